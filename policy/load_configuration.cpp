@@ -1,0 +1,88 @@
+// The window's load: what a save stored is shown again.  Reading is
+// forgiving: whatever is missing or unreadable leaves its control as it was.
+#include <limits>
+
+#include "policy/drive_selection_table.h"
+#include "policy/policy_configuration.h"
+#include "policy/policy_keys.h"
+#include "policy/tolerant.h"
+
+namespace policy {
+
+namespace {
+
+// A stored number turned into a check box state, the way a 16-bit state is
+// taken from a 32-bit value: one that does not fit is refused.
+int NarrowToState(std::int32_t number) {
+    if (number < std::numeric_limits<std::int16_t>::min() || number > std::numeric_limits<std::int16_t>::max())
+        throw ValueRefused("the stored number does not fit a check box state");
+    return number;
+}
+
+}  // namespace
+
+void PolicyConfiguration::LoadHandler() {
+    window_.SetText(TextControl::cboDrive, std::wstring(NoSelectedItem));
+    window_.SetText(TextControl::cboRestrict, std::wstring(ScopeCurrentUser));
+    LoadSettings();
+    LoadDrivePolicy();
+}
+
+void PolicyConfiguration::LoadSettings() {
+    SettingsKey = SettingsPath;
+    PasswordKey = PasswordPath;
+    registry_.Hive = registry::HiveLocalMachine;
+
+    const std::wstring modeName(SecurityModeName);
+    if (HoldsOrFails([&] { return registry_.GetRegDword(SettingsKey, modeName) == 0; })) {
+        IgnoringFailure([&] { window_.SelectSecurity(0); });
+        DrivePolicyValueName = NoViewOnDriveName;
+    } else if (HoldsOrFails([&] { return registry_.GetRegDword(SettingsKey, modeName) == 1; })) {
+        IgnoringFailure([&] { window_.SelectSecurity(1); });
+        DrivePolicyValueName = NoDrivesName;
+    }
+
+    IgnoringFailure([&] {
+        window_.SetText(TextControl::cboRestrict, registry_.GetRegString(SettingsKey, std::wstring(RestrictionName)));
+    });
+    IgnoringFailure([&] {
+        window_.SetText(TextControl::txtPassword, registry_.GetRegString(PasswordKey, std::wstring(MyPasswordName)));
+    });
+    // Both boxes match, so a save without retyping keeps the password.
+    IgnoringFailure([&] { window_.SetText(TextControl::txtPassword2, window_.Text(TextControl::txtPassword)); });
+}
+
+void PolicyConfiguration::LoadDrivePolicy() {
+    ExplorerPolicyKey = ExplorerPolicyPath;
+
+    const std::wstring scope = window_.Text(TextControl::cboRestrict);
+    if (scope == ScopeAllUsers) {
+        registry_.Hive = registry::HiveLocalMachine;
+    } else if (scope == ScopeCurrentUser) {
+        registry_.Hive = registry::HiveCurrentUser;
+        LoadOptionalPolicies();
+    }
+
+    IgnoringFailure([&] {
+        const std::int32_t mask = registry_.GetRegDword(ExplorerPolicyKey, DrivePolicyValueName);
+        if (auto item = DriveItemForMask(mask)) window_.SetText(TextControl::cboDrive, std::wstring(*item));
+    });
+}
+
+void PolicyConfiguration::LoadOptionalPolicies() {
+    window_.SetEnabled(EnableControl::fraOptional, true);
+    window_.SetEnabled(EnableControl::chkCMD, true);
+    window_.SetEnabled(EnableControl::chkRegistry, true);
+
+    IgnoringFailure([&] {
+        window_.SetCheckState(CheckControl::chkCMD,
+                              NarrowToState(registry_.GetRegDword(ExplorerPolicyKey, std::wstring(DisallowRunName))));
+    });
+    SystemPolicyKey = SystemPolicyPath;
+    IgnoringFailure([&] {
+        window_.SetCheckState(CheckControl::chkRegistry, NarrowToState(registry_.GetRegDword(
+                                                             SystemPolicyKey, std::wstring(DisableRegistryToolsName))));
+    });
+}
+
+}  // namespace policy

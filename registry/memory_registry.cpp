@@ -1,0 +1,182 @@
+#include "registry/memory_registry.h"
+
+#include <cwctype>
+
+namespace registry {
+
+namespace {
+
+std::wstring ShortRoot(Root root) {
+    if (root == HiveCurrentUser) return L"HKCU";
+    if (root == HiveLocalMachine) return L"HKLM";
+    return RootName(root);
+}
+
+std::wstring Hex(std::uint32_t number) {
+    static const wchar_t digits[] = L"0123456789ABCDEF";
+    std::wstring text;
+    do {
+        text.insert(text.begin(), digits[number & 0xF]);
+        number >>= 4;
+    } while (number != 0);
+    return L"0x" + text;
+}
+
+}  // namespace
+
+std::string OperationRecord::Describe() const {
+    std::wstring text = ShortRoot(root) + L" " + operation + L" " + key;
+    if (!valueName.empty() || operation == L"SetRegString" || operation == L"SetRegDword" ||
+        operation == L"GetRegString" || operation == L"GetRegDword" || operation == L"DeleteRegValue")
+        text += L"|" + valueName;
+    if (!data.empty()) text += L"=" + data;
+    if (failed) text += L" (failed)";
+    return ToUtf8(text);
+}
+
+MemoryRegistry::MemoryRegistry() = default;
+
+std::wstring MemoryRegistry::Fold(const std::wstring& text) {
+    std::wstring folded = text;
+    for (auto& c : folded) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return folded;
+}
+
+MemoryRegistry::Key* MemoryRegistry::FindKey(Root root, const std::wstring& key) {
+    auto it = keys_.find({root, Fold(key)});
+    return it == keys_.end() ? nullptr : &it->second;
+}
+
+const MemoryRegistry::Key* MemoryRegistry::FindKey(Root root, const std::wstring& key) const {
+    auto it = keys_.find({root, Fold(key)});
+    return it == keys_.end() ? nullptr : &it->second;
+}
+
+void MemoryRegistry::CreateKeyPath(Root root, const std::wstring& key) {
+    // Every prefix that ends before a backslash is a parent; the root itself
+    // (empty path) always exists and is not stored.
+    for (std::size_t end = 0; end != std::wstring::npos;) {
+        end = key.find(L'\\', end + 1);
+        std::wstring prefix = key.substr(0, end);
+        if (prefix.empty()) continue;
+        keys_.try_emplace({root, Fold(prefix)}, Key{prefix, {}});
+    }
+}
+
+void MemoryRegistry::Begin(const wchar_t* operation, Root root, const std::wstring& key,
+                           const std::wstring& valueName, const std::wstring& data) {
+    log_.push_back({operation, root, key, valueName, data, false});
+    if (unreachable_) Fail(operation, root, key, valueName, L"the registry provider cannot be reached");
+    if (failCountdown_ > 0 && --failCountdown_ == 0)
+        Fail(operation, root, key, valueName, L"the registry provider failed the call");
+}
+
+void MemoryRegistry::Fail(const wchar_t* operation, Root root, const std::wstring& key,
+                          const std::wstring& valueName, const std::wstring& reason) {
+    log_.back().failed = true;
+    throw RegistryFailure(operation, root, key, valueName, reason);
+}
+
+void MemoryRegistry::Seed(Root root, const std::wstring& key, const std::wstring& valueName,
+                          const StoredValue& value) {
+    CreateKeyPath(root, key);
+    auto& values = FindKey(root, key)->values;
+    auto [it, inserted] = values.try_emplace(Fold(valueName), NamedValue{valueName, value});
+    if (!inserted) it->second.value = value;
+}
+
+void MemoryRegistry::SeedKey(Root root, const std::wstring& key) { CreateKeyPath(root, key); }
+
+bool MemoryRegistry::HasKey(Root root, const std::wstring& key) const { return FindKey(root, key) != nullptr; }
+
+std::optional<StoredValue> MemoryRegistry::Value(Root root, const std::wstring& key,
+                                                 const std::wstring& valueName) const {
+    const Key* found = FindKey(root, key);
+    if (!found) return std::nullopt;
+    auto it = found->values.find(Fold(valueName));
+    if (it == found->values.end()) return std::nullopt;
+    return it->second.value;
+}
+
+std::size_t MemoryRegistry::ValueCount(Root root, const std::wstring& key) const {
+    const Key* found = FindKey(root, key);
+    return found ? found->values.size() : 0;
+}
+
+void MemoryRegistry::SetRights(Root root, const std::wstring& key, std::uint32_t granted) {
+    rights_[{root, Fold(key)}] = granted;
+}
+
+std::vector<std::string> MemoryRegistry::DescribedLog() const {
+    std::vector<std::string> lines;
+    for (const auto& record : log_) lines.push_back(record.Describe());
+    return lines;
+}
+
+void MemoryRegistry::DoCreateRegKey(Root root, const std::wstring& key) {
+    Begin(L"CreateRegKey", root, key, L"", L"");
+    CreateKeyPath(root, key);
+}
+
+void MemoryRegistry::DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
+                                    const std::wstring& data) {
+    Begin(L"SetRegString", root, key, valueName, L"\"" + data + L"\"");
+    if (FindKey(root, key)) Seed(root, key, valueName, data);
+}
+
+void MemoryRegistry::DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
+                                   std::int32_t data) {
+    Begin(L"SetRegDword", root, key, valueName, std::to_wstring(data));
+    if (FindKey(root, key)) Seed(root, key, valueName, data);
+}
+
+const StoredValue& MemoryRegistry::ReadValue(const wchar_t* operation, Root root, const std::wstring& key,
+                                             const std::wstring& valueName) {
+    Begin(operation, root, key, valueName, L"");
+    Key* found = FindKey(root, key);
+    if (!found) Fail(operation, root, key, valueName, L"the key does not exist");
+    auto it = found->values.find(Fold(valueName));
+    if (it == found->values.end()) Fail(operation, root, key, valueName, L"the value does not exist");
+    return it->second.value;
+}
+
+std::wstring MemoryRegistry::DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) {
+    const StoredValue& value = ReadValue(L"GetRegString", root, key, valueName);
+    if (!std::holds_alternative<std::wstring>(value))
+        Fail(L"GetRegString", root, key, valueName, L"the value is not a string");
+    return std::get<std::wstring>(value);
+}
+
+std::int32_t MemoryRegistry::DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) {
+    const StoredValue& value = ReadValue(L"GetRegDword", root, key, valueName);
+    if (!std::holds_alternative<std::int32_t>(value))
+        Fail(L"GetRegDword", root, key, valueName, L"the value is not a 32-bit number");
+    return std::get<std::int32_t>(value);
+}
+
+void MemoryRegistry::DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) {
+    Begin(L"DeleteRegValue", root, key, valueName, L"");
+    if (Key* found = FindKey(root, key)) found->values.erase(Fold(valueName));
+}
+
+void MemoryRegistry::DoDeleteRegKey(Root root, const std::wstring& key) {
+    Begin(L"DeleteRegKey", root, key, L"", L"");
+    const std::wstring folded = Fold(key);
+    auto it = keys_.find({root, folded});
+    if (it == keys_.end()) return;
+    const std::wstring childPrefix = folded + L"\\";
+    auto child = keys_.lower_bound({root, childPrefix});
+    const bool hasSubkey = child != keys_.end() && child->first.first == root &&
+                           child->first.second.compare(0, childPrefix.size(), childPrefix) == 0;
+    if (!hasSubkey) keys_.erase(it);
+}
+
+bool MemoryRegistry::DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) {
+    Begin(L"CheckRegAccess", root, key, L"", Hex(rights));
+    if (!FindKey(root, key)) return false;
+    auto it = rights_.find({root, Fold(key)});
+    const std::uint32_t granted = it == rights_.end() ? 0xFFFFFFFFu : it->second;
+    return (granted & rights) == rights;
+}
+
+}  // namespace registry

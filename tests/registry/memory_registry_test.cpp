@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "registry/memory_registry.h"
+#include "tests/registry/registry_contract.h"
+
+using registry::HiveCurrentUser;
+using registry::HiveLocalMachine;
+using registry::MemoryRegistry;
+using registry::RegistryFailure;
+
+INSTANTIATE_TEST_SUITE_P(
+    InMemory, RegistryContract,
+    ::testing::Values(RegistryUnderTest{
+        "MemoryRegistry", [] { return std::make_unique<MemoryRegistry>(); },
+        [] {
+            auto reg = std::make_unique<MemoryRegistry>();
+            reg->SetUnreachable(true);
+            return std::unique_ptr<registry::RegistryProvider>(std::move(reg));
+        }}),
+    RegistryUnderTestName());
+
+TEST(MemoryRegistry, AccessIsTrueOnlyWhenEveryAskedRightIsHeld) {
+    MemoryRegistry reg;
+    reg.SeedKey(HiveLocalMachine, L"SYSTEM\\CurrentControlSet");
+    reg.SetRights(HiveLocalMachine, L"system\\currentcontrolset", registry::RightQueryValue | registry::RightSetValue);
+    reg.Hive = HiveLocalMachine;
+    EXPECT_TRUE(reg.CheckRegAccess(L"SYSTEM\\CurrentControlSet", registry::RightQueryValue));
+    EXPECT_TRUE(reg.CheckRegAccess(L"SYSTEM\\CurrentControlSet", registry::RightQueryValue | registry::RightSetValue));
+    EXPECT_FALSE(reg.CheckRegAccess(L"SYSTEM\\CurrentControlSet", registry::RightSetValue | registry::RightDelete));
+    EXPECT_FALSE(reg.CheckRegAccess(L"SYSTEM\\CurrentControlSet", registry::RightCreateSubKey));
+}
+
+TEST(MemoryRegistry, KeysAndValuesKeepTheSpellingOfTheirFirstCreation) {
+    MemoryRegistry reg;
+    reg.Hive = HiveCurrentUser;
+    reg.CreateRegKey(L"Software\\Tessmor Software");
+    reg.SetRegDword(L"software\\tessmor software", L"SecurityMode", 1);
+    reg.SetRegDword(L"SOFTWARE\\TESSMOR SOFTWARE", L"SECURITYMODE", 0);
+    EXPECT_EQ(reg.Value(HiveCurrentUser, L"Software\\Tessmor Software", L"securitymode"),
+              registry::StoredValue(std::int32_t{0}));
+    EXPECT_EQ(reg.ValueCount(HiveCurrentUser, L"Software\\Tessmor Software"), 1u);
+}
+
+TEST(MemoryRegistry, AKeyWithASimilarNameIsNoSubkey) {
+    MemoryRegistry reg;
+    reg.Hive = HiveCurrentUser;
+    reg.CreateRegKey(L"A\\Key");
+    reg.CreateRegKey(L"A\\Key Two");
+    reg.CreateRegKey(L"A\\Key!");
+    reg.DeleteRegKey(L"A\\Key");
+    EXPECT_FALSE(reg.HasKey(HiveCurrentUser, L"A\\Key"));
+    EXPECT_TRUE(reg.HasKey(HiveCurrentUser, L"A\\Key Two"));
+}
+
+TEST(MemoryRegistry, TheNthOperationFailsAndIsMarkedInTheLog) {
+    MemoryRegistry reg;
+    reg.Hive = HiveCurrentUser;
+    reg.FailOperation(2);
+    reg.CreateRegKey(L"K");
+    EXPECT_THROW(reg.SetRegDword(L"K", L"V", 1), RegistryFailure);
+    EXPECT_FALSE(reg.Value(HiveCurrentUser, L"K", L"V").has_value());
+    reg.SetRegDword(L"K", L"V", 2);
+    EXPECT_EQ(reg.DescribedLog(),
+              (std::vector<std::string>{"HKCU CreateRegKey K", "HKCU SetRegDword K|V=1 (failed)", "HKCU SetRegDword K|V=2"}));
+}
+
+TEST(RegistryFailure, SaysWhichOperationRootKeyAndValueFailedAndWhy) {
+    MemoryRegistry reg;
+    reg.Hive = HiveLocalMachine;
+    try {
+        reg.GetRegString(L"Software\\Ploz\\psw", L"MyPassword");
+        FAIL() << "the read of a missing value must raise";
+    } catch (const RegistryFailure& failure) {
+        EXPECT_EQ(failure.Operation(), L"GetRegString");
+        EXPECT_EQ(failure.RootUsed(), HiveLocalMachine);
+        EXPECT_STREQ(failure.what(),
+                     "GetRegString failed on HKEY_LOCAL_MACHINE\\Software\\Ploz\\psw, value \"MyPassword\": "
+                     "the key does not exist");
+    }
+}
