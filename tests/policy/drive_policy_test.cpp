@@ -1,0 +1,207 @@
+#include "tests/policy/policy_fixture.h"
+
+using namespace policy_test;
+
+namespace {
+
+// Drive and optional values of both roots, as they stood before the save.
+void SeedEverywhere(registry::MemoryRegistry& reg) {
+    for (auto root : {HKCU, HKLM}) {
+        reg.Seed(root, Explorer, L"NoDrives", std::int32_t{5});
+        reg.Seed(root, Explorer, L"NoViewOnDrive", std::int32_t{9});
+        reg.Seed(root, Explorer, L"DisallowRun", std::int32_t{1});
+        reg.Seed(root, DisallowRunKey, L"1", std::wstring(L"cmd.exe"));
+        reg.Seed(root, System, L"DisableRegistryTools", std::int32_t{1});
+    }
+}
+
+}  // namespace
+
+TEST_F(PolicyTest, CurrentUserPreventAccessWritesNoViewOnDriveForTheUserOnly) {
+    SeedEverywhere(reg);
+    Choose(L"Current user", 0, L"C: and D:", 1, 0);
+    config.ApplyDrivePolicy();
+
+    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{
+                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoDrives"),
+                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
+                                      Op("HKCU", "CreateRegKey", Explorer),
+                                      Op("HKCU", "SetRegDword", Explorer, "|DisallowRun=1"),
+                                      Op("HKCU", "CreateRegKey", DisallowRunKey),
+                                      Op("HKCU", "SetRegString", DisallowRunKey, "|1=\"cmd.exe\""),
+                                      Op("HKCU", "CreateRegKey", System),
+                                      Op("HKCU", "SetRegDword", System, "|DisableRegistryTools=0"),
+                                      Op("HKCU", "DeleteRegValue", Explorer, "|NoDrives"),
+                                      Op("HKCU", "CreateRegKey", Explorer),
+                                      Op("HKCU", "SetRegDword", Explorer, "|NoViewOnDrive=12"),
+                                  }));
+    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
+    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
+    EXPECT_EQ(Stored(HKCU, Explorer, L"NoViewOnDrive"), Dword(12));
+    // Optional policies under HKEY_LOCAL_MACHINE are never touched.
+    EXPECT_EQ(Stored(HKLM, Explorer, L"DisallowRun"), Dword(1));
+    EXPECT_EQ(Stored(HKLM, System, L"DisableRegistryTools"), Dword(1));
+    EXPECT_EQ(reg.Hive.Get(), HKCU);
+    EXPECT_EQ(config.DrivePolicyValueName, L"NoViewOnDrive");
+}
+
+TEST_F(PolicyTest, CurrentUserHideWritesNoDrivesAndZeroForNoSelected) {
+    SeedEverywhere(reg);
+    Choose(L"Current user", 1, L"No selected");
+    config.ApplyDrivePolicy();
+
+    const auto log = reg.DescribedLog();
+    ASSERT_EQ(log.size(), 11u);
+    EXPECT_EQ(log[8], Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
+    EXPECT_EQ(log[10], Op("HKCU", "SetRegDword", Explorer, "|NoDrives=0"));
+    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
+    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
+    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(0));
+}
+
+TEST_F(PolicyTest, AllUsersPreventAccessClearsTheUserAndWritesTheMachine) {
+    SeedEverywhere(reg);
+    Choose(L"All users", 0, L"All drives", 1, 1);
+    config.ApplyDrivePolicy();
+
+    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{
+                                      Op("HKCU", "DeleteRegValue", Explorer, "|NoDrives"),
+                                      Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
+                                      Op("HKCU", "DeleteRegValue", Explorer, "|DisallowRun"),
+                                      Op("HKCU", "DeleteRegValue", DisallowRunKey, "|1"),
+                                      Op("HKCU", "DeleteRegKey", DisallowRunKey),
+                                      Op("HKCU", "DeleteRegValue", System, "|DisableRegistryTools"),
+                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoDrives"),
+                                      Op("HKLM", "CreateRegKey", Explorer),
+                                      Op("HKLM", "SetRegDword", Explorer, "|NoViewOnDrive=67108863"),
+                                  }));
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"DisallowRun"));
+    EXPECT_FALSE(reg.HasKey(HKCU, DisallowRunKey));
+    EXPECT_FALSE(Stored(HKCU, System, L"DisableRegistryTools"));
+    EXPECT_TRUE(reg.HasKey(HKCU, Explorer));
+    EXPECT_TRUE(reg.HasKey(HKCU, System));
+    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
+    EXPECT_EQ(Stored(HKLM, Explorer, L"NoViewOnDrive"), Dword(0x3FFFFFF));
+    EXPECT_EQ(Stored(HKLM, Explorer, L"DisallowRun"), Dword(1));
+    EXPECT_EQ(reg.Hive.Get(), HKLM);
+}
+
+TEST_F(PolicyTest, AllUsersHideKeepsNothingButNoDrivesOnTheMachine) {
+    SeedEverywhere(reg);
+    Choose(L"All users", 1, L"B:, C:, and E:");
+    config.ApplyDrivePolicy();
+
+    const auto log = reg.DescribedLog();
+    ASSERT_EQ(log.size(), 9u);
+    EXPECT_EQ(log[6], Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
+    EXPECT_EQ(log[8], Op("HKLM", "SetRegDword", Explorer, "|NoDrives=22"));
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
+    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
+    EXPECT_EQ(Stored(HKLM, Explorer, L"NoDrives"), Dword(22));
+    EXPECT_EQ(config.DrivePolicyValueName, L"NoDrives");
+}
+
+TEST_F(PolicyTest, ChangingScopeOrModeRemovesTheEarlierSavesValue) {
+    Choose(L"Current user", 1, L"C:");
+    config.ApplyDrivePolicy();
+    Choose(L"All users", 1, L"D:");
+    config.ApplyDrivePolicy();
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
+    EXPECT_EQ(Stored(HKLM, Explorer, L"NoDrives"), Dword(8));
+
+    Choose(L"All users", 0, L"D:");
+    config.ApplyDrivePolicy();
+    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
+    EXPECT_EQ(Stored(HKLM, Explorer, L"NoViewOnDrive"), Dword(8));
+
+    Choose(L"Current user", 0, L"E:");
+    config.ApplyDrivePolicy();
+    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
+    EXPECT_EQ(Stored(HKCU, Explorer, L"NoViewOnDrive"), Dword(16));
+}
+
+TEST_F(PolicyTest, ADriveTextWithoutARowWritesNoMaskButStillNamesTheValue) {
+    SeedEverywhere(reg);
+    Choose(L"Current user", 1, L"No selected");
+    window.Deselect(policy::TextControl::cboDrive);
+    config.ApplyDrivePolicy();
+    // The other mode's value goes; the chosen mode's value is not written.
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
+    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(5));
+    EXPECT_EQ(config.DrivePolicyValueName, L"NoDrives");
+    EXPECT_EQ(reg.DescribedLog().back(), Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
+}
+
+TEST_F(PolicyTest, AnUnknownScopeTouchesOnlyTheRootThatHiveAlreadyHolds) {
+    Choose(L"Current user", 1, L"C:");
+    window.Deselect(policy::TextControl::cboRestrict);
+    reg.Hive = HKLM;
+    config.ApplyDrivePolicy();
+    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{
+                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
+                                      Op("HKLM", "CreateRegKey", Explorer),
+                                      Op("HKLM", "SetRegDword", Explorer, "|NoDrives=4"),
+                                  }));
+}
+
+TEST_F(PolicyTest, OptionalPoliciesAreWrittenAsZeroWhenUncheckedAndRemovedCompletely) {
+    config.ExplorerPolicyKey = Explorer;
+    reg.Hive = HKCU;
+    window.SetCheckState(policy::CheckControl::chkCMD, 0);
+    window.SetCheckState(policy::CheckControl::chkRegistry, 0);
+    config.ApplyOptionalPolicies(true);
+    EXPECT_EQ(Stored(HKCU, Explorer, L"DisallowRun"), Dword(0));
+    EXPECT_EQ(Stored(HKCU, DisallowRunKey, L"1"), Sz(L"cmd.exe"));
+    EXPECT_EQ(Stored(HKCU, System, L"DisableRegistryTools"), Dword(0));
+
+    window.SetCheckState(policy::CheckControl::chkCMD, 1);
+    window.SetCheckState(policy::CheckControl::chkRegistry, 1);
+    config.ApplyOptionalPolicies(true);
+    EXPECT_EQ(Stored(HKCU, Explorer, L"DisallowRun"), Dword(1));
+    EXPECT_EQ(Stored(HKCU, System, L"DisableRegistryTools"), Dword(1));
+    EXPECT_EQ(config.SystemPolicyKey, System);
+
+    config.ApplyOptionalPolicies(false);
+    EXPECT_FALSE(Stored(HKCU, Explorer, L"DisallowRun"));
+    EXPECT_FALSE(reg.HasKey(HKCU, DisallowRunKey));
+    EXPECT_FALSE(Stored(HKCU, System, L"DisableRegistryTools"));
+    EXPECT_TRUE(reg.HasKey(HKCU, Explorer));
+    EXPECT_TRUE(reg.HasKey(HKCU, System));
+    EXPECT_FALSE(reg.HasKey(HKLM, Explorer));
+}
+
+TEST_F(PolicyTest, RemovalOnAnEmptyRootChangesNothingAndRaisesNothing) {
+    config.ExplorerPolicyKey = Explorer;
+    reg.Hive = HKCU;
+    EXPECT_NO_THROW(config.ApplyOptionalPolicies(false));
+    EXPECT_FALSE(reg.HasKey(HKCU, Explorer));
+    EXPECT_FALSE(reg.HasKey(HKCU, System));
+}
+
+// The Explorer policies key is missing on a new profile and usually under
+// HKEY_LOCAL_MACHINE: one save must still store everything it reports.
+TEST_F(PolicyTest, OneSaveStoresEveryValueWhereTheExplorerPoliciesKeyIsMissing) {
+    Choose(L"Current user", 1, L"A:", 1, 1);
+    config.ApplyDrivePolicy();
+    EXPECT_EQ(Stored(HKCU, Explorer, L"DisallowRun"), Dword(1));
+    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(1));
+
+    Choose(L"All users", 0, L"F:");
+    config.ApplyDrivePolicy();
+    EXPECT_EQ(Stored(HKLM, Explorer, L"NoViewOnDrive"), Dword(32));
+}
+
+TEST_F(PolicyTest, AFailureStopsThePolicyWriteAtThatStepAndKeepsTheEarlierSteps) {
+    SeedEverywhere(reg);
+    Choose(L"Current user", 1, L"C:", 1, 1);
+    reg.FailOperation(4);  // SetRegDword DisallowRun under HKEY_CURRENT_USER
+    EXPECT_THROW(config.ApplyDrivePolicy(), registry::RegistryFailure);
+    EXPECT_EQ(reg.Log().size(), 4u);
+    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
+    EXPECT_EQ(Stored(HKCU, Explorer, L"NoViewOnDrive"), Dword(9));
+}

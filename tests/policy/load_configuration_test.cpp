@@ -1,0 +1,156 @@
+#include "tests/policy/policy_fixture.h"
+
+using namespace policy_test;
+using policy::CheckControl;
+using policy::EnableControl;
+using policy::TextControl;
+
+namespace {
+
+class LoadTest : public PolicyTest {
+protected:
+    std::wstring Shown(TextControl control) const { return window.Text(control); }
+    int Reads(const std::string& line) const {
+        int count = 0;
+        for (const auto& entry : reg.DescribedLog()) count += entry == line;
+        return count;
+    }
+};
+
+}  // namespace
+
+TEST_F(LoadTest, NothingStoredShowsTheDefaults) {
+    config.LoadHandler();
+    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_EQ(config.DrivePolicyValueName, L"NoViewOnDrive");
+    EXPECT_EQ(Shown(TextControl::cboRestrict), L"Current user");
+    EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
+    EXPECT_EQ(Shown(TextControl::txtPassword), L"");
+    EXPECT_EQ(Shown(TextControl::txtPassword2), L"");
+    EXPECT_TRUE(window.Enabled(EnableControl::fraOptional));
+    EXPECT_TRUE(window.Enabled(EnableControl::chkCMD));
+    EXPECT_TRUE(window.Enabled(EnableControl::chkRegistry));
+    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 0);
+    EXPECT_EQ(reg.Hive.Get(), HKCU);
+}
+
+TEST_F(LoadTest, HideModeShowsTheUsersNoDrivesMask) {
+    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{1});
+    reg.Seed(HKCU, Explorer, L"NoDrives", std::int32_t{36});
+    config.LoadHandler();
+    EXPECT_TRUE(window.SecuritySelected(1));
+    EXPECT_EQ(config.DrivePolicyValueName, L"NoDrives");
+    EXPECT_EQ(Shown(TextControl::cboDrive), L"C: and F:");
+    // The mode is read a second time to test for 1.
+    EXPECT_EQ(Reads(Op("HKLM", "GetRegDword", Settings, "|SecurityMode")), 2);
+}
+
+TEST_F(LoadTest, TheValueOfTheOtherModeOrTheOtherRootIsNotShown) {
+    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{0});
+    reg.Seed(HKCU, Explorer, L"NoDrives", std::int32_t{12});
+    reg.Seed(HKLM, Explorer, L"NoViewOnDrive", std::int32_t{12});
+    config.LoadHandler();
+    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
+}
+
+TEST_F(LoadTest, AllUsersShowsTheMachineMaskAndLeavesTheOptionalPoliciesAlone) {
+    reg.Seed(HKLM, Settings, L"Restriction", std::wstring(L"All users"));
+    reg.Seed(HKLM, Explorer, L"NoViewOnDrive", std::int32_t{67108863});
+    reg.Seed(HKCU, Explorer, L"DisallowRun", std::int32_t{1});
+    config.LoadHandler();
+    EXPECT_EQ(Shown(TextControl::cboRestrict), L"All users");
+    EXPECT_EQ(Shown(TextControl::cboDrive), L"All drives");
+    EXPECT_FALSE(window.Enabled(EnableControl::fraOptional));
+    EXPECT_FALSE(window.Enabled(EnableControl::chkCMD));
+    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 0);
+    EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", Explorer, "|DisallowRun")), 0);
+    EXPECT_EQ(reg.Hive.Get(), HKLM);
+}
+
+TEST_F(LoadTest, AnUnknownSecurityModeChangesNoOptionAndReadsTheUnnamedValue) {
+    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{2});
+    reg.Seed(HKCU, Explorer, L"", std::int32_t{12});
+    window.SelectSecurity(1);
+    config.LoadHandler();
+    EXPECT_TRUE(window.SecuritySelected(1));
+    EXPECT_EQ(config.DrivePolicyValueName, L"");
+    EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", Explorer, "|")), 1);
+    EXPECT_EQ(Shown(TextControl::cboDrive), L"C: and D:");
+}
+
+TEST_F(LoadTest, AnUnknownSecurityModeWithoutAnUnnamedValueKeepsNoSelected) {
+    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{2});
+    reg.Seed(HKCU, Explorer, L"NoDrives", std::int32_t{12});
+    config.LoadHandler();
+    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
+}
+
+TEST_F(LoadTest, AStoredPasswordFillsBothBoxes) {
+    reg.Seed(HKLM, Password, L"MyPassword", std::wstring(L" pass word "));
+    config.LoadHandler();
+    EXPECT_EQ(Shown(TextControl::txtPassword), L" pass word ");
+    EXPECT_EQ(Shown(TextControl::txtPassword2), L" pass word ");
+}
+
+TEST_F(LoadTest, TheUsersOptionalPoliciesSetTheCheckBoxes) {
+    reg.Seed(HKCU, Explorer, L"DisallowRun", std::int32_t{1});
+    reg.Seed(HKCU, System, L"DisableRegistryTools", std::int32_t{0});
+    window.SetCheckState(CheckControl::chkRegistry, 1);
+    config.LoadHandler();
+    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 1);
+    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), 0);
+}
+
+TEST_F(LoadTest, StoredValuesThatTheControlsRefuseLeaveThemAsTheyWere) {
+    reg.Seed(HKLM, Settings, L"SecurityMode", std::wstring(L"1"));  // of the other kind: counts as 0
+    reg.Seed(HKLM, Settings, L"Restriction", std::wstring(L"current user"));
+    reg.Seed(HKCU, Explorer, L"NoViewOnDrive", std::int32_t{13});
+    reg.Seed(HKCU, Explorer, L"DisallowRun", std::int32_t{65537});  // does not fit 16 bits
+    reg.Seed(HKCU, System, L"DisableRegistryTools", std::int32_t{3});
+    window.SetCheckState(CheckControl::chkCMD, 1);
+    window.SetCheckState(CheckControl::chkRegistry, 1);
+    window.SelectSecurity(1);
+
+    EXPECT_NO_THROW(config.LoadHandler());
+    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_EQ(Shown(TextControl::cboRestrict), L"Current user");
+    EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
+    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 1);
+    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), 1);
+}
+
+TEST_F(LoadTest, TheGrayedStateIsAStateOfTheBox) {
+    reg.Seed(HKCU, System, L"DisableRegistryTools", std::int32_t{2});
+    config.LoadHandler();
+    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), 2);
+}
+
+TEST_F(LoadTest, AnUnreachableRegistryLoadsTheDefaultsWithoutFailing) {
+    reg.SetUnreachable(true);
+    window.SelectSecurity(1);
+    EXPECT_NO_THROW(config.LoadHandler());
+    // A failed test of "mode is 0" counts as holding.
+    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_EQ(config.DrivePolicyValueName, L"NoViewOnDrive");
+    EXPECT_EQ(Shown(TextControl::cboRestrict), L"Current user");
+    EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
+    EXPECT_EQ(Reads(Op("HKLM", "GetRegDword", Settings, "|SecurityMode (failed)")), 1);
+}
+
+TEST_F(LoadTest, WhatASaveStoredIsShownAgain) {
+    reg.SeedKey(HKLM, L"SYSTEM\\CurrentControlSet");
+    Choose(L"All users", 1, L"A:, B:, and F:");
+    window.SetText(TextControl::txtPassword, L"pw");
+    window.SetText(TextControl::txtPassword2, L"pw");
+    config.cmdSave_Click();
+
+    PlainWindowValues fresh;
+    policy::PolicyConfiguration reloaded(fresh, reg);
+    reloaded.LoadHandler();
+    EXPECT_TRUE(fresh.SecuritySelected(1));
+    EXPECT_EQ(fresh.Text(TextControl::cboRestrict), L"All users");
+    EXPECT_EQ(fresh.Text(TextControl::cboDrive), L"A:, B:, and F:");
+    EXPECT_EQ(fresh.Text(TextControl::txtPassword2), L"pw");
+}
