@@ -1,0 +1,27 @@
+#!/bin/bash
+# Installs what the build and the tests need on Debian 12, when missing.
+# Run as root.  Quiet when everything is there already.
+set -euo pipefail
+
+packages=(cmake make g++ googletest
+          g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+          wine wine32:i386 xvfb xdotool imagemagick procps util-linux)
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    need_update=1
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+elif [[ -n ${need_update:-} ]]; then
+    apt-get update -qq
+fi
