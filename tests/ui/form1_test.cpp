@@ -1,0 +1,456 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "registry/memory_registry.h"
+#include "tests/ui/fake_version_probe.h"
+#include "tests/ui/recording_shell.h"
+#include "ui/form1.h"
+
+using policy::ValueRefused;
+using registry::HiveCurrentUser;
+using registry::HiveLocalMachine;
+using registry::StoredValue;
+
+namespace {
+
+const std::wstring SettingsKey = L"Software\\Tessmor Software\\Quelvane 2";
+const std::wstring PasswordKey = L"Software\\Ploz\\psw";
+const std::wstring ExplorerKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const std::wstring SystemKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+const std::wstring Compatible(ui::StatusCompatible);
+
+class MainWindow : public ::testing::Test {
+protected:
+    registry::MemoryRegistry reg;
+    FakeVersionProbe probe{L"5.1.2600"};
+    RecordingShell shell;
+    ui::Form1 form{reg, probe, shell};
+
+    // The key of the rights check exists on every Windows.
+    MainWindow() { reg.SeedKey(HiveLocalMachine, L"SYSTEM\\CurrentControlSet"); }
+
+    // What the program does before the user sees the window.
+    void LoadAndShow() {
+        form.Form_Load();
+        form.Form_Activate();
+    }
+
+    void Tick(int times) {
+        for (int i = 0; i < times; ++i) form.tmrLoading.Elapse();
+    }
+
+    // Ticks until the timer stops, at most a generous bound; returns the ticks.
+    int TickUntilStopped() {
+        int ticks = 0;
+        while (form.tmrLoading.Running() && ticks < 1000) {
+            form.tmrLoading.Elapse();
+            ++ticks;
+        }
+        return ticks;
+    }
+
+    bool Unchanged() const {
+        return !form.cmdSave.Enabled() && !form.tmrLoading.Running() && form.lblLoading.Caption() == Compatible;
+    }
+
+    StoredValue Stored(registry::Root root, const std::wstring& key, const std::wstring& name) const {
+        auto value = reg.Value(root, key, name);
+        if (!value) ADD_FAILURE() << "nothing stored as " << registry::ToUtf8(key + L"|" + name);
+        return value.value_or(StoredValue{});
+    }
+};
+
+// Records, in order, which controls the window redrew.
+class RedrawRecorder {
+public:
+    explicit RedrawRecorder(ui::Form1& form) {
+        for (const ui::LayoutRow& row : form.Layout().rows) {
+            ui::ControlModel& control = form.Control(row.name, row.member);
+            std::wstring name(row.name);
+            if (row.member != ui::NoMember) name += L"(" + std::to_wstring(row.member) + L")";
+            control.ViewChanged.Subscribe([this, name] {
+                if (recording) redrawn.push_back(registry::ToUtf8(name));
+            });
+        }
+    }
+    bool recording = false;
+    std::vector<std::string> redrawn;
+};
+
+}  // namespace
+
+// ---- Created, loaded, shown ----
+
+TEST_F(MainWindow, AFreshWindowHasSaveAndTheOptionalGroupDisabledAndTheUpperOptionSelected) {
+    EXPECT_FALSE(form.cmdSave.Enabled());
+    EXPECT_FALSE(form.fraOptional.Enabled());
+    EXPECT_FALSE(form.chkCMD.Enabled());
+    EXPECT_FALSE(form.chkRegistry.Enabled());
+    EXPECT_EQ(form.chkCMD.Value(), 0);
+    EXPECT_EQ(form.chkRegistry.Value(), 0);
+    EXPECT_EQ(form.optSecurity.Selected(), 0);
+    EXPECT_EQ(form.cboDrive.Text(), L"");
+    EXPECT_EQ(form.cboRestrict.Text(), L"");
+    EXPECT_FALSE(form.tmrLoading.Running());
+    EXPECT_EQ(form.lblLoading.Caption(), Compatible);
+    EXPECT_EQ(form.lblLoading2.Caption(), L"");
+    EXPECT_EQ(reg.Log().size(), 0u);  // nothing is read before the load
+}
+
+TEST_F(MainWindow, DisablingTheOptionalFrameLeavesTheCheckBoxesAsTheyWere) {
+    policy::MainWindowValues& values = form;
+    values.SetEnabled(policy::EnableControl::chkRegistry, true);
+
+    values.SetEnabled(policy::EnableControl::fraOptional, true);
+    EXPECT_FALSE(form.chkCMD.Enabled());  // enabling the frame enables nothing on it
+    EXPECT_TRUE(form.chkRegistry.Enabled());
+
+    values.SetEnabled(policy::EnableControl::fraOptional, false);
+    EXPECT_FALSE(form.fraOptional.Enabled());
+    EXPECT_TRUE(form.chkRegistry.Enabled());
+}
+
+TEST_F(MainWindow, ShownOnAKnownVersionWithNothingStoredItIsUnchangedAndOffersEveryChoice) {
+    LoadAndShow();
+
+    EXPECT_TRUE(Unchanged());
+    EXPECT_EQ(form.cboDrive.Text(), L"No selected");
+    EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
+    EXPECT_TRUE(form.optSecurity[0].Enabled());
+    EXPECT_EQ(form.optSecurity.Selected(), 0);
+    EXPECT_TRUE(form.fraOptional.Enabled());
+    EXPECT_TRUE(form.chkCMD.Enabled());
+    EXPECT_TRUE(form.chkRegistry.Enabled());
+}
+
+TEST_F(MainWindow, ShowsAStoredConfigurationAfterLoadAndActivationWithSaveDisabled) {
+    reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
+    reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring(L"Current user"));
+    reg.Seed(HiveLocalMachine, PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", std::int32_t{36});
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
+
+    form.Form_Load();
+    EXPECT_TRUE(form.cmdSave.Enabled());  // the load's own changes count as changes...
+    form.Form_Activate();
+    EXPECT_TRUE(Unchanged());             // ...until the window is shown
+
+    EXPECT_EQ(form.optSecurity.Selected(), 1);
+    EXPECT_EQ(form.cboDrive.Text(), L"C: and F:");
+    EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
+    EXPECT_EQ(form.chkCMD.Value(), 1);
+    EXPECT_EQ(form.chkRegistry.Value(), 0);
+    EXPECT_EQ(form.txtPassword.Text(), L"Tulip");
+    EXPECT_EQ(form.txtPassword2.Text(), L"Tulip");
+    EXPECT_TRUE(form.chkCMD.Enabled());
+}
+
+TEST_F(MainWindow, ActivationRestoresTheUnchangedStateOnlyTheFirstTime) {
+    LoadAndShow();
+    form.chkRegistry.SetValue(1);
+    form.Form_Activate();  // back from a message box or another program
+    EXPECT_TRUE(form.cmdSave.Enabled());
+}
+
+// ---- The running version ----
+
+TEST_F(MainWindow, AnUnrecognisedVersionTakesAwayTheUpperOptionAndTheCommandPromptBox) {
+    probe.answer = L"6.1.7601";
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
+    reg.Seed(HiveCurrentUser, SystemKey, L"DisableRegistryTools", std::int32_t{1});
+    LoadAndShow();
+
+    EXPECT_FALSE(form.optSecurity[0].Enabled());
+    EXPECT_EQ(form.optSecurity.Selected(), 1);
+    EXPECT_TRUE(form.fraOptional.Enabled());
+    EXPECT_FALSE(form.chkCMD.Enabled());
+    EXPECT_EQ(form.chkCMD.Value(), 0);
+    EXPECT_TRUE(form.chkRegistry.Enabled());
+    EXPECT_EQ(form.chkRegistry.Value(), 1);  // never cleared by the version
+    // The program's own corrections are changes that still need a save.
+    EXPECT_TRUE(form.cmdSave.Enabled());
+    EXPECT_EQ(form.lblLoading.Caption(), Compatible);
+}
+
+TEST_F(MainWindow, AnUnrecognisedVersionLeavesSaveDisabledWhenTheStoredChoicesAlreadyFitIt) {
+    probe.answer = L"";  // the probe learnt nothing
+    reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{0});
+    LoadAndShow();
+
+    EXPECT_EQ(form.optSecurity.Selected(), 1);
+    EXPECT_FALSE(form.optSecurity[0].Enabled());
+    EXPECT_TRUE(Unchanged());
+}
+
+TEST_F(MainWindow, VersionsAreComparedExactlyAgainstTheThreeKnownOnes) {
+    for (const wchar_t* known : {L"5.1.2600", L"5.0.2195", L"4.9.3000"}) {
+        FakeVersionProbe knownProbe(known);
+        ui::Form1 window(reg, knownProbe, shell);
+        window.Form_Load();
+        window.Form_Activate();
+        EXPECT_TRUE(window.optSecurity[0].Enabled()) << registry::ToUtf8(known);
+    }
+    for (const wchar_t* other : {L"5.1.2601", L"5.1.260", L" 5.1.2600"}) {
+        FakeVersionProbe otherProbe(other);
+        ui::Form1 window(reg, otherProbe, shell);
+        window.Form_Load();
+        window.Form_Activate();
+        EXPECT_FALSE(window.optSecurity[0].Enabled()) << registry::ToUtf8(other);
+    }
+}
+
+TEST_F(MainWindow, RestrictsTheOptionsInTheOrderOfTheDecisionTable) {
+    probe.answer = L"unknown";
+    LoadAndShow();
+    form.chkCMD.SetEnabled(true);  // as a known version had left it
+    form.chkCMD.SetValue(1);
+    form.cmdSave.SetEnabled(false);  // so that MarkChanged's redraw of Save shows too
+    RedrawRecorder recorder(form);
+    recorder.recording = true;
+
+    form.cboRestrict.SetText(L"All users");
+
+    // fraOptional, chkCMD enabled, chkCMD checked, chkRegistry: the columns from left to right.
+    EXPECT_EQ(recorder.redrawn, (std::vector<std::string>{"cboRestrict", "cmdSave", "fraOptional", "chkCMD",
+                                                          "chkCMD", "chkRegistry"}));
+    EXPECT_EQ(form.chkCMD.Value(), 0);
+}
+
+// ---- Scope ----
+
+TEST_F(MainWindow, SwitchingTheScopeDisablesAndReenablesTheOptionsButKeepsTheirChecks) {
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
+    reg.Seed(HiveCurrentUser, SystemKey, L"DisableRegistryTools", std::int32_t{1});
+    LoadAndShow();
+
+    form.cboRestrict.SetText(L"All users");
+    EXPECT_FALSE(form.fraOptional.Enabled());
+    EXPECT_FALSE(form.chkCMD.Enabled());
+    EXPECT_FALSE(form.chkRegistry.Enabled());
+    EXPECT_EQ(form.chkCMD.Value(), 1);
+    EXPECT_EQ(form.chkRegistry.Value(), 1);
+    EXPECT_TRUE(form.cmdSave.Enabled());
+
+    form.cboRestrict.SetText(L"Current user");
+    EXPECT_TRUE(form.fraOptional.Enabled());
+    EXPECT_TRUE(form.chkCMD.Enabled());
+    EXPECT_TRUE(form.chkRegistry.Enabled());
+    EXPECT_EQ(form.chkCMD.Value(), 1);
+    EXPECT_EQ(form.chkRegistry.Value(), 1);
+}
+
+TEST_F(MainWindow, AnEmptyScopeRunsOnlyTheVersionStepAndLeavesTheOptionsAsTheyAre) {
+    probe.answer = L"4.0";
+    LoadAndShow();
+    form.cboRestrict.SetText(L"All users");
+    form.optSecurity[0].Select();  // the program may still select it
+    ASSERT_FALSE(form.fraOptional.Enabled());
+
+    form.cboRestrict.SetText(L"");
+
+    EXPECT_EQ(form.optSecurity.Selected(), 1);  // the version step ran
+    EXPECT_FALSE(form.fraOptional.Enabled());    // the table's last row kept the rest
+    EXPECT_FALSE(form.chkRegistry.Enabled());
+}
+
+// ---- Change tracking ----
+
+TEST_F(MainWindow, TypingTheFirstPasswordIsNoChangeButTypingTheRetypeIs) {
+    LoadAndShow();
+
+    form.txtPassword.SetText(L"Tulip");
+    EXPECT_FALSE(form.cmdSave.Enabled());
+
+    form.txtPassword2.SetText(L"T");
+    EXPECT_TRUE(form.cmdSave.Enabled());
+}
+
+TEST_F(MainWindow, EveryChoiceMarksTheWindowChanged) {
+    LoadAndShow();
+    auto expectChangedBy = [&](const char* what, auto change) {
+        form.cmdSave.SetEnabled(false);
+        change();
+        EXPECT_TRUE(form.cmdSave.Enabled()) << what;
+    };
+    expectChangedBy("cboDrive", [&] { form.cboDrive.SetText(L"A:"); });
+    expectChangedBy("cboRestrict", [&] { form.cboRestrict.SetText(L"All users"); });
+    expectChangedBy("optSecurity", [&] { form.optSecurity[1].Select(); });
+    expectChangedBy("chkRegistry", [&] { form.chkRegistry.SetValue(1); });
+    expectChangedBy("chkCMD", [&] { form.chkCMD.SetValue(1); });
+    expectChangedBy("txtPassword2 cleared by the program", [&] {
+        policy::MainWindowValues& values = form;
+        values.SetText(policy::TextControl::txtPassword2, L"x");
+        form.cmdSave.SetEnabled(false);
+        values.SetText(policy::TextControl::txtPassword2, L"");
+    });
+}
+
+TEST_F(MainWindow, AChangeDrawsTheResetOfTheStatusDisplayInItsFixedOrder) {
+    LoadAndShow();
+    form.cboDrive.SetText(L"A:");
+    form.cmdSave.Press();
+    TickUntilStopped();
+    RedrawRecorder recorder(form);
+    recorder.recording = true;
+
+    form.chkRegistry.SetValue(1);
+
+    EXPECT_EQ(recorder.redrawn,
+              (std::vector<std::string>{"chkRegistry", "cmdSave", "lblLoading", "lblLoading2", "pgbLoading"}));
+    EXPECT_EQ(form.lblLoading.Caption(), Compatible);
+    EXPECT_EQ(form.lblLoading2.Caption(), L"");
+    EXPECT_EQ(form.pgbLoading.Value(), form.pgbLoading.Min());
+}
+
+TEST_F(MainWindow, RefusedValuesLeaveTheControlsAsTheyWere) {
+    LoadAndShow();
+    policy::MainWindowValues& values = form;
+
+    EXPECT_THROW(values.SetText(policy::TextControl::cboDrive, L"Z:"), ValueRefused);
+    EXPECT_THROW(values.SetText(policy::TextControl::cboRestrict, L"current user"), ValueRefused);
+    EXPECT_THROW(values.SetCheckState(policy::CheckControl::chkCMD, 5), ValueRefused);
+    EXPECT_EQ(form.cboDrive.Text(), L"No selected");
+    EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
+    EXPECT_EQ(form.chkCMD.Value(), 0);
+    EXPECT_TRUE(Unchanged());
+}
+
+// ---- Save and the progress display ----
+
+TEST_F(MainWindow, SaveWritesTheChosenConfigurationThroughTheButton) {
+    LoadAndShow();
+    form.optSecurity[1].Select();
+    form.cboDrive.SetText(L"C: and D:");
+    form.chkCMD.SetValue(1);
+    form.txtPassword.SetText(L"Tulip");
+    form.txtPassword2.SetText(L"Tulip");
+
+    form.cmdSave.Press();
+
+    EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"SecurityMode"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
+    EXPECT_EQ(Stored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"Tulip")});
+    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{12}});
+    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(Stored(HiveCurrentUser, SystemKey, L"DisableRegistryTools"), StoredValue{std::int32_t{0}});
+    EXPECT_TRUE(form.tmrLoading.Running());
+    EXPECT_TRUE(form.cmdSave.Enabled());
+    EXPECT_TRUE(shell.messages.empty());
+}
+
+TEST_F(MainWindow, ASaveCountsFromOnePercentToOneHundredAndThenReportsSuccess) {
+    LoadAndShow();
+    form.cboDrive.SetText(L"A:");
+    std::vector<std::wstring> percentages;
+    form.lblLoading2.ViewChanged.Subscribe([&] { percentages.push_back(form.lblLoading2.Caption()); });
+    form.cmdSave.Press();
+
+    form.tmrLoading.Elapse();
+    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusUpdating);
+    EXPECT_EQ(form.lblLoading.ForeColour(), ui::ColourHighlight);
+    const int ticks = 1 + TickUntilStopped();
+
+    EXPECT_EQ(ticks, 100);
+    ASSERT_EQ(percentages.size(), 100u);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(percentages[i], std::to_wstring(i + 1) + L"%");
+    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+    EXPECT_FALSE(form.cmdSave.Enabled());
+    EXPECT_EQ(form.pgbLoading.Value(), form.pgbLoading.Max());
+}
+
+TEST_F(MainWindow, AChangeAfterACompletedSaveEnablesSaveAndEmptiesThePercentage) {
+    LoadAndShow();
+    form.cboDrive.SetText(L"A:");
+    form.cmdSave.Press();
+    TickUntilStopped();
+
+    form.cboDrive.SetText(L"B:");
+
+    EXPECT_TRUE(form.cmdSave.Enabled());
+    EXPECT_FALSE(form.tmrLoading.Running());
+    EXPECT_EQ(form.lblLoading.Caption(), Compatible);
+    EXPECT_EQ(form.lblLoading2.Caption(), L"");
+    EXPECT_EQ(form.pgbLoading.Value(), 0.0f);
+}
+
+TEST_F(MainWindow, AChangeWhileTheBarRunsRestartsItAndKeepsSaveAvailableForThatChange) {
+    LoadAndShow();
+    form.cboDrive.SetText(L"A:");
+    form.cmdSave.Press();
+    Tick(40);
+
+    form.cboDrive.SetText(L"B:");  // not in the save that is being shown
+    EXPECT_TRUE(form.tmrLoading.Running());
+    EXPECT_EQ(form.lblLoading2.Caption(), L"");
+    EXPECT_EQ(form.pgbLoading.Value(), 0.0f);
+
+    form.tmrLoading.Elapse();
+    EXPECT_EQ(form.lblLoading2.Caption(), L"1%");
+    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusUpdating);
+    EXPECT_EQ(1 + TickUntilStopped(), 100);
+    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+    EXPECT_TRUE(form.cmdSave.Enabled());
+    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{1}});
+
+    // Saving the pending change runs a whole display of its own and ends it.
+    form.cmdSave.Press();
+    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{2}});
+    EXPECT_EQ(TickUntilStopped(), 100);
+    EXPECT_FALSE(form.cmdSave.Enabled());
+}
+
+TEST_F(MainWindow, AMismatchedRetypeStopsTheDisplayEmptiesAndFocusesTheRetypeBox) {
+    reg.Seed(HiveLocalMachine, PasswordKey, L"MyPassword", std::wstring(L"old"));
+    LoadAndShow();
+    int focusRequests = 0;
+    form.txtPassword2.FocusRequested.Subscribe([&] { ++focusRequests; });
+    form.txtPassword.SetText(L"Tulip");
+    form.txtPassword2.SetText(L"tulip");
+    form.cboDrive.SetText(L"D:");
+
+    form.cmdSave.Press();
+
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_EQ(shell.messages[0].title, L"Password incorrect");
+    EXPECT_EQ(form.txtPassword2.Text(), L"");
+    EXPECT_EQ(focusRequests, 1);
+    EXPECT_FALSE(form.tmrLoading.Running());
+    EXPECT_TRUE(form.cmdSave.Enabled());
+    EXPECT_EQ(form.lblLoading.Caption(), Compatible);
+    EXPECT_EQ(Stored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"old")});
+    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{8}});
+}
+
+TEST_F(MainWindow, ARefusedRightsCheckWritesNothingAndKeepsSaveEnabled) {
+    LoadAndShow();
+    form.cboDrive.SetText(L"C:");
+    reg.SetRights(HiveLocalMachine, L"SYSTEM\\CurrentControlSet", registry::RightQueryValue);
+    reg.ClearLog();
+
+    form.cmdSave.Press();
+
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_EQ(shell.messages[0].title, L"Save process is failure");
+    EXPECT_FALSE(form.tmrLoading.Running());
+    EXPECT_TRUE(form.cmdSave.Enabled());
+    for (const auto& operation : reg.Log()) EXPECT_EQ(operation.operation, L"CheckRegAccess");
+    EXPECT_FALSE(reg.HasKey(HiveLocalMachine, SettingsKey));
+}
+
+TEST_F(MainWindow, PressingADisabledSaveDoesNothing) {
+    LoadAndShow();
+    reg.ClearLog();
+    form.cmdSave.Press();
+    EXPECT_TRUE(reg.Log().empty());
+    EXPECT_FALSE(form.tmrLoading.Running());
+}
+
+TEST_F(MainWindow, ARegistryFailureDuringSaveReachesTheCaller) {
+    LoadAndShow();
+    form.cboDrive.SetText(L"C:");
+    reg.SetUnreachable(true);
+    EXPECT_THROW(form.cmdSave.Press(), registry::RegistryFailure);
+}
