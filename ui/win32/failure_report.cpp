@@ -1,0 +1,42 @@
+#include "ui/win32/failure_report.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/failure_text.h"
+
+namespace ui {
+
+namespace {
+
+[[noreturn]] void ShowAndEnd(const std::wstring& text) noexcept {
+    // Without a window of the program the box must still come to the front.
+    HWND owner = GetActiveWindow();
+    MessageBoxW(owner, text.c_str(), L"Quelvane 2", MB_OK | MB_ICONERROR | (owner ? 0u : MB_SETFOREGROUND | MB_TASKMODAL));
+    ExitProcess(1);
+}
+
+}  // namespace
+
+void ReportUnhandledFailure(const std::exception& failure) noexcept {
+    std::wstring text;
+    try {
+        text = FailureText(failure);
+    } catch (...) {
+        text = UnknownFailureText();
+    }
+    ShowAndEnd(text);
+}
+
+void ReportUnhandledFailure() noexcept {
+    try {
+        throw;
+    } catch (const std::exception& failure) {
+        ReportUnhandledFailure(failure);
+    } catch (...) {
+        ShowAndEnd(UnknownFailureText());
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,307 @@
+#include "ui/win32/shell_win32.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <wbemcli.h>
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "registry/registry_provider.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace ui {
+
+namespace {
+
+std::wstring ResultText(long result) {
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                  static_cast<DWORD>(result), 0, text, 512, nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
+        --length;
+    wchar_t code[16];
+    std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(result));
+    return length > 0 ? std::wstring(code) + L" " + std::wstring(text, length) : std::wstring(code);
+}
+
+void Check(HRESULT result, const wchar_t* operation) {
+    if (FAILED(result)) throw PlatformFailure(operation, result);
+}
+
+[[noreturn]] void FailWithLastError(const wchar_t* operation) {
+    throw PlatformFailure(operation, HRESULT_FROM_WIN32(GetLastError()));
+}
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+class Bstr {
+public:
+    explicit Bstr(const wchar_t* text) : text_(SysAllocString(text)) {
+        if (!text_) throw PlatformFailure(L"SysAllocString", E_OUTOFMEMORY);
+    }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(text_); }
+    operator BSTR() const { return text_; }
+
+private:
+    BSTR text_;
+};
+
+class Variant {
+public:
+    Variant() { VariantInit(&value_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    ~Variant() { VariantClear(&value_); }
+    VARIANT* Ptr() { return &value_; }
+    VARIANT& Get() { return value_; }
+
+private:
+    VARIANT value_;
+};
+
+// COM for the calls of one command.  The program's thread may have joined an
+// apartment already (then this leaves it alone), in either model.
+class ComApartment {
+public:
+    ComApartment() {
+        HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (result == RPC_E_CHANGED_MODE) return;
+        Check(result, L"CoInitializeEx");
+        joined_ = true;
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (joined_) CoUninitialize();
+    }
+
+private:
+    bool joined_ = false;
+};
+
+std::wstring ExecutablePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) FailWithLastError(L"GetModuleFileNameW");
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// The executable's folder; a drive's root folder keeps its backslash.
+std::wstring ApplicationFolder() {
+    std::wstring path = ExecutablePath();
+    std::wstring folder = path.substr(0, path.rfind(L'\\'));
+    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    return folder;
+}
+
+std::string ToAnsi(const std::wstring& text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) FailWithLastError(L"WideCharToMultiByte");
+    std::string ansi(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), size, nullptr, nullptr);
+    return ansi;
+}
+
+// What the "(shutdown)" of a WMI moniker does: the privilege enabled in the
+// caller's token, which the service sees through impersonation.
+void EnableShutdownPrivilege() {
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &rawToken))
+        FailWithLastError(L"OpenProcessToken");
+    UniqueHandle token(rawToken);
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
+        FailWithLastError(L"LookupPrivilegeValueW(SeShutdownPrivilege)");
+    // A user without the right gets ERROR_NOT_ALL_ASSIGNED with success: the
+    // log-off is then refused through Win32Shutdown's result code, which
+    // nobody reads, exactly as with the moniker.
+    if (!AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr))
+        FailWithLastError(L"AdjustTokenPrivileges");
+}
+
+// Impersonation on a WMI proxy.  An in-process object (Wine's WMI is one) is
+// no proxy and has no blanket to set.
+void ImpersonateOn(IUnknown* proxy, const wchar_t* operation) {
+    HRESULT result = CoSetProxyBlanket(proxy, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
+                                       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+    if (result != E_NOINTERFACE) Check(result, operation);
+}
+
+// The flags argument 0 (log off), in the integer form that the method's
+// signature declares for it.
+void PutLogOffFlags(IWbemClassObject* inParameters) {
+    CIMTYPE type = CIM_SINT32;
+    {
+        Variant current;
+        Check(inParameters->Get(L"Flags", 0, current.Ptr(), &type, nullptr), L"Win32Shutdown: Get(Flags)");
+    }
+    Variant flags;
+    switch (type) {
+        case CIM_UINT8:
+            flags.Get().vt = VT_UI1;
+            flags.Get().bVal = 0;
+            break;
+        case CIM_SINT8:
+        case CIM_SINT16:
+            flags.Get().vt = VT_I2;
+            flags.Get().iVal = 0;
+            break;
+        default:  // sint32, and uint16/uint32, which WMI carries as VT_I4
+            flags.Get().vt = VT_I4;
+            flags.Get().lVal = 0;
+            break;
+    }
+    Check(inParameters->Put(L"Flags", 0, flags.Ptr(), 0), L"Win32Shutdown: Put(Flags)");
+}
+
+}  // namespace
+
+PlatformFailure::PlatformFailure(const std::wstring& operation, long result)
+    : std::runtime_error(registry::ToUtf8(operation + L" failed: " + ResultText(result))), result_(result) {}
+
+ShellWin32::ShellWin32()
+    : ShellWin32([] {
+          // The system's refusal shows only in the result, like a refusal of
+          // Win32Shutdown: not examined, the program ends all the same.
+          ExitWindowsEx(EWX_LOGOFF, 0);
+      }) {}
+
+ShellWin32::ShellWin32(SystemLogOff systemLogOff) : systemLogOff_(std::move(systemLogOff)) {}
+
+policy::MessageAnswer ShellWin32::ShowMessage(const policy::MessageBoxRequest& message) {
+    UINT style = message.icon == policy::MessageIcon::Warning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION;
+    style |= message.buttons == policy::MessageButtons::YesNo ? MB_YESNO : MB_OK;
+    int answer = MessageBoxW(GetActiveWindow(), message.text.c_str(), message.title.c_str(), style);
+    switch (answer) {
+        case IDYES: return policy::MessageAnswer::Yes;
+        case IDNO: return policy::MessageAnswer::No;
+        case IDOK: return policy::MessageAnswer::Ok;
+        default: FailWithLastError(L"MessageBoxW");
+    }
+}
+
+ProductVersion ShellWin32::ReadProductVersion() {
+    const std::wstring path = ExecutablePath();
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) FailWithLastError(L"GetFileVersionInfoSizeW");
+    std::vector<unsigned char> data(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) FailWithLastError(L"GetFileVersionInfoW");
+
+    ProductVersion version;
+    void* block = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\", &block, &length) || length < sizeof(VS_FIXEDFILEINFO))
+        throw PlatformFailure(L"VerQueryValueW(\\)", HRESULT_FROM_WIN32(ERROR_RESOURCE_TYPE_NOT_FOUND));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
+    version.major = HIWORD(fixed->dwFileVersionMS);
+    version.minor = LOWORD(fixed->dwFileVersionMS);
+
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    };
+    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &block, &length) || length < sizeof(Translation))
+        throw PlatformFailure(L"VerQueryValueW(Translation)", HRESULT_FROM_WIN32(ERROR_RESOURCE_TYPE_NOT_FOUND));
+    const auto* translation = static_cast<const Translation*>(block);
+    wchar_t key[64];
+    std::swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\ProductName", translation->language, translation->codePage);
+    if (!VerQueryValueW(data.data(), key, &block, &length) || length == 0)
+        throw PlatformFailure(std::wstring(L"VerQueryValueW(") + key + L")",
+                              HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND));
+    version.productName = static_cast<const wchar_t*>(block);
+    return version;
+}
+
+void ShellWin32::OpenDocument(const std::wstring& address) {
+    // The shell may run COM-based handlers for the address.
+    ComApartment com;
+    const std::string file = ToAnsi(address);
+    const std::string folder = ToAnsi(ApplicationFolder());
+    ShellExecuteA(GetActiveWindow(), nullptr, file.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+}
+
+void ShellWin32::LogOff() {
+    ComApartment com;  // first in, last out: every interface below goes before it
+    EnableShutdownPrivilege();
+
+    ComPtr<IWbemLocator> locator;
+    Check(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)),
+          L"CoCreateInstance(WbemLocator)");
+    ComPtr<IWbemServices> services;
+    Check(locator->ConnectServer(Bstr(L"\\\\.\\root\\cimv2"), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                 &services),
+          L"ConnectServer(\\\\.\\root\\cimv2)");
+    ImpersonateOn(services.Get(), L"CoSetProxyBlanket(root\\cimv2)");
+
+    // Wine's Win32_OperatingSystem has no Win32Shutdown (GetMethod answers
+    // WBEM_E_NOT_FOUND).  There, and only there, the log-off goes through
+    // ExitWindowsEx, so that the command still does what it says; every other
+    // failure of the service still raises.
+    ComPtr<IWbemClassObject> operatingSystemClass;
+    Check(services->GetObject(Bstr(L"Win32_OperatingSystem"), 0, nullptr, &operatingSystemClass, nullptr),
+          L"GetObject(Win32_OperatingSystem)");
+    ComPtr<IWbemClassObject> signature;
+    const HRESULT method = operatingSystemClass->GetMethod(L"Win32Shutdown", 0, &signature, nullptr);
+    const bool hasWin32Shutdown = method != static_cast<HRESULT>(WBEM_E_NOT_FOUND);
+    ComPtr<IWbemClassObject> inParameters;
+    if (hasWin32Shutdown) {
+        Check(method, L"GetMethod(Win32Shutdown)");
+        // Always an in-parameters object: Wine's WMI crashes on a null one.
+        Check(signature->SpawnInstance(0, &inParameters), L"Win32Shutdown: SpawnInstance");
+        PutLogOffFlags(inParameters.Get());
+    }
+
+    ComPtr<IEnumWbemClassObject> instances;
+    Check(services->ExecQuery(Bstr(L"WQL"), Bstr(L"Select * from Win32_OperatingSystem"),
+                              WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, &instances),
+          L"ExecQuery(Select * from Win32_OperatingSystem)");
+    ImpersonateOn(instances.Get(), L"CoSetProxyBlanket(Win32_OperatingSystem query)");
+
+    bool anyInstance = false;
+    for (;;) {
+        ComPtr<IWbemClassObject> instance;
+        ULONG returned = 0;
+        Check(instances->Next(static_cast<long>(WBEM_INFINITE), 1, &instance, &returned),
+              L"Next(Win32_OperatingSystem)");
+        if (returned == 0) break;
+        anyInstance = true;
+        if (!hasWin32Shutdown) continue;
+
+        Variant path;
+        Check(instance->Get(L"__PATH", 0, path.Ptr(), nullptr, nullptr), L"Get(__PATH)");
+        if (path.Get().vt != VT_BSTR) throw PlatformFailure(L"Get(__PATH)", static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH));
+        // The method's result code is not read: a refused log-off passes
+        // unnoticed and the program ends anyway.
+        ComPtr<IWbemClassObject> outParameters;
+        Check(services->ExecMethod(path.Get().bstrVal, Bstr(L"Win32Shutdown"), 0, nullptr, inParameters.Get(),
+                                   &outParameters, nullptr),
+              L"ExecMethod(Win32Shutdown)");
+    }
+    // No instance, no log-off: the same on both roads.
+    if (!hasWin32Shutdown && anyInstance) systemLogOff_();
+}
+
+void ShellWin32::EndProgram() {
+    ExitProcess(0);
+}
+
+}  // namespace ui

@@ -1,0 +1,57 @@
+// Windows only: the platform services of the windows (ui::Shell) over Win32,
+// the shell and WMI.
+//
+// Usage, once in WinMain, shared by both windows:
+//   ui::ShellWin32 shell;
+//   ui::Form2 login(registry, shell, ...);
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "ui/shell.h"
+
+namespace ui {
+
+// A platform call that failed: which call, and the HRESULT (or the Win32
+// error as an HRESULT) with the system's text for it.
+class PlatformFailure : public std::runtime_error {
+public:
+    PlatformFailure(const std::wstring& operation, long result);
+    long Result() const { return result_; }
+
+private:
+    long result_;
+};
+
+class ShellWin32 : public Shell {
+public:
+    // What logs the user off where WMI cannot: ExitWindowsEx(EWX_LOGOFF, 0)
+    // unless a test hands in its own.
+    using SystemLogOff = std::function<void()>;
+
+    ShellWin32();
+    explicit ShellWin32(SystemLogOff systemLogOff);
+
+    // MessageBoxW owned by the active window; raises when no box could be shown.
+    policy::MessageAnswer ShowMessage(const policy::MessageBoxRequest& message) override;
+    // From the executable's own version resource: ProductName of its first
+    // translation, and the major and minor file version.
+    ProductVersion ReadProductVersion() override;
+    // ShellExecuteA with the default verb in the executable's folder; the
+    // shell's answer is ignored.
+    void OpenDocument(const std::wstring& address) override;
+    // Win32Shutdown with flags 0 on every Win32_OperatingSystem of root\cimv2,
+    // with impersonation and the shutdown privilege.  Raises PlatformFailure
+    // when the service, the query or a call fails; a log-off that the system
+    // merely refuses goes unnoticed.
+    void LogOff() override;
+    // ExitProcess(0): no window is asked to close.
+    void EndProgram() override;
+
+private:
+    SystemLogOff systemLogOff_;
+};
+
+}  // namespace ui
