@@ -128,7 +128,7 @@ void EnableShutdownPrivilege() {
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (!LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
+    if (!LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid))
         FailWithLastError(L"LookupPrivilegeValueW(SeShutdownPrivilege)");
     // A user without the right gets ERROR_NOT_ALL_ASSIGNED with success: the
     // log-off is then refused through Win32Shutdown's result code, which
