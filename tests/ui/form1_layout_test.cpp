@@ -17,7 +17,9 @@ using ui::LayoutRow;
 
 namespace {
 
-const LayoutRow& Row(std::wstring_view name, int member = ui::NoMember) { return ui::FindRow(Form1Layout, name, member); }
+const LayoutRow& Row(std::wstring_view name, int member = ui::NoMember) {
+    return ui::FindRow(Form1Layout, name, member);
+}
 
 std::vector<const LayoutRow*> VisibleRows() {
     std::vector<const LayoutRow*> rows;

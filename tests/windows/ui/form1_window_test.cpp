@@ -1,0 +1,339 @@
+// The real main window under Wine on a virtual display: its controls as the
+// layout table draws them, and a save driven through the controls.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "registry/memory_registry.h"
+#include "tests/ui/fake_version_probe.h"
+#include "tests/ui/recording_shell.h"
+#include "ui/form1.h"
+#include "ui/win32/form1_window.h"
+
+using registry::HiveCurrentUser;
+using registry::HiveLocalMachine;
+using ui::ControlKind;
+using ui::LayoutRow;
+
+namespace {
+
+const std::wstring ExplorerKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[512] = {};
+    SendMessageW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    std::wstring lower(name);
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+    return lower;
+}
+
+std::wstring ExpectedClass(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Label: return L"static";
+    case ControlKind::TextBox: return L"edit";
+    case ControlKind::ComboList: return L"combobox";
+    case ControlKind::ProgressBar: return L"msctls_progress32";
+    default: return L"button";
+    }
+}
+
+std::string Utf8(std::wstring_view text) { return registry::ToUtf8(std::wstring(text)); }
+
+std::string NameOf(const LayoutRow& row) {
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "(" + std::string.
+    std::string name = Utf8(row.name);
+    if (row.member != ui::NoMember) {
+        name += '(';
+        name += std::to_string(row.member);
+        name += ')';
+    }
+    return name;
+}
+
+// The main window as the program shows it after the login: an in-memory
+// registry, Windows XP as the version, message boxes answered by the test.
+class Form1Window : public ::testing::Test {
+protected:
+    registry::MemoryRegistry reg;
+    FakeVersionProbe probe{L"5.1.2600"};
+    RecordingShell shell;
+    std::unique_ptr<ui::Form1> form;
+    std::unique_ptr<ui::Form1Window> window;
+
+    void SetUp() override {
+        reg.SeedKey(HiveLocalMachine, L"SYSTEM\\CurrentControlSet");
+        form = std::make_unique<ui::Form1>(reg, probe, shell);
+        window = std::make_unique<ui::Form1Window>(*form);
+        window->Create();
+        window->Show();
+        PumpFor(std::chrono::milliseconds(100));
+    }
+
+    void TearDown() override {
+        window.reset();
+        // Closing Form1 asks the loop to end; that request is not for the next test.
+        MSG quit;
+        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+
+    HWND Control(const LayoutRow& row) const { return window->Control(row.name, row.member); }
+    HWND Control(std::wstring_view name, int member = ui::NoMember) const { return window->Control(name, member); }
+
+    // Handles the window's messages, as the program's loop does, until the
+    // condition holds or the time is up; whether it held.
+    bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() >= end) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            ui::DispatchPendingMessages();
+        }
+        return true;
+    }
+
+    void PumpFor(std::chrono::milliseconds time) {
+        PumpUntil([] { return false; }, time);
+    }
+
+    // What a user's choice in a drop-down list sends; CB_SETCURSEL alone
+    // notifies nobody.
+    void ChooseItem(std::wstring_view list, int index) {
+        HWND combo = Control(list);
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(window->Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+    }
+
+    // A key as the keyboard would deliver it to the focused control.
+    void PressKey(WPARAM key) {
+        PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+        PostMessageW(GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+        PumpFor(std::chrono::milliseconds(50));
+    }
+
+    const LayoutRow& Row(std::wstring_view name, int member = ui::NoMember) const {
+        return ui::FindRow(ui::Form1Layout, name, member);
+    }
+};
+
+}  // namespace
+
+TEST_F(Form1Window, HasAFixedClientAreaOfThreeHundredThirteenByFourHundredTwentyFivePixels) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(dpi, 96);
+    RECT client;
+    GetClientRect(window->Hwnd(), &client);
+    EXPECT_EQ(client.right - client.left, 313);
+    EXPECT_EQ(client.bottom - client.top, 425);
+    EXPECT_EQ(TextOf(window->Hwnd()), L"Quelvane 2");
+    const LONG style = GetWindowLongW(window->Hwnd(), GWL_STYLE);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(IsWindowVisible(window->Hwnd()));
+}
+
+TEST_F(Form1Window, DrawsEveryControlOfTheLayoutWithItsClassPlaceAndSize) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(window->Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    EXPECT_EQ(children.size(), 25u);
+
+    for (const LayoutRow& row : ui::Form1Layout.rows) {
+        if (row.kind == ControlKind::Timer) continue;
+        SCOPED_TRACE(NameOf(row));
+        HWND hwnd = Control(row);
+        ASSERT_NE(hwnd, nullptr);
+        EXPECT_EQ(GetParent(hwnd), window->Hwnd());
+        EXPECT_EQ(ClassOf(hwnd), ExpectedClass(row.kind));
+
+        int left = row.left, top = row.top;
+        if (!row.container.empty()) {
+            left += Row(row.container).left;
+            top += Row(row.container).top;
+        }
+        RECT rect;
+        GetWindowRect(hwnd, &rect);
+        MapWindowPoints(nullptr, window->Hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(rect.left, left / 15);
+        EXPECT_EQ(rect.top, top / 15);
+        EXPECT_EQ(rect.right - rect.left, row.width / 15);
+        EXPECT_EQ(rect.bottom - rect.top, row.height / 15);
+    }
+}
+
+TEST_F(Form1Window, ShowsTheLoadedAndActivatedStateInTheControls) {
+    for (const LayoutRow& row : ui::Form1Layout.rows) {
+        SCOPED_TRACE(NameOf(row));
+        // A freshly shown window still reads as it was designed.
+        if (row.kind != ControlKind::Timer && row.kind != ControlKind::ComboList &&
+            row.kind != ControlKind::ProgressBar) {
+            EXPECT_EQ(TextOf(Control(row)), row.text);
+        }
+    }
+    EXPECT_EQ(TextOf(Control(L"cboDrive")), L"No selected");
+    EXPECT_EQ(TextOf(Control(L"cboRestrict")), L"Current user");
+    EXPECT_EQ(SendMessageW(Control(L"optSecurity", 0), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(Control(L"optSecurity", 1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    // Only Save is disabled on Windows XP with scope "Current user".
+    for (const LayoutRow& row : ui::Form1Layout.rows) {
+        if (row.kind == ControlKind::Timer) continue;
+        SCOPED_TRACE(NameOf(row));
+        EXPECT_EQ(IsWindowEnabled(Control(row)) != FALSE, row.name != L"cmdSave");
+    }
+}
+
+TEST_F(Form1Window, GivesEachKindOfControlItsDesignedBehaviourAndLook) {
+    HWND notes = Control(L"Text1");
+    EXPECT_TRUE(GetWindowLongW(notes, GWL_STYLE) & ES_MULTILINE);
+    EXPECT_TRUE(GetWindowLongW(notes, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_EQ(TextOf(notes).size(), 189u);
+    for (auto name : {L"txtPassword", L"txtPassword2"}) {
+        EXPECT_EQ(SendMessageW(Control(name), EM_GETPASSWORDCHAR, 0, 0), L'*');
+        EXPECT_TRUE(GetWindowLongW(Control(name), GWL_STYLE) & ES_PASSWORD);
+    }
+    EXPECT_EQ((GetWindowLongW(Control(L"cboDrive"), GWL_STYLE) & 3), CBS_DROPDOWNLIST);
+    EXPECT_EQ(SendMessageW(Control(L"cboDrive"), CB_GETCOUNT, 0, 0), 33);
+    EXPECT_EQ(SendMessageW(Control(L"cboRestrict"), CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(GetWindowLongW(Control(L"cmdSave"), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetWindowLongW(Control(L"chkCMD"), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+    EXPECT_EQ(GetWindowLongW(Control(L"optSecurity", 0), GWL_STYLE) & (BS_TYPEMASK | WS_GROUP),
+              BS_AUTORADIOBUTTON | WS_GROUP);
+    EXPECT_EQ(GetWindowLongW(Control(L"optSecurity", 1), GWL_STYLE) & (BS_TYPEMASK | WS_GROUP), BS_AUTORADIOBUTTON);
+    EXPECT_EQ(SendMessageW(Control(L"pgbLoading"), PBM_GETRANGE, TRUE, 0), 0);
+    EXPECT_EQ(SendMessageW(Control(L"pgbLoading"), PBM_GETRANGE, FALSE, 0), 100);
+
+    LOGFONTW marker{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(L"Label3"), WM_GETFONT, 0, 0)), sizeof marker, &marker);
+    EXPECT_EQ(marker.lfWeight, FW_BOLD);
+    EXPECT_EQ(std::wstring(marker.lfFaceName), L"MS Sans Serif");
+    LOGFONTW plain{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(L"Label2"), WM_GETFONT, 0, 0)), sizeof plain, &plain);
+    EXPECT_NE(plain.lfWeight, FW_BOLD);
+}
+
+TEST_F(Form1Window, KeepsTheDesignedTabOrderAndTabSkipsDisabledControls) {
+    std::vector<std::string> tabStops;
+    for (HWND child = GetWindow(window->Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!(GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP)) continue;
+        for (const LayoutRow& row : ui::Form1Layout.rows)
+            if (Control(row) == child) tabStops.push_back(NameOf(row));
+    }
+    EXPECT_EQ(tabStops, (std::vector<std::string>{"cboDrive", "optSecurity(0)", "optSecurity(1)", "cmdSave",
+                                                  "cmdLogoff", "txtPassword", "cmdAbout", "cboRestrict",
+                                                  "txtPassword2", "chkRegistry", "chkCMD", "Text1"}));
+
+    // The Tab key, from the list that has the focus after showing; Save is
+    // disabled and skipped.
+    ASSERT_EQ(GetFocus(), Control(L"cboDrive"));
+    std::vector<HWND> visited;
+    for (int i = 0; i < 5; ++i) {
+        PressKey(VK_TAB);
+        visited.push_back(GetFocus());
+    }
+    EXPECT_EQ(visited, (std::vector<HWND>{Control(L"optSecurity", 0), Control(L"optSecurity", 1),
+                                          Control(L"cmdLogoff"), Control(L"txtPassword"), Control(L"cmdAbout")}));
+}
+
+TEST_F(Form1Window, ChoosingADriveEnablesSaveAndSaveRunsTheBarToOneHundredPercent) {
+    ChooseItem(L"cboDrive", 3);  // "C:"
+    EXPECT_EQ(form->cboDrive.Text(), L"C:");
+    EXPECT_TRUE(IsWindowEnabled(Control(L"cmdSave")));
+
+    const auto start = std::chrono::steady_clock::now();
+    SendMessageW(Control(L"cmdSave"), BM_CLICK, 0, 0);
+    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), registry::StoredValue{std::int32_t{4}});
+
+    const bool done = PumpUntil([&] { return TextOf(Control(L"lblLoading")) == L"Save process is successful"; },
+                                std::chrono::seconds(15));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(done);
+    EXPECT_EQ(TextOf(Control(L"lblLoading2")), L"100%");
+    EXPECT_EQ(SendMessageW(Control(L"pgbLoading"), PBM_GETPOS, 0, 0), 100);
+    EXPECT_FALSE(IsWindowEnabled(Control(L"cmdSave")));
+    EXPECT_GE(elapsed, std::chrono::milliseconds(2000));  // 100 ticks of 25 ms
+    EXPECT_TRUE(shell.messages.empty());
+}
+
+TEST_F(Form1Window, EnterPressesSaveOnlyWhileItIsEnabled) {
+    SetFocus(Control(L"txtPassword"));
+    PressKey(VK_RETURN);
+    EXPECT_FALSE(form->tmrLoading.Running());
+    EXPECT_FALSE(reg.HasKey(HiveLocalMachine, L"Software\\Tessmor Software\\Quelvane 2"));
+
+    SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
+    ASSERT_EQ(form->chkRegistry.Value(), 1);
+    SetFocus(Control(L"txtPassword"));
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(form->tmrLoading.Running());
+    EXPECT_TRUE(reg.HasKey(HiveLocalMachine, L"Software\\Tessmor Software\\Quelvane 2"));
+}
+
+TEST_F(Form1Window, TypingReachesTheModelsAndOnlyTheRetypeBoxEnablesSave) {
+    SetWindowTextW(Control(L"txtPassword"), L"Tulip");
+    EXPECT_EQ(form->txtPassword.Text(), L"Tulip");
+    EXPECT_FALSE(IsWindowEnabled(Control(L"cmdSave")));
+
+    SetWindowTextW(Control(L"txtPassword2"), L"Tulip");
+    EXPECT_EQ(form->txtPassword2.Text(), L"Tulip");
+    EXPECT_TRUE(IsWindowEnabled(Control(L"cmdSave")));
+}
+
+TEST_F(Form1Window, ShowsEveryProgramChangeOfTheModelsWithoutAnEchoAsUserInput) {
+    int retypeChanges = 0;
+    form->txtPassword2.Change.Subscribe([&] { ++retypeChanges; });
+    policy::MainWindowValues& values = *form;
+    values.SetText(policy::TextControl::txtPassword2, L"from the program");
+    EXPECT_EQ(TextOf(Control(L"txtPassword2")), L"from the program");
+    EXPECT_EQ(retypeChanges, 1);
+
+    ChooseItem(L"cboRestrict", 1);  // "All users"
+    EXPECT_FALSE(IsWindowEnabled(Control(L"fraOptional")));
+    EXPECT_FALSE(IsWindowEnabled(Control(L"Label4")));  // greyed with its frame
+    EXPECT_FALSE(IsWindowEnabled(Control(L"chkCMD")));
+    EXPECT_FALSE(IsWindowEnabled(Control(L"chkRegistry")));
+
+    values.SetCheckState(policy::CheckControl::chkCMD, 2);
+    EXPECT_EQ(SendMessageW(Control(L"chkCMD"), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
+    form->optSecurity[1].Select();
+    EXPECT_EQ(SendMessageW(Control(L"optSecurity", 0), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(Control(L"optSecurity", 1), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(Form1Window, ClickingAGrayedBoxClearsItAndClickingAgainChecksIt) {
+    ChooseItem(L"cboRestrict", 0);
+    policy::MainWindowValues& values = *form;
+    values.SetCheckState(policy::CheckControl::chkRegistry, 2);
+
+    SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
+    EXPECT_EQ(form->chkRegistry.Value(), 0);
+    SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
+    EXPECT_EQ(form->chkRegistry.Value(), 1);
+    EXPECT_EQ(SendMessageW(Control(L"chkRegistry"), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(Form1Window, ClosingTheWindowEndsTheProgramsMessageLoop) {
+    PostMessageW(window->Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return window->Hwnd() == nullptr; }, std::chrono::seconds(2)));
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    // Model changes after the window is gone are nobody's to show.
+    form->cboDrive.SetText(L"A:");
+    EXPECT_TRUE(form->cmdSave.Enabled());
+}

@@ -1,0 +1,116 @@
+// The real login dialog under Wine on a virtual display.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "registry/memory_registry.h"
+#include "tests/ui/recording_shell.h"
+#include "ui/form2.h"
+#include "ui/win32/form2_window.h"
+
+using registry::HiveLocalMachine;
+
+namespace {
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[256] = {};
+    SendMessageW(hwnd, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+class Form2Window : public ::testing::Test {
+protected:
+    registry::MemoryRegistry reg;
+    RecordingShell shell;
+    std::vector<std::string> hostCalls;
+    std::unique_ptr<ui::Form2> form;
+    std::unique_ptr<ui::Form2Window> window;
+    bool existedWhenClosed = false;
+    bool visibleWhenClosed = false;
+
+    void Start() {
+        form = std::make_unique<ui::Form2>(reg, shell, [] {}, [this] {
+            // The dialog's window is gone by the time the main window is asked for.
+            hostCalls.push_back(window->Hwnd() ? "ShowForm1 with the dialog still there" : "ShowForm1");
+        });
+        // Subscribed before the window's own handler, which destroys it.
+        form->Closed.Subscribe([this] {
+            existedWhenClosed = window && window->Hwnd();
+            visibleWhenClosed = existedWhenClosed && IsWindowVisible(window->Hwnd());
+        });
+        window = std::make_unique<ui::Form2Window>(*form);
+        window->Start();
+        Pump();
+    }
+
+    void Pump() {
+        for (int i = 0; i < 5; ++i) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            ui::DispatchPendingMessages();
+        }
+    }
+
+    void PressKey(WPARAM key) {
+        PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+        PostMessageW(GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+        Pump();
+    }
+
+    HWND Control(std::wstring_view name) const { return window->Control(name); }
+};
+
+}  // namespace
+
+TEST_F(Form2Window, WaitsWithTheFocusInThePasswordBoxWhenAPasswordIsStored) {
+    reg.Seed(HiveLocalMachine, L"Software\\Ploz\\psw", L"MyPassword", std::wstring(L"Tulip"));
+    Start();
+
+    ASSERT_NE(window->Hwnd(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(window->Hwnd()));
+    EXPECT_EQ(TextOf(window->Hwnd()), L"Quelvane 2 - Login");
+    RECT client;
+    GetClientRect(window->Hwnd(), &client);
+    EXPECT_EQ(client.right, 2895 / 15);
+    EXPECT_EQ(client.bottom, 1575 / 15);
+    EXPECT_EQ(GetFocus(), Control(L"txtPassword"));
+    EXPECT_EQ(TextOf(Control(L"Frame1")), L"Password required");
+    EXPECT_EQ(SendMessageW(Control(L"txtPassword"), EM_GETPASSWORDCHAR, 0, 0), L'*');
+    EXPECT_EQ(GetWindowLongW(Control(L"cmdOK"), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_TRUE(hostCalls.empty());
+}
+
+TEST_F(Form2Window, RejectsAWrongPasswordKeepsItAndAcceptsTheRightOneWithEnter) {
+    reg.Seed(HiveLocalMachine, L"Software\\Ploz\\psw", L"MyPassword", std::wstring(L"Tulip"));
+    Start();
+
+    SetWindowTextW(Control(L"txtPassword"), L"tulip");
+    SendMessageW(Control(L"cmdOK"), BM_CLICK, 0, 0);
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_EQ(shell.messages[0].title, L"Login is failure");
+    EXPECT_EQ(TextOf(Control(L"txtPassword")), L"tulip");
+    EXPECT_EQ(GetFocus(), Control(L"txtPassword"));
+
+    PressKey(VK_ESCAPE);  // bound to no button
+    EXPECT_NE(window->Hwnd(), nullptr);
+
+    SetWindowTextW(Control(L"txtPassword"), L"Tulip");
+    PressKey(VK_RETURN);
+    EXPECT_EQ(window->Hwnd(), nullptr);
+    EXPECT_TRUE(visibleWhenClosed);
+    EXPECT_EQ(hostCalls, std::vector<std::string>{"ShowForm1"});
+}
+
+TEST_F(Form2Window, IsNeverShownWhenNoPasswordIsStored) {
+    reg.Seed(HiveLocalMachine, L"Software\\Ploz\\psw", L"MyPassword", std::wstring());
+    Start();
+
+    EXPECT_TRUE(existedWhenClosed);
+    EXPECT_FALSE(visibleWhenClosed);
+    EXPECT_EQ(window->Hwnd(), nullptr);
+    EXPECT_EQ(hostCalls, std::vector<std::string>{"ShowForm1"});
+}

@@ -1,0 +1,65 @@
+// Windows only: the classic BaseWindow pattern.  A static window procedure
+// stores the C++ object at creation and forwards every later message to its
+// HandleMessage member.
+//
+// Usage:
+//   class MyWindow : public ui::BaseWindow<MyWindow> {
+//   public:
+//       LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);  // DefWindowProcW for the rest
+//   };
+//   RegisterClassExW with lpfnWndProc = MyWindow::WindowProc, then
+//   CreateWindowExW(..., lpParam = static_cast<MyWindow*>(this)).
+#pragma once
+
+#include <windows.h>
+
+namespace ui {
+
+template <typename Derived>
+class BaseWindow {
+public:
+    BaseWindow(const BaseWindow&) = delete;
+    BaseWindow& operator=(const BaseWindow&) = delete;
+
+    HWND Hwnd() const { return hwnd_; }
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        Derived* self = nullptr;
+        if (message == WM_NCCREATE) {
+            // The object is known from here on, so WM_NCCREATE and WM_CREATE
+            // already reach the member.
+            self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+            self->hwnd_ = hwnd;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        } else {
+            self = reinterpret_cast<Derived*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        }
+        if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+
+        const LRESULT result = self->HandleMessage(message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            // Messages that still arrive for the dying handle must not reach
+            // an object that may be gone.
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+        }
+        return result;
+    }
+
+protected:
+    BaseWindow() = default;
+    // The derived object is gone by now: the handle is detached first, so
+    // that the messages of its destruction go to DefWindowProcW.  A derived
+    // class that must see WM_DESTROY destroys the window in its own destructor.
+    ~BaseWindow() {
+        if (!hwnd_) return;
+        HWND hwnd = hwnd_;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        DestroyWindow(hwnd);
+    }
+
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace ui

@@ -1,0 +1,37 @@
+#include "ui/win32/form2_window.h"
+
+#include <stdexcept>
+
+#include "registry/registry_provider.h"
+#include "ui/win32/failure_report.h"
+
+namespace ui {
+
+Form2Window::Form2Window(Form2& form, int iconResourceId)
+    : form_(form),
+      window_(
+          Form2Layout, [&form](const LayoutRow& row) -> ControlModel& { return Model(form, row); },
+          LayoutWindowEvents{.closeCommand = [&form] { form.CloseCommand(); }}, iconResourceId),
+      alive_(std::make_shared<Form2Window*>(this)) {
+    form_.Closed.Subscribe([alive = std::weak_ptr<Form2Window*>(alive_)] {
+        if (auto self = alive.lock(); self && *self) (*self)->window_.Destroy();
+    });
+}
+
+Form2Window::~Form2Window() { *alive_ = nullptr; }
+
+ControlModel& Form2Window::Model(Form2& form, const LayoutRow& row) {
+    if (row.name == L"Frame1") return form.Frame1;
+    if (row.name == L"txtPassword") return form.txtPassword;
+    if (row.name == L"cmdCancel") return form.cmdCancel;
+    if (row.name == L"cmdOK") return form.cmdOK;
+    throw std::logic_error("Form2 has no control " + registry::ToUtf8(std::wstring(row.name)));
+}
+
+void Form2Window::Start(int showCommand) {
+    window_.Create();
+    RunReportingFailures([this] { form_.Form_Load(); });
+    if (form_.State() == Form2::StateKind::Waiting) window_.Show(showCommand);
+}
+
+}  // namespace ui
