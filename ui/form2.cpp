@@ -51,8 +51,9 @@ void Form2::cmdOK_Click() {
     // Read anew on every click, under the root the load step chose: nothing
     // changes it while the dialog waits.  A failed read lets the user in, as
     // a match does.
-    const bool accepted = policy::HoldsOrFails(
-        [&] { return txtPassword.Text() == registry_.GetRegString(PasswordKey, std::wstring(policy::MyPasswordName)); });
+    const bool accepted = policy::HoldsOrFails([&] {
+        return txtPassword.Text() == registry_.GetRegString(PasswordKey, std::wstring(policy::MyPasswordName));
+    });
     if (accepted) {
         CloseAndShowForm1();
         return;

@@ -57,7 +57,8 @@ $1 == "colour" {
 
 $1 == "image" {
     if (colours != 16) fail("the palette needs exactly 16 colours before the first image, not " colours)
-    if (images && lines[images] != sizes[images]) fail("image " images " has " lines[images] " lines, not " sizes[images])
+    if (images && lines[images] != sizes[images])
+        fail("image " images " has " lines[images] " lines, not " sizes[images])
     if (NF != 2 || $2 !~ /^[0-9]+$/ || $2 < 1 || $2 > 255) fail("expected: image SIZE (1 to 255)")
     sizes[++images] = $2 + 0
     lines[images] = 0

@@ -3,113 +3,87 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "registry/registry_provider.h"
 #include "styles/init_xp.h"
 
-using styles::ExecutableLocation;
-using styles::FileSystemFailure;
-using styles::ManifestPath;
-using styles::SplitExecutablePath;
+using Calls = std::vector<std::string>;
 
 namespace {
 
-// A disk of a few files and folders that records every operation asked of it
-// and can make any one of them fail.
-class FakeFileSystem : public styles::ManifestFileSystem {
+// A disk that records every operation asked of it, in order, and fails those
+// whose name is in `failing`.
+class FakeDisk : public styles::ManifestFileSystem {
 public:
-    enum class Step { RunningExecutable, FileExists, CreateForOutput, Write, Close, SetAttributes, InitCommonControls };
+    std::map<std::wstring, std::pair<std::string, std::uint32_t>> files;  // bytes, attributes
+    std::set<std::string> failing;
+    Calls calls;
 
-    struct File {
-        std::string bytes;
-        std::uint32_t attributes = 0;
-    };
-
-    ExecutableLocation executable{L"C:\\Program Files\\Quelvane", L"Quelvane 2"};
-    std::map<std::wstring, File> files;
-    std::set<std::wstring> folders;
-    std::set<Step> failing;
-    std::vector<std::string> calls;
-
-    ExecutableLocation RunningExecutable() override {
-        Record(Step::RunningExecutable, "RunningExecutable");
-        return executable;
+    styles::ExecutableLocation RunningExecutable() override {
+        Do("RunningExecutable");
+        return {L"C:\\Quelvane", L"Quelvane 2"};
     }
-
     bool FileExists(const std::wstring& path, std::uint32_t attributeMask) override {
-        Record(Step::FileExists, "FileExists " + registry::ToUtf8(path) + " mask " + std::to_string(attributeMask));
+        Do("FileExists", " mask " + std::to_string(attributeMask));
         return files.contains(path);
     }
-
     std::unique_ptr<styles::OutputFile> CreateForOutput(const std::wstring& path) override {
-        Record(Step::CreateForOutput, "CreateForOutput " + registry::ToUtf8(path));
-        if (folders.contains(path)) throw FileSystemFailure("a folder has that name");
-        files[path] = File{};
-        return std::make_unique<Output>(*this, files[path]);
+        Do("CreateForOutput");
+        return std::make_unique<Output>(*this, files[path].first);
     }
-
     void SetAttributes(const std::wstring& path, std::uint32_t attributes) override {
-        Record(Step::SetAttributes, "SetAttributes " + registry::ToUtf8(path) + " " + std::to_string(attributes));
-        files.at(path).attributes = attributes;
+        Do("SetAttributes", " " + std::to_string(attributes));
+        files.at(path).second = attributes;
     }
-
-    void InitCommonControls() override { Record(Step::InitCommonControls, "InitCommonControls"); }
+    void InitCommonControls() override { Do("InitCommonControls"); }
 
 private:
-    class Output : public styles::OutputFile {
-    public:
-        Output(FakeFileSystem& owner, File& file) : owner_(owner), file_(file) {}
-        void Write(std::string_view bytes) override {
-            owner_.Record(Step::Write, "Write " + std::to_string(bytes.size()));
-            file_.bytes += bytes;
+    struct Output : styles::OutputFile {
+        Output(FakeDisk& disk, std::string& bytes) : disk(disk), bytes(bytes) {}
+        void Write(std::string_view text) override {
+            disk.Do("Write");
+            bytes += text;
         }
-        void Close() override { owner_.Record(Step::Close, "Close"); }
-
-    private:
-        FakeFileSystem& owner_;
-        File& file_;
+        void Close() override { disk.Do("Close"); }
+        FakeDisk& disk;
+        std::string& bytes;
     };
 
-    void Record(Step step, std::string call) {
-        calls.push_back(std::move(call));
-        if (failing.contains(step)) throw FileSystemFailure("failed on purpose: " + calls.back());
+    void Do(const std::string& operation, const std::string& details = "") {
+        calls.push_back(operation + details);
+        if (failing.contains(operation)) throw styles::FileSystemFailure(operation + " failed on purpose");
     }
 };
 
-const std::wstring QuelvaneManifest = L"C:\\Program Files\\Quelvane\\Quelvane 2.exe.manifest";
-const std::string QuelvaneManifestUtf8 = registry::ToUtf8(QuelvaneManifest);
+const std::wstring Manifest = L"C:\\Quelvane\\Quelvane 2.exe.manifest";
+const Calls FullRun = {"RunningExecutable", "FileExists mask 7", "CreateForOutput", "Write",
+                       "Close",             "SetAttributes 39",  "InitCommonControls"};
 
 }  // namespace
 
-TEST(ManifestPath, FollowsTheExecutablesFolderAndBaseName) {
-    EXPECT_EQ(ManifestPath({L"C:\\Tools", L"Quelvane 2"}), L"C:\\Tools\\Quelvane 2.exe.manifest");
-    EXPECT_EQ(ManifestPath({L"\\\\server\\share", L"q"}), L"\\\\server\\share\\q.exe.manifest");
-}
-
-TEST(ManifestPath, HasASingleBackslashInADrivesRootFolder) {
-    EXPECT_EQ(ManifestPath({L"C:\\", L"Quelvane 2"}), L"C:\\Quelvane 2.exe.manifest");
-    EXPECT_EQ(ManifestPath(SplitExecutablePath(L"C:\\Quelvane 2.exe")), L"C:\\Quelvane 2.exe.manifest");
-}
-
-TEST(ManifestPath, AddsOnlyDotManifestWhenTheBaseNameEndsInExeInAnyCase) {
-    EXPECT_EQ(ManifestPath({L"D:\\a", L"q.exe"}), L"D:\\a\\q.exe.manifest");
-    EXPECT_EQ(ManifestPath({L"D:\\a", L"q.EXE"}), L"D:\\a\\q.EXE.manifest");
-    EXPECT_EQ(ManifestPath({L"D:\\a", L"q.eXe"}), L"D:\\a\\q.eXe.manifest");
-    EXPECT_EQ(ManifestPath(SplitExecutablePath(L"D:\\a\\q.Exe.exe")), L"D:\\a\\q.Exe.manifest");
-    // Almost ".exe" is not ".exe".
-    EXPECT_EQ(ManifestPath({L"D:\\a", L"qexe"}), L"D:\\a\\qexe.exe.manifest");
-    EXPECT_EQ(ManifestPath({L"D:\\a", L"q.ex"}), L"D:\\a\\q.ex.exe.manifest");
-}
-
-TEST(ManifestPath, NamesTheManifestAfterTheBaseNameForOtherExtensionsAndNone) {
-    EXPECT_EQ(ManifestPath(SplitExecutablePath(L"D:\\a\\quelvane.scr")), L"D:\\a\\quelvane.exe.manifest");
-    EXPECT_EQ(ManifestPath(SplitExecutablePath(L"D:\\a\\quelvane")), L"D:\\a\\quelvane.exe.manifest");
-    EXPECT_EQ(ManifestPath(SplitExecutablePath(L"D:\\v1.2\\quelvane")), L"D:\\v1.2\\quelvane.exe.manifest");
+TEST(ManifestPath, IsTheExecutablesBaseNameNextToItWithOneExeBeforeManifest) {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"C:\\Tools\\Quelvane 2.exe", L"C:\\Tools\\Quelvane 2.exe.manifest"},
+        {L"C:\\Quelvane 2.exe", L"C:\\Quelvane 2.exe.manifest"},  // a root folder keeps its one backslash
+        {L"D:\\a\\quelvane", L"D:\\a\\quelvane.exe.manifest"},
+        {L"D:\\a\\quelvane.scr", L"D:\\a\\quelvane.exe.manifest"},
+        {L"D:\\v1.2\\quelvane", L"D:\\v1.2\\quelvane.exe.manifest"},
+        {L"D:\\a\\q.exe.exe", L"D:\\a\\q.exe.manifest"},
+        {L"D:\\a\\q.EXE.scr", L"D:\\a\\q.EXE.manifest"},
+        {L"D:\\a\\q.eXe.exe", L"D:\\a\\q.eXe.manifest"},
+        {L"D:\\a\\qexe.exe", L"D:\\a\\qexe.exe.manifest"},
+        {L"D:\\a\\q.ex.exe", L"D:\\a\\q.ex.exe.manifest"},
+        {L"\\\\server\\share\\q.exe", L"\\\\server\\share\\q.exe.manifest"},
+    };
+    for (auto [executable, manifest] : cases)
+        EXPECT_EQ(styles::ManifestPath(styles::SplitExecutablePath(executable)), manifest)
+            << registry::ToUtf8(executable);
 }
 
 TEST(ManifestText, IsTheTenLinesWithTheirIndentationAndCrLfAfterAllButTheLast) {
-    const std::vector<std::pair<int, std::string>> lines = {
+    const std::pair<int, std::string> lines[] = {
         {0, R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"},
         {0, R"(<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">)"},
         {5, R"(<assemblyIdentity version="1.0.0.0" processorArchitecture="X86" name="app" type="win32" />)"},
@@ -123,82 +97,55 @@ TEST(ManifestText, IsTheTenLinesWithTheirIndentationAndCrLfAfterAllButTheLast) {
         {0, R"(</assembly>)"},
     };
     std::string expected;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        expected += std::string(lines[i].first, ' ') + lines[i].second;
-        if (i + 1 < lines.size()) expected += "\r\n";
+    for (const auto& [spaces, text] : lines) {
+        if (!expected.empty()) expected += "\r\n";
+        expected += std::string(spaces, ' ') + text;
     }
     EXPECT_EQ(styles::ManifestText, expected);
 }
 
-TEST(InitXp, WritesAMissingManifestInOnePieceMarksItAndThenStartsTheCommonControls) {
-    FakeFileSystem disk;
+TEST(InitXp, WritesAMissingManifestInOneWriteMarksItAndThenStartsTheCommonControls) {
+    FakeDisk disk;
     styles::InitXp(disk);
 
-    ASSERT_TRUE(disk.files.contains(QuelvaneManifest));
-    EXPECT_EQ(disk.files[QuelvaneManifest].bytes, styles::ManifestText);
-    EXPECT_EQ(disk.files[QuelvaneManifest].attributes, 0x27u);
-    EXPECT_EQ(disk.calls, (std::vector<std::string>{
-                              "RunningExecutable",
-                              "FileExists " + QuelvaneManifestUtf8 + " mask 7",
-                              "CreateForOutput " + QuelvaneManifestUtf8,
-                              "Write " + std::to_string(styles::ManifestText.size()),
-                              "Close",
-                              "SetAttributes " + QuelvaneManifestUtf8 + " 39",
-                              "InitCommonControls",
-                          }));
+    EXPECT_EQ(disk.calls, FullRun);
+    EXPECT_EQ(disk.files[Manifest], std::pair(std::string(styles::ManifestText), 0x27u));
 }
 
-TEST(InitXp, LeavesAnExistingManifestOfAnyContentAndAttributesAlone) {
-    for (std::uint32_t attributes : {0x00u, 0x01u, 0x02u, 0x04u, 0x27u}) {
-        FakeFileSystem disk;
-        disk.files[QuelvaneManifest] = {"not a manifest at all", attributes};
-        styles::InitXp(disk);
+TEST(InitXp, LeavesAnExistingManifestAloneAndStillStartsTheCommonControls) {
+    FakeDisk disk;
+    disk.files[Manifest] = {"not a manifest", 0x06};
+    styles::InitXp(disk);
 
-        EXPECT_EQ(disk.files[QuelvaneManifest].bytes, "not a manifest at all");
-        EXPECT_EQ(disk.files[QuelvaneManifest].attributes, attributes);
-        EXPECT_EQ(disk.calls.back(), "InitCommonControls");
-        EXPECT_EQ(disk.calls.size(), 3u) << "only the location, the look-up and the common controls";
-    }
+    EXPECT_EQ(disk.calls, (Calls{"RunningExecutable", "FileExists mask 7", "InitCommonControls"}));
+    EXPECT_EQ(disk.files[Manifest], std::pair(std::string("not a manifest"), 0x06u));
 }
 
 TEST(InitXp, WritesNothingWhenTheExecutableOrTheLookUpCannotBeLearnt) {
-    for (auto step : {FakeFileSystem::Step::RunningExecutable, FakeFileSystem::Step::FileExists}) {
-        FakeFileSystem disk;
+    for (const char* step : {"RunningExecutable", "FileExists"}) {
+        FakeDisk disk;
         disk.failing = {step};
         styles::InitXp(disk);
 
-        EXPECT_TRUE(disk.files.empty());
-        EXPECT_EQ(disk.calls.back(), "InitCommonControls");
+        EXPECT_TRUE(disk.files.empty()) << step;
+        EXPECT_EQ(disk.calls.back(), "InitCommonControls") << step;
     }
 }
 
-TEST(InitXp, LeavesAFolderWithTheManifestsNameUntouchedAndStillStartsTheControls) {
-    FakeFileSystem disk;
-    disk.folders.insert(QuelvaneManifest);
+TEST(InitXp, MarksNothingWhenTheFileCannotBeCreatedAsWithAFolderOfThatName) {
+    FakeDisk disk;
+    disk.failing = {"CreateForOutput"};
     styles::InitXp(disk);
-
-    EXPECT_TRUE(disk.files.empty());
-    EXPECT_EQ(disk.calls, (std::vector<std::string>{"RunningExecutable",
-                                                    "FileExists " + QuelvaneManifestUtf8 + " mask 7",
-                                                    "CreateForOutput " + QuelvaneManifestUtf8, "InitCommonControls"}));
+    EXPECT_EQ(disk.calls, (Calls{"RunningExecutable", "FileExists mask 7", "CreateForOutput", "InitCommonControls"}));
 }
 
-TEST(InitXp, SkipsOnlyTheStepThatFailsAfterTheFileWasCreated) {
-    using Step = FakeFileSystem::Step;
-    for (auto step : {Step::Write, Step::Close, Step::SetAttributes}) {
-        FakeFileSystem disk;
+TEST(InitXp, SkipsOnlyTheStepThatFailsOnceTheFileExistsAndNeverRaises) {
+    for (const char* step : {"Write", "Close", "SetAttributes", "InitCommonControls"}) {
+        FakeDisk disk;
         disk.failing = {step};
         styles::InitXp(disk);
 
-        EXPECT_EQ(disk.calls.size(), 7u) << "every later step still runs";
-        EXPECT_EQ(disk.calls.back(), "InitCommonControls");
-        EXPECT_EQ(disk.files[QuelvaneManifest].attributes, step == Step::SetAttributes ? 0u : 0x27u);
+        EXPECT_EQ(disk.calls, FullRun) << step;
+        EXPECT_EQ(disk.files[Manifest].second, step == std::string("SetAttributes") ? 0u : 0x27u) << step;
     }
-}
-
-TEST(InitXp, KeepsAFailureOfTheCommonControlsToItself) {
-    FakeFileSystem disk;
-    disk.failing = {FakeFileSystem::Step::InitCommonControls};
-    EXPECT_NO_THROW(styles::InitXp(disk));
-    EXPECT_EQ(disk.files[QuelvaneManifest].bytes, styles::ManifestText);
 }

@@ -16,7 +16,8 @@ TEST(AboutCommand, ShowsNameVersionAndNoticeWithTheEmptyLinesInTheirPlaces) {
     const auto& about = shell.messages[0];
     EXPECT_EQ(about.title, L"About Quelvane 2");
     EXPECT_EQ(about.text,
-              L"Quelvane v2.3\r\n\r\n\r\n\r\nCopyright (C) 2003 Tessmor Software\r\n\r\n\r\nYou wanna visit ours homepage?");
+              L"Quelvane v2.3\r\n\r\n\r\n\r\nCopyright (C) 2003 Tessmor Software\r\n\r\n\r\n"
+              L"You wanna visit ours homepage?");
     EXPECT_EQ(about.icon, MessageIcon::Information);
     EXPECT_EQ(about.buttons, MessageButtons::YesNo);
 }

@@ -13,7 +13,8 @@ namespace {
 [[noreturn]] void ShowAndEnd(const std::wstring& text) noexcept {
     // Without a window of the program the box must still come to the front.
     HWND owner = GetActiveWindow();
-    MessageBoxW(owner, text.c_str(), L"Quelvane 2", MB_OK | MB_ICONERROR | (owner ? 0u : MB_SETFOREGROUND | MB_TASKMODAL));
+    const UINT withoutOwner = owner ? 0u : MB_SETFOREGROUND | MB_TASKMODAL;
+    MessageBoxW(owner, text.c_str(), L"Quelvane 2", MB_OK | MB_ICONERROR | withoutOwner);
     ExitProcess(1);
 }
 
