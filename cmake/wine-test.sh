@@ -1,0 +1,190 @@
+#!/bin/bash
+# Runs a Windows test program under Wine in a private, throw-away prefix.
+#
+#   wine-test.sh [OPTIONS] [--] PROGRAM [ARGUMENTS...]
+#
+# PROGRAM ending in .exe starts with `wine`.  Anything else (a shell script, a
+# command line) runs as it is with WINEPREFIX exported, so it can start several
+# Wine programs in the same prefix, e.g. a driver program next to the app:
+#   wine-test.sh --display xvfb -- sh -c 'wine driver.exe "$0"' app.exe
+#
+# The CMake toolchain (cmake/mingw-i686.cmake) makes this the emulator of every
+# Windows target, so `add_test(NAME t COMMAND some_target)` runs under Wine and
+# the options below are set per test through its ENVIRONMENT property:
+#   set_tests_properties(t PROPERTIES ENVIRONMENT "QUELVANE_WINE_DISPLAY=xvfb;QUELVANE_WINE_VERSION=winxp")
+#
+# Options (a flag wins over its environment variable):
+#   --state DIR         QUELVANE_WINE_STATE    where the template prefix and the per-run copies live
+#                                              (the toolchain passes BUILD/wine; default /tmp/quelvane-wine-UID)
+#   --display MODE      QUELVANE_WINE_DISPLAY  none (default: no X display, DISPLAY unset),
+#                                              xvfb (a private Xvfb 1024x768x24 at 96 dpi; DISPLAY set),
+#                                              null (Wine's null graphics driver: windows exist, nothing is drawn),
+#                                              host (keep the caller's DISPLAY, to watch a test)
+#   --windows-version V QUELVANE_WINE_VERSION  the Windows version the prefix reports: winxp, win2k, win7, ...
+#   --timeout SECONDS   QUELVANE_WINE_TIMEOUT  end the program after this long (exit code 124); 0 = never
+#   --keep              QUELVANE_WINE_KEEP=1   keep the prefix copy after the run (its path goes to stderr)
+#
+# The program sees WINEPREFIX, WINEARCH=win32, WINEDEBUG=-all (unless the caller
+# set WINEDEBUG), DISPLAY as chosen above, and QUELVANE_WINE_PREFIX (same as
+# WINEPREFIX).  The exit code is the program's own (Wine passes its low byte);
+# a crash is 5, as the template turns Wine's crash dialog off.
+#
+# Timing: the template (wineboot, about 6 s) is made once per state directory,
+# under a lock, so `ctest -j2` is safe; each run then costs a copy (about 1 s),
+# the first Wine start (about 0.5 s) and the end of its wineserver (under 1 s).
+set -u
+
+state="${QUELVANE_WINE_STATE:-${TMPDIR:-/tmp}/quelvane-wine-$(id -u)}"
+display="${QUELVANE_WINE_DISPLAY:-none}"
+windowsVersion="${QUELVANE_WINE_VERSION:-}"
+timeoutSeconds="${QUELVANE_WINE_TIMEOUT:-0}"
+keep="${QUELVANE_WINE_KEEP:-0}"
+
+usage() {
+    sed -n '2,/^set -u$/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
+    exit 2
+}
+
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --state) state="$2"; shift 2 ;;
+        --display) display="$2"; shift 2 ;;
+        --windows-version) windowsVersion="$2"; shift 2 ;;
+        --timeout) timeoutSeconds="$2"; shift 2 ;;
+        --keep) keep=1; shift ;;
+        --help|-h) usage ;;
+        --) shift; break ;;
+        -*) echo "wine-test.sh: unknown option $1" >&2; usage ;;
+        *) break ;;
+    esac
+done
+[ $# -gt 0 ] || usage
+case "$display" in none|xvfb|null|host) ;; *) echo "wine-test.sh: unknown display mode '$display'" >&2; exit 2 ;; esac
+case "$timeoutSeconds" in ''|*[!0-9]*) echo "wine-test.sh: timeout must be whole seconds" >&2; exit 2 ;; esac
+
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+# Wine would otherwise offer to download Mono and Gecko while it makes a prefix.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+log() { echo "wine-test.sh: $*" >&2; }
+
+MakeTemplate() {
+    local template="$state/template"
+    mkdir -p "$state" || return 1
+    exec 9>"$state/template.lock"
+    flock 9
+    if [ ! -f "$template/.quelvane-ready" ]; then
+        local fresh="$state/template.new"
+        rm -rf "$fresh" "$template"
+        log "making the Wine prefix template in $template (once per build tree)"
+        WINEPREFIX="$fresh" wineboot -i >/dev/null 2>&1 &&
+            WINEPREFIX="$fresh" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+                >/dev/null 2>&1 &&
+            # The wineserver writes the registry files only when it ends.
+            WINEPREFIX="$fresh" wineserver -w &&
+            touch "$fresh/.quelvane-ready" && mv "$fresh" "$template"
+        if [ ! -f "$template/.quelvane-ready" ]; then
+            log "could not make the Wine prefix template"
+            flock -u 9
+            return 1
+        fi
+    fi
+    flock -u 9
+    exec 9>&-
+}
+
+copy=""
+xvfbPid=""
+watcherPidFile=""
+
+Cleanup() {
+    local rc=$?
+    trap - EXIT HUP INT TERM
+    if [ -n "$copy" ] && [ -d "$copy" ]; then
+        # Ends every Wine process of this prefix, our program's included.
+        WINEPREFIX="$copy" wineserver -k >/dev/null 2>&1
+        if [ "$keep" = 1 ]; then log "prefix kept in $copy"; else rm -rf "$copy"; fi
+    fi
+    if [ -n "$xvfbPid" ]; then
+        kill "$xvfbPid" 2>/dev/null
+        wait "$xvfbPid" 2>/dev/null
+    fi
+    if [ -n "$watcherPidFile" ] && [ -s "$watcherPidFile" ]; then
+        kill "$(cat "$watcherPidFile")" 2>/dev/null
+        rm -f "$watcherPidFile"
+    fi
+    exit "$rc"
+}
+trap Cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+MakeTemplate || exit 1
+
+mkdir -p "$state/runs"
+copy="$(mktemp -d "$state/runs/run.XXXXXX")" || exit 1
+
+if [ "$display" = xvfb ]; then
+    displayFile="$copy.display"
+    # -displayfd picks a free display number and writes it once the server
+    # accepts connections, so parallel tests never race for a number.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$displayFile" </dev/null >/dev/null 2>&1 &
+    xvfbPid=$!
+    for _ in $(seq 200); do
+        [ -s "$displayFile" ] && break
+        kill -0 "$xvfbPid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if [ ! -s "$displayFile" ]; then log "Xvfb did not start"; rm -f "$displayFile"; exit 1; fi
+    export DISPLAY=":$(head -n1 "$displayFile")"
+    rm -f "$displayFile"
+elif [ "$display" != host ]; then
+    unset DISPLAY
+fi
+
+# CTest ends a test that runs out of time with SIGKILL, which no trap sees.  A
+# detached watcher (outside the test's process tree, so it survives the kill)
+# cleans up then; after a normal end Cleanup stops it.
+watcherPidFile="$copy.watcher"
+setsid -f bash -c '
+    echo $$ >"$1"
+    while kill -0 "$2" 2>/dev/null; do sleep 1; done
+    WINEPREFIX="$3" wineserver -k >/dev/null 2>&1
+    if [ -n "$4" ] && [ "$(cat /proc/"$4"/comm 2>/dev/null)" = Xvfb ]; then kill "$4"; fi
+    rm -rf "$3" "$1"
+' watcher "$watcherPidFile" "$$" "$copy" "$xvfbPid" </dev/null >/dev/null 2>&1
+# Cleanup can only stop a watcher whose process id it knows.
+for _ in $(seq 100); do [ -s "$watcherPidFile" ] && break; sleep 0.01; done
+
+cp -a "$state/template/." "$copy/" || { log "could not copy the prefix template"; exit 1; }
+export WINEPREFIX="$copy"
+export QUELVANE_WINE_PREFIX="$copy"
+
+if [ "$display" = null ]; then
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 ||
+        { log "could not select the null graphics driver"; exit 1; }
+    # Wine picks the graphics driver when its server and desktop start: begin again.
+    wineserver -k >/dev/null 2>&1
+fi
+if [ -n "$windowsVersion" ]; then
+    # Read by every Wine process at its start, so it is set before the program runs.
+    wine reg add 'HKCU\Software\Wine' /v Version /d "$windowsVersion" /f >/dev/null 2>&1 ||
+        { log "could not set the Windows version to $windowsVersion"; exit 1; }
+fi
+
+command=("$@")
+case "${command[0],,}" in
+    *.exe) command=(wine "${command[@]}") ;;
+esac
+if [ "$timeoutSeconds" != 0 ]; then
+    command=(timeout --kill-after=5 "$timeoutSeconds" "${command[@]}")
+fi
+
+# In the background, so that a signal to this script runs its trap at once.
+"${command[@]}" &
+wait $!
+rc=$?
+if [ "$rc" = 124 ] && [ "$timeoutSeconds" != 0 ]; then log "the program did not end within $timeoutSeconds s"; fi
+exit "$rc"
