@@ -1,0 +1,64 @@
+#include "registry/win32/wmi_os_version.h"
+
+#include <wbemidl.h>
+#include <wrl/client.h>
+
+#include <optional>
+#include <vector>
+
+using Microsoft::WRL::ComPtr;
+
+namespace registry {
+
+using win32::Bstr;
+using win32::Variant;
+
+WmiOsVersionProbe::WmiOsVersionProbe(std::wstring nameSpace) : nameSpace_(std::move(nameSpace)) {}
+
+std::wstring WmiOsVersionProbe::GetOsVersion() { return QueryOsVersion(nameSpace_); }
+
+std::wstring QueryOsVersion(const std::wstring& nameSpace) {
+    // Each step runs only on what the steps before it delivered; a failed step
+    // leaves the versions gathered so far, and without a connection or a
+    // query result there is nothing to enumerate, so the answer is empty.
+    std::vector<std::optional<std::wstring>> versions;
+    try {
+        ComPtr<IWbemLocator> locator;
+        if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator))))
+            return VersionFromInstances(versions);
+        ComPtr<IWbemServices> services;
+        if (FAILED(locator->ConnectServer(Bstr(nameSpace).Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                          &services)) ||
+            !services)
+            return VersionFromInstances(versions);
+        // Not asked for by name, but the service's default level; a refusal
+        // only means the query runs with whatever the proxy has.
+        (void)CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
+                                RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+
+        ComPtr<IEnumWbemClassObject> instances;
+        if (FAILED(services->ExecQuery(Bstr(L"WQL").Get(), Bstr(L"Select * from Win32_OperatingSystem").Get(),
+                                       WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, nullptr,
+                                       &instances)) ||
+            !instances)
+            return VersionFromInstances(versions);
+
+        for (;;) {
+            ComPtr<IWbemClassObject> instance;
+            ULONG delivered = 0;
+            const HRESULT hr = instances->Next(WBEM_INFINITE, 1, &instance, &delivered);
+            if (FAILED(hr) || delivered == 0 || !instance) break;
+            Variant version;
+            if (FAILED(instance->Get(L"Version", 0, version.Out(), nullptr, nullptr))) continue;
+            if (version->vt == VT_BSTR && version->bstrVal != nullptr)
+                versions.emplace_back(std::wstring(version->bstrVal, SysStringLen(version->bstrVal)));
+            else
+                versions.emplace_back(std::nullopt);  // no text: null
+        }
+    } catch (const std::exception&) {
+        // Out of memory for a BSTR: the probe still never raises.
+    }
+    return VersionFromInstances(versions);
+}
+
+}  // namespace registry

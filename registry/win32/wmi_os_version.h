@@ -1,0 +1,38 @@
+// The version probe through the instrumentation service: the Version of
+// Win32_OperatingSystem in root\cimv2, cut to eight characters ("5.1.2600"),
+// or the empty string.  Windows only.
+//
+//   registry::WmiOsVersionProbe probe;     // joins this thread to COM
+//   if (probe.GetOsVersion() == L"5.1.2600") ...
+//
+// Never raises: a step that fails is skipped, and what the steps before it
+// found stands (see VersionFromInstances).
+#pragma once
+
+#include <string>
+
+#include "registry/os_version.h"
+#include "registry/win32/com_support.h"
+
+namespace registry {
+
+class WmiOsVersionProbe : public OsVersionProbe {
+public:
+    static constexpr const wchar_t* LocalNamespace = L"\\\\.\\root\\cimv2";
+
+    // nameSpace: anything but the default only serves to model a service that
+    // cannot be reached.
+    explicit WmiOsVersionProbe(std::wstring nameSpace = LocalNamespace);
+
+    std::wstring GetOsVersion() override;
+
+private:
+    win32::ComApartment apartment_;
+    std::wstring nameSpace_;
+};
+
+// One probe with its own connection and query; the calling thread must have
+// joined COM.
+std::wstring QueryOsVersion(const std::wstring& nameSpace = WmiOsVersionProbe::LocalNamespace);
+
+}  // namespace registry

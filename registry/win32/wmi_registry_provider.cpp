@@ -1,0 +1,316 @@
+#include "registry/win32/wmi_registry_provider.h"
+
+#include <wbemidl.h>
+
+#include <limits>
+
+#include "registry/win32/registry_api_route.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace registry {
+
+using win32::Bstr;
+using win32::HresultText;
+using win32::Variant;
+
+namespace {
+
+const wchar_t* const ProviderClass = L"StdRegProv";
+// The service's status codes are an unsigned enumeration; HRESULTs are signed.
+const HRESULT MethodNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
+const HRESULT TypeRefused = static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH);
+
+// The variant of one integer argument in the form vt, when the value fits it.
+// 32-bit forms carry the bits of the value: Hive's 0x80000001 is the same
+// root as a signed or as an unsigned number.
+bool FillInteger(VARIANT& target, VARTYPE vt, std::int64_t value) {
+    auto within = [value](std::int64_t low, std::int64_t high) { return value >= low && value <= high; };
+    switch (vt) {
+    case VT_I4:
+    case VT_UI4:
+        if (!within(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::uint32_t>::max())) return false;
+        if (vt == VT_I4)
+            target.lVal = static_cast<LONG>(static_cast<std::uint32_t>(value));
+        else
+            target.ulVal = static_cast<ULONG>(static_cast<std::uint32_t>(value));
+        break;
+    case VT_I2:
+        if (!within(std::numeric_limits<SHORT>::min(), std::numeric_limits<SHORT>::max())) return false;
+        target.iVal = static_cast<SHORT>(value);
+        break;
+    case VT_UI2:
+        if (!within(0, std::numeric_limits<USHORT>::max())) return false;
+        target.uiVal = static_cast<USHORT>(value);
+        break;
+    case VT_UI1:
+        if (!within(0, std::numeric_limits<BYTE>::max())) return false;
+        target.bVal = static_cast<BYTE>(value);
+        break;
+    default:
+        return false;
+    }
+    target.vt = vt;
+    return true;
+}
+
+std::wstring VariantTypeText(VARTYPE vt) { return L"variant type " + std::to_wstring(vt); }
+
+}  // namespace
+
+WmiRegistryProvider::WmiRegistryProvider(std::wstring nameSpace) : nameSpace_(std::move(nameSpace)) {}
+
+WmiRegistryProvider::~WmiRegistryProvider() = default;
+
+void WmiRegistryProvider::Fail(const Operation& op, const std::wstring& reason) {
+    throw RegistryFailure(op.name, op.root, op.key, op.valueName, reason);
+}
+
+void WmiRegistryProvider::Fail(const Operation& op, const std::wstring& step, HRESULT hr) {
+    Fail(op, step + L" answered " + HresultText(hr));
+}
+
+ComPtr<IWbemServices> WmiRegistryProvider::Connect(const Operation& op) {
+    lastRoute_.reset();
+    ComPtr<IWbemLocator> locator;
+    HRESULT hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator));
+    if (FAILED(hr)) Fail(op, L"CoCreateInstance(WbemLocator)", hr);
+
+    ComPtr<IWbemServices> services;
+    hr = locator->ConnectServer(Bstr(nameSpace_).Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services);
+    if (FAILED(hr)) Fail(op, L"IWbemLocator::ConnectServer(" + nameSpace_ + L")", hr);
+
+    hr = CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
+                           RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+    if (FAILED(hr)) Fail(op, L"CoSetProxyBlanket", hr);
+
+    // The new class object replaces, and so releases, the previous operation's.
+    ProviderSlot.Reset();
+    hr = services->GetObject(Bstr(ProviderClass).Get(), 0, nullptr, &ProviderSlot, nullptr);
+    if (FAILED(hr)) Fail(op, L"IWbemServices::GetObject(StdRegProv)", hr);
+    if (!ProviderSlot) Fail(op, L"IWbemServices::GetObject(StdRegProv) delivered no class object");
+    return services;
+}
+
+ComPtr<IWbemClassObject> WmiRegistryProvider::FindMethod(const Operation& op, const wchar_t* method) {
+    ComPtr<IWbemClassObject> signature;
+    const HRESULT hr = ProviderSlot->GetMethod(method, 0, &signature, nullptr);
+    if (hr == MethodNotFound) return nullptr;
+    if (FAILED(hr)) Fail(op, L"IWbemClassObject::GetMethod(" + std::wstring(method) + L")", hr);
+    if (!signature) Fail(op, L"StdRegProv." + std::wstring(method) + L" has no in-parameters");
+    return signature;
+}
+
+ComPtr<IWbemClassObject> WmiRegistryProvider::RequireMethod(const Operation& op, const wchar_t* method) {
+    ComPtr<IWbemClassObject> signature = FindMethod(op, method);
+    if (!signature)
+        Fail(op, L"IWbemClassObject::GetMethod(" + std::wstring(method) + L")", MethodNotFound);
+    return signature;
+}
+
+std::vector<VARTYPE> WmiRegistryProvider::ArgumentForms(const std::wstring&, const std::wstring&,
+                                                        CIMTYPE declared) const {
+    switch (declared) {
+    case CIM_STRING:
+        return {VT_BSTR};
+    case CIM_SINT32:
+        return {VT_I4};
+    case CIM_UINT32:
+        return {VT_UI4, VT_I4};
+    case CIM_SINT16:
+    case CIM_SINT8:
+        return {VT_I2};
+    case CIM_UINT16:
+        return {VT_UI2, VT_I4};
+    case CIM_UINT8:
+        return {VT_UI1};
+    default:
+        return {};
+    }
+}
+
+void WmiRegistryProvider::PutArgument(const Operation& op, const wchar_t* method, IWbemClassObject* signature,
+                                      IWbemClassObject* inParameters, const Argument& argument) {
+    const std::wstring where = std::wstring(method) + L"." + argument.name;
+    CIMTYPE declared = CIM_EMPTY;
+    HRESULT hr = signature->Get(argument.name, 0, nullptr, &declared, nullptr);
+    if (FAILED(hr)) Fail(op, L"IWbemClassObject::Get(" + where + L")", hr);
+
+    const std::vector<VARTYPE> forms = ArgumentForms(method, argument.name, declared);
+    HRESULT lastRefusal = S_OK;
+    for (VARTYPE vt : forms) {
+        Variant value;
+        if (const auto* number = std::get_if<std::int64_t>(&argument.value)) {
+            if (!FillInteger(*value.Get(), vt, *number)) continue;
+        } else {
+            if (vt != VT_BSTR) continue;
+            const std::wstring& text = std::get<std::reference_wrapper<const std::wstring>>(argument.value).get();
+            value.Get()->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+            if (!value.Get()->bstrVal) Fail(op, L"no memory for the text of " + where);
+            value.Get()->vt = VT_BSTR;
+        }
+        hr = inParameters->Put(argument.name, 0, value.Get(), 0);
+        if (SUCCEEDED(hr)) return;
+        // Only a refused type lets the next form be tried; any other refusal
+        // ends the operation here, before the method could run.
+        if (hr != TypeRefused) Fail(op, L"IWbemClassObject::Put(" + where + L", " + VariantTypeText(vt) + L")", hr);
+        lastRefusal = hr;
+    }
+    if (FAILED(lastRefusal)) Fail(op, L"IWbemClassObject::Put(" + where + L")", lastRefusal);
+    Fail(op, L"the argument " + where + L" is declared with CIM type " + std::to_wstring(declared) +
+                 L", which cannot take the value given");
+}
+
+ComPtr<IWbemClassObject> WmiRegistryProvider::Invoke(const Operation& op, IWbemServices* services,
+                                                     const wchar_t* method, IWbemClassObject* signature,
+                                                     std::initializer_list<Argument> arguments) {
+    // Always a fresh instance filled completely: a method run with an argument
+    // left at its default would act on the wrong value (Wine then writes 0).
+    ComPtr<IWbemClassObject> inParameters;
+    HRESULT hr = signature->SpawnInstance(0, &inParameters);
+    if (FAILED(hr)) Fail(op, L"IWbemClassObject::SpawnInstance(" + std::wstring(method) + L")", hr);
+    if (!inParameters) Fail(op, L"IWbemClassObject::SpawnInstance(" + std::wstring(method) + L") delivered nothing");
+    for (const Argument& argument : arguments) PutArgument(op, method, signature, inParameters.Get(), argument);
+
+    ComPtr<IWbemClassObject> outParameters;
+    hr = services->ExecMethod(Bstr(ProviderClass).Get(), Bstr(method).Get(), 0, nullptr, inParameters.Get(),
+                              &outParameters, nullptr);
+    if (FAILED(hr)) Fail(op, L"IWbemServices::ExecMethod(StdRegProv." + std::wstring(method) + L")", hr);
+    // Its ReturnValue stays unread: refusals are not the caller's business.
+    return outParameters;
+}
+
+void WmiRegistryProvider::ReadOutValue(const Operation& op, IWbemClassObject* outParameters, const wchar_t* name,
+                                       Variant& slot) {
+    slot.Clear();
+    if (!outParameters) Fail(op, L"the provider delivered no out-parameters");
+    const HRESULT hr = outParameters->Get(name, 0, slot.Out(), nullptr, nullptr);
+    if (FAILED(hr)) Fail(op, L"IWbemClassObject::Get(" + std::wstring(name) + L")", hr);
+}
+
+void WmiRegistryProvider::DoCreateRegKey(Root root, const std::wstring& key) {
+    const std::wstring noValue;
+    const Operation op{L"CreateRegKey", root, key, noValue};
+    ComPtr<IWbemServices> services = Connect(op);
+    ComPtr<IWbemClassObject> signature = RequireMethod(op, L"CreateKey");
+    Took(L"CreateKey", Route::Wmi);
+    Invoke(op, services.Get(), L"CreateKey", signature.Get(), {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}});
+}
+
+void WmiRegistryProvider::DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
+                                         const std::wstring& data) {
+    const Operation op{L"SetRegString", root, key, valueName};
+    ComPtr<IWbemServices> services = Connect(op);
+    ComPtr<IWbemClassObject> signature = RequireMethod(op, L"SetStringValue");
+    Took(L"SetStringValue", Route::Wmi);
+    Invoke(op, services.Get(), L"SetStringValue", signature.Get(),
+           {{L"hDefKey", root},
+            {L"sSubKeyName", std::cref(key)},
+            {L"sValueName", std::cref(valueName)},
+            {L"sValue", std::cref(data)}});
+}
+
+void WmiRegistryProvider::DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
+                                        std::int32_t data) {
+    const Operation op{L"SetRegDword", root, key, valueName};
+    ComPtr<IWbemServices> services = Connect(op);
+    ComPtr<IWbemClassObject> signature = RequireMethod(op, L"SetDWORDValue");
+    Took(L"SetDWORDValue", Route::Wmi);
+    Invoke(op, services.Get(), L"SetDWORDValue", signature.Get(),
+           {{L"hDefKey", root},
+            {L"sSubKeyName", std::cref(key)},
+            {L"sValueName", std::cref(valueName)},
+            {L"uValue", std::int64_t{data}}});
+}
+
+std::wstring WmiRegistryProvider::DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) {
+    const Operation op{L"GetRegString", root, key, valueName};
+    ValueSlot.Clear();
+    ComPtr<IWbemServices> services = Connect(op);
+    ComPtr<IWbemClassObject> signature = RequireMethod(op, L"GetStringValue");
+    Took(L"GetStringValue", Route::Wmi);
+    ComPtr<IWbemClassObject> out =
+        Invoke(op, services.Get(), L"GetStringValue", signature.Get(),
+               {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"sValueName", std::cref(valueName)}});
+    ReadOutValue(op, out.Get(), L"sValue", ValueSlot);
+    // A missing value, a missing key or a number comes back null (Wine: a
+    // VT_BSTR holding a null pointer); an empty string is a real empty BSTR.
+    if (ValueSlot->vt != VT_BSTR || ValueSlot->bstrVal == nullptr)
+        Fail(op, L"the provider delivered no string (" + VariantTypeText(ValueSlot->vt) + L")");
+    return std::wstring(ValueSlot->bstrVal, SysStringLen(ValueSlot->bstrVal));
+}
+
+std::int32_t WmiRegistryProvider::DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) {
+    const Operation op{L"GetRegDword", root, key, valueName};
+    ValueSlot.Clear();
+    ComPtr<IWbemServices> services = Connect(op);
+    ComPtr<IWbemClassObject> signature = FindMethod(op, L"GetDWORDValue");
+    if (!signature) {
+        Took(L"GetDWORDValue", Route::RegistryApi);
+        return win32::GetDwordThroughRegistryApi(root, key, valueName);
+    }
+    Took(L"GetDWORDValue", Route::Wmi);
+    ComPtr<IWbemClassObject> out =
+        Invoke(op, services.Get(), L"GetDWORDValue", signature.Get(),
+               {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"sValueName", std::cref(valueName)}});
+    ReadOutValue(op, out.Get(), L"uValue", ValueSlot);
+    switch (ValueSlot->vt) {
+    case VT_I4:
+        return static_cast<std::int32_t>(ValueSlot->lVal);
+    case VT_UI4:
+        return static_cast<std::int32_t>(ValueSlot->ulVal);
+    default:
+        Fail(op, L"the provider delivered no number (" + VariantTypeText(ValueSlot->vt) + L")");
+    }
+}
+
+void WmiRegistryProvider::DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) {
+    const Operation op{L"DeleteRegValue", root, key, valueName};
+    ComPtr<IWbemServices> services = Connect(op);
+    ComPtr<IWbemClassObject> signature = FindMethod(op, L"DeleteValue");
+    if (!signature) {
+        Took(L"DeleteValue", Route::RegistryApi);
+        win32::DeleteValueThroughRegistryApi(root, key, valueName);
+        return;
+    }
+    Took(L"DeleteValue", Route::Wmi);
+    Invoke(op, services.Get(), L"DeleteValue", signature.Get(),
+           {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"sValueName", std::cref(valueName)}});
+}
+
+void WmiRegistryProvider::DoDeleteRegKey(Root root, const std::wstring& key) {
+    const std::wstring noValue;
+    const Operation op{L"DeleteRegKey", root, key, noValue};
+    ComPtr<IWbemServices> services = Connect(op);
+    ComPtr<IWbemClassObject> signature = RequireMethod(op, L"DeleteKey");
+    Took(L"DeleteKey", Route::Wmi);
+    Invoke(op, services.Get(), L"DeleteKey", signature.Get(), {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}});
+}
+
+bool WmiRegistryProvider::DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) {
+    const std::wstring noValue;
+    const Operation op{L"CheckRegAccess", root, key, noValue};
+    GrantedSlot.Clear();
+    ComPtr<IWbemServices> services = Connect(op);
+    ComPtr<IWbemClassObject> signature = FindMethod(op, L"CheckAccess");
+    if (!signature) {
+        Took(L"CheckAccess", Route::RegistryApi);
+        return win32::CheckAccessThroughRegistryApi(root, key, rights);
+    }
+    Took(L"CheckAccess", Route::Wmi);
+    ComPtr<IWbemClassObject> out = Invoke(op, services.Get(), L"CheckAccess", signature.Get(),
+                                          {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)},
+                                           {L"uRequired", std::int64_t{rights}}});
+    ReadOutValue(op, out.Get(), L"bGranted", GrantedSlot);
+    switch (GrantedSlot->vt) {
+    case VT_BOOL:
+        return GrantedSlot->boolVal != VARIANT_FALSE;
+    case VT_I4:
+    case VT_UI4:
+        return GrantedSlot->lVal != 0;
+    default:
+        Fail(op, L"the provider delivered no answer (" + VariantTypeText(GrantedSlot->vt) + L")");
+    }
+}
+
+}  // namespace registry

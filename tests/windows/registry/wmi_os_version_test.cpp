@@ -1,0 +1,58 @@
+// Run once per Windows version that the Wine prefix reports (see CMakeLists):
+// QUELVANE_EXPECTED_OS_VERSION names the answer the probe must give; without
+// it the prefix keeps Wine's default, which is none of the known versions.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "registry/registry_provider.h"
+#include "registry/win32/wmi_os_version.h"
+
+using registry::WmiOsVersionProbe;
+
+namespace {
+
+// What the system reports through the plain API, in the probe's format.
+std::wstring VersionFromTheApi() {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExW(&info)) return L"";
+    const std::wstring full = std::to_wstring(info.dwMajorVersion) + L"." + std::to_wstring(info.dwMinorVersion) +
+                              L"." + std::to_wstring(info.dwBuildNumber);
+    return full.substr(0, 8);
+}
+
+bool IsKnownVersion(const std::wstring& version) {
+    return version == L"5.1.2600" || version == L"5.0.2195" || version == L"4.9.3000";
+}
+
+}  // namespace
+
+TEST(WmiOsVersionProbe, AnswersTheVersionThatTheSystemReportsEveryTimeItIsAsked) {
+    WmiOsVersionProbe probe;
+    const std::wstring expected = VersionFromTheApi();
+    ASSERT_FALSE(expected.empty());
+    // The main window asks three times in a row.
+    for (int call = 0; call < 3; ++call) EXPECT_EQ(probe.GetOsVersion(), expected) << "call " << call;
+}
+
+TEST(WmiOsVersionProbe, AnswersTheVersionThatThePrefixIsSetTo) {
+    const std::wstring version = WmiOsVersionProbe().GetOsVersion();
+    if (const char* expected = std::getenv("QUELVANE_EXPECTED_OS_VERSION")) {
+        EXPECT_EQ(version, std::wstring(expected, expected + std::char_traits<char>::length(expected)));
+    } else {
+        EXPECT_FALSE(version.empty());
+        EXPECT_LE(version.size(), 8u);
+        EXPECT_FALSE(IsKnownVersion(version)) << registry::ToUtf8(version);
+    }
+}
+
+TEST(WmiOsVersionProbe, AnUnreachableServiceGivesTheEmptyStringAndRaisesNothing) {
+    WmiOsVersionProbe probe(L"\\\\.\\root\\quelvane-no-such-namespace");
+    std::wstring version = L"unchanged";
+    EXPECT_NO_THROW(version = probe.GetOsVersion());
+    EXPECT_EQ(version, L"");
+}

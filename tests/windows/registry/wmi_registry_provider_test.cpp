@@ -1,0 +1,310 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+
+#include "registry/win32/wmi_registry_provider.h"
+#include "tests/registry/registry_contract.h"
+#include "tests/windows/registry/registry_witness.h"
+
+using registry::HiveCurrentUser;
+using registry::HiveLocalMachine;
+using registry::RegistryFailure;
+using registry::WmiRegistryProvider;
+using Route = registry::WmiRegistryProvider::Route;
+
+namespace {
+
+const wchar_t* const MissingNamespace = L"\\\\.\\root\\quelvane-no-such-namespace";
+const std::wstring ContractKey = L"Software\\Quelvane Contract";
+const std::wstring Base = L"Software\\Quelvane Wmi Test";
+
+void ClearTestKeys() {
+    for (registry::Root root : {HiveCurrentUser, HiveLocalMachine}) {
+        witness::DeleteTree(root, ContractKey);
+        witness::DeleteTree(root, Base);
+    }
+}
+
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(
+    UnderWindowsOrWine, RegistryContract,
+    ::testing::Values(RegistryUnderTest{
+        "WmiRegistryProvider",
+        [] {
+            ClearTestKeys();
+            return std::unique_ptr<registry::RegistryProvider>(std::make_unique<WmiRegistryProvider>());
+        },
+        [] {
+            return std::unique_ptr<registry::RegistryProvider>(std::make_unique<WmiRegistryProvider>(MissingNamespace));
+        }}),
+    RegistryUnderTestName());
+
+class WmiRegistryProviderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearTestKeys();
+        reg.Hive = HiveCurrentUser;
+    }
+    void TearDown() override { ClearTestKeys(); }
+
+    WmiRegistryProvider reg;
+};
+
+TEST_F(WmiRegistryProviderTest, NumbersAndStringsAreStoredExactlyWithTheirRegistryTypes) {
+    reg.CreateRegKey(Base);
+    reg.SetRegDword(Base, L"NoDrives", 0x3FFFFFF);
+    reg.SetRegString(Base, L"Restriction", L"Current user");
+    reg.SetRegString(Base, L"Empty", L"");
+
+    auto number = witness::ReadValue(HiveCurrentUser, Base, L"NoDrives");
+    ASSERT_TRUE(number.has_value());
+    EXPECT_EQ(number->type, static_cast<unsigned long>(REG_DWORD));
+    EXPECT_EQ(std::get<std::uint32_t>(number->data), 0x3FFFFFFu);
+    auto text = witness::ReadValue(HiveCurrentUser, Base, L"Restriction");
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->type, static_cast<unsigned long>(REG_SZ));
+    EXPECT_EQ(std::get<std::wstring>(text->data), L"Current user");
+    auto empty = witness::ReadValue(HiveCurrentUser, Base, L"Empty");
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_EQ(empty->type, static_cast<unsigned long>(REG_SZ));
+    EXPECT_EQ(std::get<std::wstring>(empty->data), L"");
+
+    auto shownNumber = witness::RegExeQuery(HiveCurrentUser, Base, L"NoDrives");
+    EXPECT_EQ(shownNumber.exitCode, 0u) << shownNumber.output;
+    EXPECT_EQ(shownNumber.type, "REG_DWORD") << shownNumber.output;
+    EXPECT_EQ(shownNumber.data, "0x3ffffff") << shownNumber.output;
+    auto shownText = witness::RegExeQuery(HiveCurrentUser, Base, L"Restriction");
+    EXPECT_EQ(shownText.type, "REG_SZ") << shownText.output;
+    EXPECT_EQ(shownText.data, "Current user") << shownText.output;
+}
+
+TEST_F(WmiRegistryProviderTest, WritesLandUnderTheRootThatHiveHolds) {
+    reg.Hive = HiveLocalMachine;
+    reg.CreateRegKey(Base + L"\\Ploz\\psw");
+    reg.SetRegString(Base + L"\\Ploz\\psw", L"MyPassword", L"secret");
+
+    EXPECT_TRUE(witness::KeyExists(HiveLocalMachine, Base + L"\\Ploz"));
+    EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Ploz"));
+    auto shown = witness::RegExeQuery(HiveLocalMachine, Base + L"\\Ploz\\psw", L"MyPassword");
+    EXPECT_EQ(shown.type, "REG_SZ") << shown.output;
+    EXPECT_EQ(shown.data, "secret") << shown.output;
+    EXPECT_NE(witness::RegExeQuery(HiveCurrentUser, Base + L"\\Ploz\\psw", std::nullopt).exitCode, 0u);
+}
+
+TEST_F(WmiRegistryProviderTest, ValuesWrittenByOtherProgramsReadBackWithTheirContent) {
+    witness::WriteDword(HiveCurrentUser, Base, L"SecurityMode", 1);
+    witness::WriteDword(HiveCurrentUser, Base, L"NoViewOnDrive", 0x3FFFFFF);
+    witness::WriteString(HiveCurrentUser, Base, L"Restriction", L"All users");
+
+    EXPECT_EQ(reg.GetRegDword(Base, L"SecurityMode"), 1);
+    EXPECT_EQ(reg.GetRegDword(Base, L"NoViewOnDrive"), 0x3FFFFFF);
+    EXPECT_EQ(reg.GetRegString(Base, L"Restriction"), L"All users");
+}
+
+TEST_F(WmiRegistryProviderTest, DeletionsReachTheRegistry) {
+    const std::wstring sub = Base + L"\\DisallowRun";
+    witness::WriteDword(HiveCurrentUser, Base, L"NoDrives", 12);
+    witness::WriteDword(HiveCurrentUser, Base, L"Kept", 1);
+    witness::WriteString(HiveCurrentUser, sub, L"1", L"cmd.exe");
+
+    reg.DeleteRegValue(Base, L"NoDrives");
+    reg.DeleteRegKey(sub);
+
+    EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"NoDrives").has_value());
+    EXPECT_TRUE(witness::ReadValue(HiveCurrentUser, Base, L"Kept").has_value());
+    EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, sub));
+    EXPECT_NE(witness::RegExeQuery(HiveCurrentUser, Base, L"NoDrives").exitCode, 0u);
+    EXPECT_NE(witness::RegExeQuery(HiveCurrentUser, sub, std::nullopt).exitCode, 0u);
+    EXPECT_EQ(witness::RegExeQuery(HiveCurrentUser, Base, L"Kept").type, "REG_DWORD");
+}
+
+// Puts one argument in a form that the service refuses.
+class WrongFormProvider : public WmiRegistryProvider {
+public:
+    WrongFormProvider(std::wstring argument, VARTYPE form) : argument_(std::move(argument)), form_(form) {}
+
+protected:
+    std::vector<VARTYPE> ArgumentForms(const std::wstring& method, const std::wstring& argument,
+                                       CIMTYPE declared) const override {
+        if (argument == argument_) return {form_};
+        return WmiRegistryProvider::ArgumentForms(method, argument, declared);
+    }
+
+private:
+    std::wstring argument_;
+    VARTYPE form_;
+};
+
+TEST_F(WmiRegistryProviderTest, AnArgumentThatCannotBePutRaisesAndNothingIsWritten) {
+    witness::WriteDword(HiveCurrentUser, Base, L"NoDrives", 7);
+
+    // No form that the number fits: nothing is put at all.
+    WrongFormProvider badNumber(L"uValue", VT_BSTR);
+    badNumber.Hive = HiveCurrentUser;
+    try {
+        badNumber.SetRegDword(Base, L"NoDrives", 12);
+        FAIL() << "an argument that cannot be put must raise";
+    } catch (const RegistryFailure& failure) {
+        EXPECT_EQ(failure.Operation(), L"SetRegDword");
+        EXPECT_NE(failure.Reason().find(L"SetDWORDValue.uValue"), std::wstring::npos) << failure.what();
+    }
+    EXPECT_THROW(badNumber.SetRegDword(Base, L"NoViewOnDrive", 12), RegistryFailure);
+    if (witness::RunningUnderWine()) {
+        // Wine's Put refuses a uint32 in any form but VT_UI4.
+        WrongFormProvider signedNumber(L"uValue", VT_I4);
+        signedNumber.Hive = HiveCurrentUser;
+        try {
+            signedNumber.SetRegDword(Base, L"NoDrives", 12);
+            FAIL() << "a refused Put must raise";
+        } catch (const RegistryFailure& failure) {
+            EXPECT_NE(failure.Reason().find(L"Put(SetDWORDValue.uValue"), std::wstring::npos) << failure.what();
+            EXPECT_NE(failure.Reason().find(L"0x80041005"), std::wstring::npos) << failure.what();
+        }
+    }
+    // Had the method run with uValue left at its default, both would now hold 0.
+    EXPECT_EQ(std::get<std::uint32_t>(witness::ReadValue(HiveCurrentUser, Base, L"NoDrives")->data), 7u);
+    EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"NoViewOnDrive").has_value());
+
+    WrongFormProvider badRoot(L"hDefKey", VT_BSTR);
+    badRoot.Hive = HiveCurrentUser;
+    EXPECT_THROW(badRoot.CreateRegKey(Base + L"\\Created"), RegistryFailure);
+    EXPECT_THROW(badRoot.SetRegString(Base, L"Restriction", L"Current user"), RegistryFailure);
+    EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Created"));
+    EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Restriction").has_value());
+
+    WrongFormProvider badName(L"sValueName", VT_I4);
+    badName.Hive = HiveCurrentUser;
+    EXPECT_THROW(badName.SetRegString(Base, L"Restriction", L"Current user"), RegistryFailure);
+    EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Restriction").has_value());
+}
+
+TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheRegistryApi) {
+    struct Case {
+        const wchar_t* method;
+        std::function<void()> run;
+    };
+    witness::WriteDword(HiveCurrentUser, Base, L"Number", 5);
+    const std::array<Case, 8> cases{{
+        {L"CreateKey", [&] { reg.CreateRegKey(Base + L"\\Sub"); }},
+        {L"SetStringValue", [&] { reg.SetRegString(Base, L"Text", L"x"); }},
+        {L"SetDWORDValue", [&] { reg.SetRegDword(Base, L"Number", 6); }},
+        {L"GetStringValue", [&] { EXPECT_EQ(reg.GetRegString(Base, L"Text"), L"x"); }},
+        {L"GetDWORDValue", [&] { EXPECT_EQ(reg.GetRegDword(Base, L"Number"), 6); }},
+        {L"DeleteValue", [&] { reg.DeleteRegValue(Base, L"Text"); }},
+        {L"DeleteKey", [&] { reg.DeleteRegKey(Base + L"\\Sub"); }},
+        {L"CheckAccess", [&] { EXPECT_TRUE(reg.CheckRegAccess(Base, registry::RightQueryValue)); }},
+    }};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(registry::ToUtf8(c.method));
+        const Route expected = witness::StdRegProvHasMethod(c.method) ? Route::Wmi : Route::RegistryApi;
+        c.run();
+        ASSERT_TRUE(reg.LastRoute().has_value());
+        EXPECT_EQ(reg.LastRoute()->method, c.method);
+        EXPECT_EQ(reg.LastRoute()->route, expected);
+    }
+    EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Text").has_value());
+    EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Sub"));
+
+    if (witness::RunningUnderWine()) {
+        // Wine's StdRegProv has neither of these three; the cases above then
+        // took the registry API road for exactly them.
+        EXPECT_FALSE(witness::StdRegProvHasMethod(L"GetDWORDValue"));
+        EXPECT_FALSE(witness::StdRegProvHasMethod(L"DeleteValue"));
+        EXPECT_FALSE(witness::StdRegProvHasMethod(L"CheckAccess"));
+        EXPECT_TRUE(witness::StdRegProvHasMethod(L"SetDWORDValue"));
+    }
+}
+
+TEST_F(WmiRegistryProviderTest, AnUnreachableServiceFailsEveryOperationAndNothingFallsBack) {
+    witness::WriteDword(HiveCurrentUser, Base, L"NoDrives", 12);
+    WmiRegistryProvider down(MissingNamespace);
+    down.Hive = HiveCurrentUser;
+
+    try {
+        down.GetRegDword(Base, L"NoDrives");
+        FAIL() << "a read through an unreachable service must raise, although the value exists";
+    } catch (const RegistryFailure& failure) {
+        EXPECT_EQ(failure.Operation(), L"GetRegDword");
+        EXPECT_EQ(failure.RootUsed(), HiveCurrentUser);
+        EXPECT_EQ(failure.Key(), Base);
+        EXPECT_EQ(failure.ValueName(), L"NoDrives");
+        EXPECT_NE(failure.Reason().find(L"ConnectServer"), std::wstring::npos) << failure.what();
+    }
+    EXPECT_FALSE(down.LastRoute().has_value());
+    EXPECT_THROW(down.DeleteRegValue(Base, L"NoDrives"), RegistryFailure);
+    EXPECT_THROW(down.CheckRegAccess(Base, registry::RightQueryValue), RegistryFailure);
+    EXPECT_FALSE(down.LastRoute().has_value());
+    EXPECT_EQ(std::get<std::uint32_t>(witness::ReadValue(HiveCurrentUser, Base, L"NoDrives")->data), 12u);
+}
+
+TEST_F(WmiRegistryProviderTest, AReadOfAStringThatIsANumberRaisesAndSaysSo) {
+    witness::WriteDword(HiveCurrentUser, Base, L"NoDrives", 12);
+    try {
+        reg.GetRegString(Base, L"NoDrives");
+        FAIL() << "reading a number as a string must raise";
+    } catch (const RegistryFailure& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "GetRegString failed on HKEY_CURRENT_USER\\Software\\Quelvane Wmi Test, value \"NoDrives\": "
+                     "the provider delivered no string (variant type 8)");
+    }
+}
+
+namespace {
+
+struct ThreadResult {
+    HRESULT joined = E_FAIL;
+    bool wrote = false;
+    bool stillJoined = false;
+};
+
+DWORD WINAPI UseProviderInMultithreadedApartment(void* parameter) {
+    auto& result = *static_cast<ThreadResult*>(parameter);
+    result.joined = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    try {
+        WmiRegistryProvider reg;
+        reg.Hive = HiveCurrentUser;
+        reg.CreateRegKey(Base + L"\\Thread");
+        reg.SetRegDword(Base + L"\\Thread", L"Number", 3);
+        result.wrote = reg.GetRegDword(Base + L"\\Thread", L"Number") == 3;
+    } catch (const RegistryFailure&) {
+        result.wrote = false;
+    }
+    // The provider left the thread's own apartment alone.
+    result.stillJoined = CoInitializeEx(nullptr, COINIT_MULTITHREADED) == S_FALSE;
+    CoUninitialize();
+    CoUninitialize();
+    return 0;
+}
+
+}  // namespace
+
+// Not a fixture test: the fixture's provider would have joined this thread already.
+TEST(WmiRegistryProviderApartment, WorksInAProgramThatJoinedComBeforeAndLeavesItsApartmentAlone) {
+    ClearTestKeys();
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    {
+        WmiRegistryProvider own;
+        own.Hive = HiveCurrentUser;
+        own.CreateRegKey(Base);
+        own.SetRegString(Base, L"Text", L"apartment");
+        EXPECT_EQ(own.GetRegString(Base, L"Text"), L"apartment");
+    }
+    // Still joined after the provider has gone: CoInitialize counts once more.
+    EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
+    CoUninitialize();
+    CoUninitialize();
+
+    ThreadResult result;
+    HANDLE thread = CreateThread(nullptr, 0, UseProviderInMultithreadedApartment, &result, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(result.joined, S_OK);
+    EXPECT_TRUE(result.wrote);
+    EXPECT_TRUE(result.stillJoined);
+    ClearTestKeys();
+}
