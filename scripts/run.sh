@@ -12,7 +12,7 @@ scripts/install-deps.sh
 
 root=${QUELVANE_BUILD_ROOT:-build}
 build="$root/windows"
-cmake --preset windows -B "$build" -DQUELVANE_TESTS=OFF >/dev/null
+cmake --preset windows -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quelvane2
 
 exe="$(realpath "$build/app/Quelvane 2.exe")"
@@ -33,38 +33,47 @@ fi
 
 shots="$(realpath "$build")/screenshots"
 mkdir -p "$shots"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number and writes it once it accepts clients.
+displayFile="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$displayFile" </dev/null >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display
-trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true' EXIT
-sleep 1
+trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$displayFile"' EXIT
+for _ in $(seq 100); do [[ -s $displayFile ]] && break; sleep 0.1; done
+[[ -s $displayFile ]] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$displayFile")"
 
+started=$(date +%s.%N)
 wine "$exe" &
 program=$!
 
-# Waits up to 20 s for a top-level window with exactly this title.
-wait_for() {
-    for _ in $(seq 200); do
-        xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 && return 0
+# The first window shown is the login dialog when a password is stored, else
+# the main window.  Waits up to 30 s; prints the title found.
+first_window() {
+    for _ in $(seq 300); do
+        for title in "Quelvane 2 - Login" "Quelvane 2"; do
+            if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
+                echo "$title"
+                return 0
+            fi
+        done
         kill -0 $program 2>/dev/null || return 1
         sleep 0.1
     done
     return 1
 }
 
-shot() {
-    sleep 0.5  # let the window paint
-    /usr/bin/import -display "$display" -window root "$shots/$1.png"
-    echo "Screenshot of '$2': $shots/$1.png"
-}
-
-if wait_for "Quelvane 2 - Login" >/dev/null; then
-    shot login "Quelvane 2 - Login"
-    echo "A password is stored: the login dialog waits for it; ending the program."
-elif wait_for "Quelvane 2" >/dev/null; then
-    shot main "Quelvane 2"
-else
+if ! title="$(first_window)"; then
     echo "The program showed no window" >&2
     exit 1
+fi
+printf 'Window "%s" shown %.1f s after the start\n' "$title" "$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')"
+sleep 1  # let it paint
+case "$title" in
+    "Quelvane 2 - Login") file="$shots/login.png" ;;
+    *) file="$shots/main.png" ;;
+esac
+/usr/bin/import -window root "$file"
+echo "Screenshot of \"$title\": $file"
+if [[ $title == "Quelvane 2 - Login" ]]; then
+    echo "A password is stored: the login dialog waits for it; the program is ended here."
 fi

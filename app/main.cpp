@@ -1,0 +1,46 @@
+// Quelvane 2.exe: the program starts by creating the login dialog; everything
+// else follows from the dialog's and the main window's handlers.  Windows only.
+#include <windows.h>
+
+#include <memory>
+
+#include "registry/win32/wmi_os_version.h"
+#include "registry/win32/wmi_registry_provider.h"
+#include "resource_ids.h"
+#include "styles/win32/manifest_file_system_win32.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/win32/failure_report.h"
+#include "ui/win32/form1_window.h"
+#include "ui/win32/form2_window.h"
+#include "ui/win32/shell_win32.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    try {
+        // Joins this thread to COM, which the version probe and the log-off
+        // use as well.
+        registry::WmiRegistryProvider registryProvider;
+        registry::WmiOsVersionProbe versionProbe;
+        ui::ShellWin32 shell;
+
+        // The main window is made the first time the login dialog asks for it;
+        // closing it ends the message loop and so the program.
+        std::unique_ptr<ui::Form1> form1;
+        std::unique_ptr<ui::Form1Window> form1Window;
+        auto showForm1 = [&] {
+            if (!form1Window) {
+                form1 = std::make_unique<ui::Form1>(registryProvider, versionProbe, shell);
+                form1Window = std::make_unique<ui::Form1Window>(*form1, IDI_QUELVANE);
+                form1Window->Create();
+            }
+            form1Window->Show(showCommand);
+        };
+
+        ui::Form2 login(registryProvider, shell, [] { styles::InitXp(); }, showForm1);
+        ui::Form2Window loginWindow(login, IDI_QUELVANE);
+        loginWindow.Start(showCommand);
+        return ui::RunMessageLoop();
+    } catch (...) {
+        ui::ReportUnhandledFailure();
+    }
+}
