@@ -1,0 +1,55 @@
+#!/bin/bash
+# Takes screenshots of the main window as Wine draws it on a virtual display.
+#
+#   scripts/screenshot-form1.sh BUILD_DIR
+#
+# BUILD_DIR is a Windows build tree (cmake --preset windows -B BUILD_DIR).  The
+# script builds the preview program there (tests/windows/ui/form1_preview.cpp:
+# Form1 over an in-memory registry, Windows XP as the version), shows it on a
+# private Xvfb screen (1024x768, 96 DPI) through cmake/wine-test.sh and saves
+#   BUILD_DIR/screenshots/form1.png        the freshly shown window
+#   BUILD_DIR/screenshots/form1-saved.png  the same after a completed save (100%)
+#   BUILD_DIR/screenshots/form1-screen.png the whole virtual screen of the first shot
+# Without a window manager Wine draws no title bar: each picture shows the
+# client area, 313 x 425 pixels.
+set -euo pipefail
+
+if [[ $# -ne 1 ]]; then
+    sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
+    exit 2
+fi
+build="$(realpath "$1")"
+source="$(realpath "$(dirname "$0")/..")"
+out="$build/screenshots"
+mkdir -p "$out"
+
+cmake --build "$build" -j2 --target ui_form1_preview >/dev/null
+exe="$build/tests/windows/ui/ui_form1_preview.exe"
+
+# One shot: start the preview, wait until its window is on the screen and
+# painted, capture it, let the preview end by itself.
+Shoot() {
+    local scenario="$1" wait="$2" file="$3" screen="${4:-}"
+    "$source/cmake/wine-test.sh" --state "$build/wine" --display xvfb --timeout 60 -- bash -c '
+        exe="$1" scenario="$2" wait="$3" file="$4" screen="$5"
+        wine "$exe" $((wait + 4)) "$scenario" &
+        preview=$!
+        window=""
+        for _ in $(seq 200); do
+            window="$(xdotool search --onlyvisible --name "^Quelvane 2\$" 2>/dev/null | head -n1)" && [ -n "$window" ] && break
+            sleep 0.1
+        done
+        if [ -z "$window" ]; then echo "screenshot-form1.sh: the window did not appear" >&2; exit 1; fi
+        sleep "$wait"
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        /usr/bin/import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file"
+        if [ -n "$screen" ]; then /usr/bin/import -window root "$screen"; fi
+        wait "$preview"
+    ' shoot "$exe" "$scenario" "$wait" "$file" "$screen"
+}
+
+Shoot fresh 1 "$out/form1.png" "$out/form1-screen.png"
+Shoot saved 4 "$out/form1-saved.png"
+echo "$out/form1.png"
+echo "$out/form1-saved.png"
+echo "$out/form1-screen.png"

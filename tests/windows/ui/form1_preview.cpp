@@ -1,0 +1,55 @@
+// Shows the main window as the program would after the login, for looking at
+// it (scripts/screenshot-form1.sh): an in-memory registry, Windows XP as the
+// version, message boxes answered OK without being shown.
+//
+//   ui_form1_preview.exe [SECONDS] [fresh|saved]
+//
+// "saved" chooses a drive and clicks Save, so the status line and the bar run
+// to "Save process is successful" and 100%.  The window closes itself after
+// SECONDS (default 10), or when closed.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "registry/memory_registry.h"
+#include "tests/ui/fake_version_probe.h"
+#include "tests/ui/recording_shell.h"
+#include "ui/form1.h"
+#include "ui/win32/form1_window.h"
+
+#ifdef QUELVANE_PREVIEW_ICON
+#include "resource_ids.h"
+constexpr int PreviewIcon = IDI_QUELVANE;
+#else
+constexpr int PreviewIcon = 0;
+#endif
+
+namespace {
+
+// Ends the loop like a click on the close box.
+void CALLBACK EndPreview(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int seconds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 10;
+    const bool saved = argc > 2 && std::wstring(argv[2]) == L"saved";
+
+    registry::MemoryRegistry reg;
+    reg.SeedKey(registry::HiveLocalMachine, L"SYSTEM\\CurrentControlSet");
+    FakeVersionProbe probe(L"5.1.2600");
+    RecordingShell shell;
+    ui::Form1 form(reg, probe, shell);
+    ui::Form1Window window(form, PreviewIcon);
+    window.Create();
+    window.Show();
+
+    if (saved) {
+        form.cboDrive.SetText(L"C: and D:");
+        form.cmdSave.Press();
+    }
+    SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, EndPreview);
+    return ui::RunMessageLoop();
+}
