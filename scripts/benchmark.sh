@@ -1,0 +1,50 @@
+#!/bin/bash
+# Builds the benchmarks of the Windows build and runs them under Wine, each in
+# a throw-away copy of the build tree's Wine prefix, and prints their tables.
+#
+#   scripts/benchmark.sh [BUILD_DIR]          BUILD_DIR defaults to build/windows
+#
+# 1. wmi_registry_benchmark: each of the eight registry operations through
+#    WmiRegistryProvider against the same StdRegProv call written out plainly,
+#    both with a new connection per call; then the main window's whole save.
+# 2. startup_benchmark: "Quelvane 2.exe" (no password stored, so the main
+#    window comes directly) against minimal_dialog.exe, from CreateProcessW to
+#    the visible top-level window, on a private virtual display (Xvfb).  Both
+#    are copied into a temporary folder first, since the program writes its
+#    manifest next to itself on its first start.
+#
+# Configures BUILD_DIR with the windows preset when it has no CMake cache yet.
+# Environment: QUELVANE_BENCH_REPETITIONS (calls of each registry operation per
+# side, default 200), QUELVANE_BENCH_STARTS (timed starts per program, default
+# 10).  Both prefixes report Windows XP, the program's own platform.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build="${1:-build/windows}"
+repetitions="${QUELVANE_BENCH_REPETITIONS:-200}"
+starts="${QUELVANE_BENCH_STARTS:-10}"
+
+if [[ ! -f $build/CMakeCache.txt ]]; then
+    cmake --preset windows -B "$build" >/dev/null
+fi
+# Two jobs at most: the machines that run this are shared.
+cmake --build "$build" -j2 --target wmi_registry_benchmark startup_benchmark minimal_dialog quelvane2 >/dev/null
+build="$(realpath "$build")"
+runner="$PWD/cmake/wine-test.sh"
+
+# Wine's drive Z: is the Unix root.
+WindowsPath() { printf 'Z:%s' "${1//\//\\}"; }
+
+echo "== Registry provider (wmi_registry_benchmark)"
+"$runner" --state "$build/wine" --windows-version winxp --timeout 900 -- \
+    "$build/benchmarks/wmi_registry_benchmark.exe" "$repetitions" --with-save
+
+echo
+echo "== Start-up to the main window (startup_benchmark)"
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/quelvane-startup.XXXXXX")"
+trap 'rm -rf "$scratch"' EXIT
+cp "$build/app/Quelvane 2.exe" "$build/benchmarks/minimal_dialog.exe" "$scratch/"
+"$runner" --state "$build/wine" --display xvfb --windows-version winxp --timeout 900 -- \
+    "$build/benchmarks/startup_benchmark.exe" --count "$starts" \
+    "Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2.exe")" \
+    "Minimal Dialog" "$(WindowsPath "$scratch/minimal_dialog.exe")"
