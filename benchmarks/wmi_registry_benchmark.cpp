@@ -409,7 +409,8 @@ void Save(registry::RegistryProvider& provider) {
     config.cmdSave_Click();
     // A refused rights check or unequal passwords would end in a message box
     // and a shorter save: that is not the save being measured.
-    if (!window.messages.empty()) throw Failure("the save showed a message: " + registry::ToUtf8(window.messages[0].title));
+    if (!window.messages.empty())
+        throw Failure("the save showed a message: " + registry::ToUtf8(window.messages[0].title));
 }
 
 void MeasureSave(int saves) {
@@ -448,7 +449,8 @@ int Usage() {
     std::fprintf(stderr, "usage: wmi_registry_benchmark.exe [REPETITIONS] [--with-save]\n"
                          "  REPETITIONS  calls of each operation through each side (default 200, at least 1)\n"
                          "  --with-save  also time the main window's save; it writes the program's real\n"
-                         "               settings and hides drives C: and D: for this user: throw-away prefixes only\n");
+                         "               settings and hides drives C: and D: for this user: throw-away\n"
+                         "               prefixes only\n");
     return 2;
 }
 
@@ -461,7 +463,8 @@ int main(int argc, char** argv) {
         char* end = nullptr;
         if (std::strcmp(argv[i], "--with-save") == 0) {
             withSave = true;
-        } else if (const long number = std::strtol(argv[i], &end, 10); *end == '\0' && number >= 1 && number <= 100000) {
+        } else if (const long number = std::strtol(argv[i], &end, 10);
+                   *end == '\0' && number >= 1 && number <= 100000) {
             calls = static_cast<int>(number);
         } else {
             std::fprintf(stderr, "wmi_registry_benchmark: '%s' is neither a repetition count nor --with-save\n",
