@@ -72,7 +72,10 @@ case "$title" in
     "Quelvane 2 - Login") file="$shots/login.png" ;;
     *) file="$shots/main.png" ;;
 esac
-/usr/bin/import -window root "$file"
+# Without a window manager the X window is exactly the Win32 client area.
+window="$(xdotool search --onlyvisible --name "^$title\$" | head -n1)"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+/usr/bin/import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file"
 echo "Screenshot of \"$title\": $file"
 if [[ $title == "Quelvane 2 - Login" ]]; then
     echo "A password is stored: the login dialog waits for it; the program is ended here."
