@@ -10,23 +10,17 @@
 #include <vector>
 
 #include "registry/registry_provider.h"
+#include "registry/win32/com_support.h"
 
 using Microsoft::WRL::ComPtr;
+using registry::win32::Bstr;
+using registry::win32::ComApartment;
+using registry::win32::HresultText;
+using registry::win32::Variant;
 
 namespace ui {
 
 namespace {
-
-std::wstring ResultText(long result) {
-    wchar_t text[512] = {};
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                  static_cast<DWORD>(result), 0, text, 512, nullptr);
-    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
-        --length;
-    wchar_t code[16];
-    std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(result));
-    return length > 0 ? std::wstring(code) + L" " + std::wstring(text, length) : std::wstring(code);
-}
 
 void Check(HRESULT result, const wchar_t* operation) {
     if (FAILED(result)) throw PlatformFailure(operation, result);
@@ -40,53 +34,6 @@ struct HandleCloser {
     void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-class Bstr {
-public:
-    explicit Bstr(const wchar_t* text) : text_(SysAllocString(text)) {
-        if (!text_) throw PlatformFailure(L"SysAllocString", E_OUTOFMEMORY);
-    }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(text_); }
-    operator BSTR() const { return text_; }
-
-private:
-    BSTR text_;
-};
-
-class Variant {
-public:
-    Variant() { VariantInit(&value_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    ~Variant() { VariantClear(&value_); }
-    VARIANT* Ptr() { return &value_; }
-    VARIANT& Get() { return value_; }
-
-private:
-    VARIANT value_;
-};
-
-// COM for the calls of one command.  The program's thread may have joined an
-// apartment already (then this leaves it alone), in either model.
-class ComApartment {
-public:
-    ComApartment() {
-        HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        if (result == RPC_E_CHANGED_MODE) return;
-        Check(result, L"CoInitializeEx");
-        joined_ = true;
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (joined_) CoUninitialize();
-    }
-
-private:
-    bool joined_ = false;
-};
 
 std::wstring ExecutablePath() {
     std::wstring path(MAX_PATH, L'\0');
@@ -151,31 +98,31 @@ void PutLogOffFlags(IWbemClassObject* inParameters) {
     CIMTYPE type = CIM_SINT32;
     {
         Variant current;
-        Check(inParameters->Get(L"Flags", 0, current.Ptr(), &type, nullptr), L"Win32Shutdown: Get(Flags)");
+        Check(inParameters->Get(L"Flags", 0, current.Out(), &type, nullptr), L"Win32Shutdown: Get(Flags)");
     }
     Variant flags;
     switch (type) {
         case CIM_UINT8:
-            flags.Get().vt = VT_UI1;
-            flags.Get().bVal = 0;
+            flags.Get()->vt = VT_UI1;
+            flags.Get()->bVal = 0;
             break;
         case CIM_SINT8:
         case CIM_SINT16:
-            flags.Get().vt = VT_I2;
-            flags.Get().iVal = 0;
+            flags.Get()->vt = VT_I2;
+            flags.Get()->iVal = 0;
             break;
         default:  // sint32, and uint16/uint32, which WMI carries as VT_I4
-            flags.Get().vt = VT_I4;
-            flags.Get().lVal = 0;
+            flags.Get()->vt = VT_I4;
+            flags.Get()->lVal = 0;
             break;
     }
-    Check(inParameters->Put(L"Flags", 0, flags.Ptr(), 0), L"Win32Shutdown: Put(Flags)");
+    Check(inParameters->Put(L"Flags", 0, flags.Get(), 0), L"Win32Shutdown: Put(Flags)");
 }
 
 }  // namespace
 
 PlatformFailure::PlatformFailure(const std::wstring& operation, long result)
-    : std::runtime_error(registry::ToUtf8(operation + L" failed: " + ResultText(result))), result_(result) {}
+    : std::runtime_error(registry::ToUtf8(operation + L" failed: " + HresultText(result))), result_(result) {}
 
 ShellWin32::ShellWin32()
     : ShellWin32([] {
@@ -247,7 +194,7 @@ void ShellWin32::LogOff() {
     Check(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)),
           L"CoCreateInstance(WbemLocator)");
     ComPtr<IWbemServices> services;
-    Check(locator->ConnectServer(Bstr(L"\\\\.\\root\\cimv2"), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+    Check(locator->ConnectServer(Bstr(L"\\\\.\\root\\cimv2").Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                  &services),
           L"ConnectServer(\\\\.\\root\\cimv2)");
     ImpersonateOn(services.Get(), L"CoSetProxyBlanket(root\\cimv2)");
@@ -257,7 +204,7 @@ void ShellWin32::LogOff() {
     // ExitWindowsEx, so that the command still does what it says; every other
     // failure of the service still raises.
     ComPtr<IWbemClassObject> operatingSystemClass;
-    Check(services->GetObject(Bstr(L"Win32_OperatingSystem"), 0, nullptr, &operatingSystemClass, nullptr),
+    Check(services->GetObject(Bstr(L"Win32_OperatingSystem").Get(), 0, nullptr, &operatingSystemClass, nullptr),
           L"GetObject(Win32_OperatingSystem)");
     ComPtr<IWbemClassObject> signature;
     const HRESULT method = operatingSystemClass->GetMethod(L"Win32Shutdown", 0, &signature, nullptr);
@@ -271,7 +218,7 @@ void ShellWin32::LogOff() {
     }
 
     ComPtr<IEnumWbemClassObject> instances;
-    Check(services->ExecQuery(Bstr(L"WQL"), Bstr(L"Select * from Win32_OperatingSystem"),
+    Check(services->ExecQuery(Bstr(L"WQL").Get(), Bstr(L"Select * from Win32_OperatingSystem").Get(),
                               WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, &instances),
           L"ExecQuery(Select * from Win32_OperatingSystem)");
     ImpersonateOn(instances.Get(), L"CoSetProxyBlanket(Win32_OperatingSystem query)");
@@ -287,12 +234,12 @@ void ShellWin32::LogOff() {
         if (!hasWin32Shutdown) continue;
 
         Variant path;
-        Check(instance->Get(L"__PATH", 0, path.Ptr(), nullptr, nullptr), L"Get(__PATH)");
-        if (path.Get().vt != VT_BSTR) throw PlatformFailure(L"Get(__PATH)", static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH));
+        Check(instance->Get(L"__PATH", 0, path.Out(), nullptr, nullptr), L"Get(__PATH)");
+        if (path->vt != VT_BSTR) throw PlatformFailure(L"Get(__PATH)", static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH));
         // The method's result code is not read: a refused log-off passes
         // unnoticed and the program ends anyway.
         ComPtr<IWbemClassObject> outParameters;
-        Check(services->ExecMethod(path.Get().bstrVal, Bstr(L"Win32Shutdown"), 0, nullptr, inParameters.Get(),
+        Check(services->ExecMethod(path->bstrVal, Bstr(L"Win32Shutdown").Get(), 0, nullptr, inParameters.Get(),
                                    &outParameters, nullptr),
               L"ExecMethod(Win32Shutdown)");
     }
