@@ -1,0 +1,395 @@
+// The real Quelvane 2.exe, started and worked from outside as a user would.
+// Each case runs as a CTest test of its own in a fresh Wine prefix that says
+// Windows XP, on a private virtual display; what a case checks is what the user
+// sees (windows, texts, control states, message boxes) and what lands in the
+// registry and on disk.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "registry/registry_provider.h"
+#include "styles/init_xp.h"
+#include "tests/windows/e2e/program_driver.h"
+#include "tests/windows/registry/registry_witness.h"
+#include "ui/form1_layout.h"
+#include "ui/form2_layout.h"
+
+using registry::HiveCurrentUser;
+using registry::HiveLocalMachine;
+
+namespace {
+
+const std::wstring ExplorerKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const std::wstring SystemKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+const std::wstring SettingsKey = L"Software\\Tessmor Software\\Quelvane 2";
+const std::wstring PasswordKey = L"Software\\Ploz\\psw";
+
+constexpr std::wstring_view MainTitle = L"Quelvane 2";
+constexpr std::wstring_view LoginTitle = L"Quelvane 2 - Login";
+constexpr std::wstring_view StatusCompatible = L"* Only compatible for Windows 2000/Me/XP";
+constexpr std::wstring_view StatusUpdating = L"Updating your system, please wait..";
+constexpr std::wstring_view StatusSuccessful = L"Save process is successful";
+
+std::string RootName(registry::Root root) { return root == HiveLocalMachine ? "HKLM" : "HKCU"; }
+
+std::string Where(registry::Root root, const std::wstring& key, const std::wstring& name) {
+    return RootName(root) + "\\" + e2e::Narrow(key) + " " + e2e::Narrow(name);
+}
+
+// A value as the registry API and as reg.exe see it, both.
+void ExpectDword(registry::Root root, const std::wstring& key, const std::wstring& name, std::uint32_t expected) {
+    SCOPED_TRACE(Where(root, key, name));
+    const auto api = witness::ReadValue(root, key, name);
+    ASSERT_TRUE(api.has_value()) << "the registry API finds no such value";
+    EXPECT_EQ(api->type, static_cast<unsigned long>(REG_DWORD));
+    ASSERT_TRUE(std::holds_alternative<std::uint32_t>(api->data));
+    EXPECT_EQ(std::get<std::uint32_t>(api->data), expected);
+
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%x", static_cast<unsigned>(expected));
+    const witness::RegExeAnswer reg = witness::RegExeQuery(root, key, name);
+    EXPECT_EQ(reg.exitCode, 0u) << reg.output;
+    EXPECT_EQ(reg.type, "REG_DWORD") << reg.output;
+    EXPECT_EQ(reg.data, hex) << reg.output;
+}
+
+void ExpectString(registry::Root root, const std::wstring& key, const std::wstring& name,
+                  const std::wstring& expected) {
+    SCOPED_TRACE(Where(root, key, name));
+    const auto api = witness::ReadValue(root, key, name);
+    ASSERT_TRUE(api.has_value()) << "the registry API finds no such value";
+    EXPECT_EQ(api->type, static_cast<unsigned long>(REG_SZ));
+    ASSERT_TRUE(std::holds_alternative<std::wstring>(api->data));
+    EXPECT_EQ(std::get<std::wstring>(api->data), expected);
+
+    const witness::RegExeAnswer reg = witness::RegExeQuery(root, key, name);
+    EXPECT_EQ(reg.exitCode, 0u) << reg.output;
+    EXPECT_EQ(reg.type, "REG_SZ") << reg.output;
+    EXPECT_EQ(reg.data, e2e::Narrow(expected)) << reg.output;
+}
+
+void ExpectNoValue(registry::Root root, const std::wstring& key, const std::wstring& name) {
+    SCOPED_TRACE(Where(root, key, name));
+    EXPECT_FALSE(witness::ReadValue(root, key, name).has_value()) << "the registry API finds the value";
+    const witness::RegExeAnswer reg = witness::RegExeQuery(root, key, name);
+    EXPECT_NE(reg.exitCode, 0u) << reg.output;
+}
+
+// A file as it lies on disk: its bytes, attributes and last write.
+struct FileState {
+    std::string bytes;
+    DWORD attributes = 0;
+    FILETIME lastWrite{};
+};
+
+std::optional<FileState> ReadFileState(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    FileState state{std::string(data.nFileSizeLow, '\0'), data.dwFileAttributes, data.ftLastWriteTime};
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, state.bytes.data(), data.nFileSizeLow, &read, nullptr);
+    CloseHandle(file);
+    if (!ok || read != data.nFileSizeLow) return std::nullopt;
+    return state;
+}
+
+void ExpectUnchanged(const FileState& before, const std::optional<FileState>& after) {
+    ASSERT_TRUE(after.has_value()) << "the manifest is gone";
+    EXPECT_EQ(after->bytes, before.bytes);
+    EXPECT_EQ(after->attributes, before.attributes);
+    EXPECT_EQ(CompareFileTime(&after->lastWrite, &before.lastWrite), 0) << "the manifest was written again";
+}
+
+// The maker's notice as the program's own version resource carries it.
+std::wstring LegalCopyrightOf(const std::wstring& executable) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(executable.c_str(), &ignored);
+    std::vector<unsigned char> data(size);
+    void* text = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoW(executable.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\LegalCopyright", &text, &length))
+        return L"(no LegalCopyright in the version resource)";
+    return std::wstring(static_cast<const wchar_t*>(text), length > 0 ? length - 1 : 0);
+}
+
+class ProgramEndToEnd : public ::testing::Test {
+protected:
+    e2e::ProgramCopy copy;
+    std::optional<e2e::RunningProgram> program;
+
+    void Start() { program.emplace(copy.Executable()); }
+
+    static HWND Form1Control(HWND form1, std::wstring_view name, int member = ui::NoMember) {
+        return e2e::Control(form1, ui::Form1Layout, name, member);
+    }
+    static HWND LoginControl(HWND login, std::wstring_view name) {
+        return e2e::Control(login, ui::Form2Layout, name);
+    }
+
+    // Waits for the visible window of this title and tells whether a window
+    // of the other title was visible at any poll meanwhile.
+    HWND WaitForWindowWatching(std::wstring_view title, std::wstring_view watched, bool& watchedSeen) {
+        HWND found = nullptr;
+        const bool done = e2e::WaitUntil([&] {
+            if (program->VisibleWindow(watched)) watchedSeen = true;
+            found = program->VisibleWindow(title);
+            return found || program->HasEnded();
+        });
+        if (!found)
+            throw e2e::WaitFailure("no window titled \"" + e2e::Narrow(title) + "\" appeared" +
+                                   (done ? ": the program ended" : " within 20 s"));
+        return found;
+    }
+
+    // The window's load and activation ran once Save is disabled again.
+    static void WaitUntilSettled(HWND form1) {
+        HWND save = Form1Control(form1, L"cmdSave");
+        if (!e2e::WaitUntil([&] { return !e2e::IsEnabled(save); }))
+            throw e2e::WaitFailure("Save was still enabled 20 s after the main window appeared");
+    }
+
+    void CloseAndExpectTheEnd(HWND window) {
+        e2e::Close(window);
+        const std::optional<DWORD> exitCode = program->WaitForExit();
+        ASSERT_TRUE(exitCode.has_value()) << "the program was still running 20 s after its last window was closed";
+        EXPECT_EQ(*exitCode, 0u);
+    }
+
+    void LogIn(const std::wstring& password) {
+        HWND login = program->WaitForWindow(LoginTitle);
+        e2e::TypeText(LoginControl(login, L"txtPassword"), password);
+        e2e::Click(LoginControl(login, L"cmdOK"));
+    }
+
+    // The road of one save: "Hide Drives in My Computer ", "C: and D:",
+    // "Current user", the command prompt blocked, the registry tools not, and
+    // the same password twice; then Save until the status line reports
+    // success.  Returns the status captions in the order they were seen.
+    static std::vector<std::wstring> ChooseAndSave(HWND form1, const std::wstring& password) {
+        HWND save = Form1Control(form1, L"cmdSave");
+        HWND status = Form1Control(form1, L"lblLoading");
+        HWND percentage = Form1Control(form1, L"lblLoading2");
+        HWND chkCMD = Form1Control(form1, L"chkCMD");
+
+        e2e::Click(Form1Control(form1, L"optSecurity", 1));
+        e2e::Choose(Form1Control(form1, L"cboDrive"), L"C: and D:");
+        EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboRestrict")), L"Current user");
+        EXPECT_TRUE(e2e::IsEnabled(chkCMD));
+        e2e::Click(chkCMD);
+        e2e::TypeText(Form1Control(form1, L"txtPassword"), password);
+        e2e::TypeText(Form1Control(form1, L"txtPassword2"), password);
+
+        EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 1)));
+        EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 0)));
+        EXPECT_TRUE(e2e::IsChecked(chkCMD));
+        EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"chkRegistry")));
+        EXPECT_TRUE(e2e::IsEnabled(save));
+        EXPECT_EQ(e2e::TextOf(status), StatusCompatible);
+        EXPECT_EQ(e2e::TextOf(percentage), L"");
+
+        e2e::Click(save);
+        std::vector<std::wstring> seen;
+        const bool succeeded = e2e::WaitUntil([&] {
+            std::wstring text = e2e::TextOf(status);
+            if (seen.empty() || seen.back() != text) seen.push_back(text);
+            return text == StatusSuccessful;
+        });
+        if (!succeeded)
+            throw e2e::WaitFailure("the status line did not report success within 20 s; it reads \"" +
+                                   e2e::Narrow(seen.back()) + "\"");
+        EXPECT_EQ(e2e::TextOf(percentage), L"100%");
+        EXPECT_FALSE(e2e::IsEnabled(save));
+        return seen;
+    }
+};
+
+}  // namespace
+
+TEST_F(ProgramEndToEnd, SaveWithoutAStoredPasswordWritesThePoliciesTheSettingsAndThePassword) {
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
+    Start();
+    bool loginSeen = false;
+    HWND form1 = WaitForWindowWatching(MainTitle, LoginTitle, loginSeen);
+    EXPECT_FALSE(loginSeen) << "the login dialog was shown although no password is stored";
+    WaitUntilSettled(form1);
+    ExpectNoValue(HiveCurrentUser, ExplorerKey, L"NoDrives");
+
+    const std::vector<std::wstring> statuses = ChooseAndSave(form1, L"Tulip 7");
+    ASSERT_GE(statuses.size(), 2u);
+    EXPECT_EQ(statuses[statuses.size() - 2], StatusUpdating) << "no progress was shown before the success";
+
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 12);
+    ExpectNoValue(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive");
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    ExpectString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", L"cmd.exe");
+    ExpectDword(HiveCurrentUser, SystemKey, L"DisableRegistryTools", 0);
+    ExpectDword(HiveLocalMachine, SettingsKey, L"SecurityMode", 1);
+    ExpectString(HiveLocalMachine, SettingsKey, L"Restriction", L"Current user");
+    ExpectString(HiveLocalMachine, PasswordKey, L"MyPassword", L"Tulip 7");
+    ExpectNoValue(HiveLocalMachine, ExplorerKey, L"NoDrives");
+    ExpectNoValue(HiveLocalMachine, ExplorerKey, L"NoViewOnDrive");
+
+    CloseAndExpectTheEnd(form1);
+}
+
+TEST_F(ProgramEndToEnd, LoginRejectsAWrongPasswordKeepsWaitingAndOpensTheMainWindowForTheStoredOne) {
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"Secret");
+    Start();
+    HWND login = program->WaitForWindow(LoginTitle);
+    HWND text = LoginControl(login, L"txtPassword");
+    EXPECT_EQ(program->VisibleWindow(MainTitle), nullptr);
+
+    e2e::TypeText(text, L"secret");
+    e2e::Click(LoginControl(login, L"cmdOK"));
+    const e2e::MessageBoxView refusal = program->WaitForMessageBox(L"Login is failure");
+    EXPECT_EQ(refusal.text, L"Password invalid!");
+    EXPECT_EQ(refusal.buttons, std::vector<int>{IDOK});
+    e2e::Answer(refusal, IDOK);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(refusal.hwnd); })) << "the message box stayed open";
+
+    EXPECT_TRUE(e2e::WaitUntil([&] { return program->FocusOf(login) == text; }))
+        << "the focus did not go back to the password box; " << program->DescribeFocus(login);
+    EXPECT_TRUE(IsWindowVisible(login));
+    EXPECT_EQ(e2e::TextOf(text), L"secret");
+    EXPECT_EQ(program->VisibleWindow(MainTitle), nullptr);
+
+    e2e::ClearText(text);
+    e2e::TypeText(text, L"Secret");
+    e2e::Click(LoginControl(login, L"cmdOK"));
+    HWND form1 = program->WaitForWindow(MainTitle);
+    EXPECT_FALSE(IsWindow(login)) << "the login dialog is still there next to the main window";
+    CloseAndExpectTheEnd(form1);
+}
+
+TEST_F(ProgramEndToEnd, LoginWithAOneSpacePasswordRejectsAnEmptyBoxAndAcceptsASpace) {
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L" ");
+    Start();
+    HWND login = program->WaitForWindow(LoginTitle);
+
+    e2e::Click(LoginControl(login, L"cmdOK"));
+    const e2e::MessageBoxView refusal = program->WaitForMessageBox(L"Login is failure");
+    EXPECT_EQ(refusal.text, L"Password invalid!");
+    e2e::Answer(refusal, IDOK);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(refusal.hwnd); })) << "the message box stayed open";
+    EXPECT_EQ(program->VisibleWindow(MainTitle), nullptr);
+
+    e2e::TypeText(LoginControl(login, L"txtPassword"), L" ");
+    e2e::Click(LoginControl(login, L"cmdOK"));
+    CloseAndExpectTheEnd(program->WaitForWindow(MainTitle));
+}
+
+TEST_F(ProgramEndToEnd, CancelInTheLoginEndsTheProgramWithoutEverShowingTheMainWindow) {
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"Secret");
+    Start();
+    HWND login = program->WaitForWindow(LoginTitle);
+
+    e2e::Click(LoginControl(login, L"cmdCancel"));
+    bool mainSeen = false;
+    const bool ended = e2e::WaitUntil([&] {
+        if (program->VisibleWindow(MainTitle)) mainSeen = true;
+        return program->HasEnded();
+    });
+    ASSERT_TRUE(ended) << "the program was still running 20 s after Cancel";
+    EXPECT_FALSE(mainSeen);
+    EXPECT_EQ(program->WaitForExit({}), std::optional<DWORD>(0));
+}
+
+TEST_F(ProgramEndToEnd, AboutShowsTheProductVersionAndNoticeAndNoReturnsToTheMainWindow) {
+    Start();
+    HWND form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+
+    e2e::Click(Form1Control(form1, L"cmdAbout"));
+    const e2e::MessageBoxView about = program->WaitForMessageBox(L"About Quelvane 2");
+    EXPECT_EQ(about.text, L"Quelvane v2.3\r\n\r\n\r\n\r\n" + LegalCopyrightOf(copy.Executable()) +
+                              L"\r\n\r\n\r\nYou wanna visit ours homepage?");
+    EXPECT_EQ(about.buttons, (std::vector<int>{IDYES, IDNO}));
+
+    // Never Yes: that opens the maker's home page.
+    e2e::Answer(about, IDNO);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(about.hwnd); })) << "the About box stayed open";
+    EXPECT_FALSE(program->HasEnded());
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::IsEnabled(form1); })) << "the main window stayed disabled";
+    EXPECT_EQ(program->VisibleWindow(MainTitle), form1);
+    CloseAndExpectTheEnd(form1);
+}
+
+TEST_F(ProgramEndToEnd, TheFirstStartWritesTheManifestAndTheNextStartLeavesItAlone) {
+    ASSERT_FALSE(ReadFileState(copy.Manifest()).has_value());
+    Start();
+    HWND form1 = program->WaitForWindow(MainTitle);
+    // Written before the login decided anything, so already there now.
+    EXPECT_TRUE(ReadFileState(copy.Manifest()).has_value());
+    CloseAndExpectTheEnd(form1);
+
+    const std::optional<FileState> written = ReadFileState(copy.Manifest());
+    ASSERT_TRUE(written.has_value());
+    EXPECT_EQ(written->bytes, std::string(styles::ManifestText));
+    EXPECT_EQ(written->attributes, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+
+    // The second start runs with the manifest applied, and must not touch it.
+    program.reset();
+    Start();
+    CloseAndExpectTheEnd(program->WaitForWindow(MainTitle));
+    ExpectUnchanged(*written, ReadFileState(copy.Manifest()));
+}
+
+TEST_F(ProgramEndToEnd, AnExistingDifferentManifestIsLeftAsItIs) {
+    const std::string other =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
+        "<assemblyIdentity version=\"2.0.0.0\" processorArchitecture=\"X86\" name=\"other\" type=\"win32\"/>\r\n"
+        "</assembly>\r\n";
+    {
+        HANDLE file = CreateFileW(copy.Manifest().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        const BOOL ok = WriteFile(file, other.data(), static_cast<DWORD>(other.size()), &written, nullptr);
+        CloseHandle(file);
+        ASSERT_TRUE(ok && written == other.size());
+        ASSERT_TRUE(SetFileAttributesW(copy.Manifest().c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    }
+    const std::optional<FileState> before = ReadFileState(copy.Manifest());
+    ASSERT_TRUE(before.has_value());
+    ASSERT_EQ(before->bytes, other);
+
+    Start();
+    CloseAndExpectTheEnd(program->WaitForWindow(MainTitle));
+    ExpectUnchanged(*before, ReadFileState(copy.Manifest()));
+}
+
+TEST_F(ProgramEndToEnd, TheSavedConfigurationIsShownAgainAfterTheLoginOfTheNextStart) {
+    Start();
+    HWND form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+    ChooseAndSave(form1, L"Tulip");
+    CloseAndExpectTheEnd(form1);
+
+    program.reset();
+    Start();
+    LogIn(L"Tulip");
+    form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+
+    EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 0)));
+    EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 1)));
+    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboDrive")), L"C: and D:");
+    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboRestrict")), L"Current user");
+    EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"chkCMD")));
+    EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"chkRegistry")));
+    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"txtPassword")), L"Tulip");
+    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"txtPassword2")), L"Tulip");
+    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"lblLoading")), StatusCompatible);
+    CloseAndExpectTheEnd(form1);
+}
