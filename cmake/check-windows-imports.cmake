@@ -4,8 +4,9 @@
 #
 #   cmake -DOBJDUMP=i686-w64-mingw32-objdump -DBUILD_DIR=build [-DALLOWED=a.dll;b.dll] -P check-windows-imports.cmake
 #
-# Every *.exe under BUILD_DIR is read, except CMake's own probes and the Wine
-# prefixes of the test runner.
+# Every *.exe under BUILD_DIR is read, except CMake's own probes and anything
+# inside a Wine prefix (the test runner's, the run command's): Wine's own
+# programs are no business of this build.
 cmake_minimum_required(VERSION 3.25)
 
 foreach(required OBJDUMP BUILD_DIR)
@@ -27,12 +28,13 @@ file(GLOB topLevel LIST_DIRECTORIES true "${BUILD_DIR}/*")
 set(executables "")
 foreach(entry IN LISTS topLevel)
     get_filename_component(entryName "${entry}" NAME)
-    if(entryName MATCHES "^(CMakeFiles|Testing|wine)$")
+    # The test runner's and the run command's prefixes: not worth walking.
+    if(entryName MATCHES "^(CMakeFiles|Testing|wine|run-prefix)$")
         continue()
     endif()
     if(IS_DIRECTORY "${entry}")
         file(GLOB_RECURSE found "${entry}/*.exe")
-        list(FILTER found EXCLUDE REGEX "/CMakeFiles/")
+        list(FILTER found EXCLUDE REGEX "/CMakeFiles/|/drive_c/")
         list(APPEND executables ${found})
     elseif(entryName MATCHES "\\.[eE][xX][eE]$")
         list(APPEND executables "${entry}")
