@@ -25,6 +25,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "benchmarks/bare_std_reg_prov.h"
@@ -34,6 +35,7 @@
 #include "policy/policy_keys.h"
 #include "registry/win32/wmi_registry_provider.h"
 #include "tests/policy/plain_window_values.h"
+#include "tests/windows/registry/registry_witness.h"
 
 using benchmark::BareStdRegProv;
 using benchmark::Route;
@@ -56,88 +58,19 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Plain registry API access for the untimed set-up and the checks, so that
-// neither side of the comparison checks itself.
-namespace direct {
-
-HKEY RootKey(registry::Root root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root)); }
-
-class Key {
-public:
-    Key(registry::Root root, const std::wstring& path) {
-        result_ = RegOpenKeyExW(RootKey(root), path.c_str(), 0, KEY_READ | KEY_SET_VALUE, &key_);
-    }
-    ~Key() {
-        if (result_ == ERROR_SUCCESS) RegCloseKey(key_);
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-
-    bool IsOpen() const { return result_ == ERROR_SUCCESS; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-    LONG result_;
-};
-
-void Create(registry::Root root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(RootKey(root), path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        throw Failure("could not create " + registry::ToUtf8(path));
-    RegCloseKey(key);
+// The untimed set-up and the checks go through the registry API (the tests'
+// witness), so that neither side of the comparison checks itself.
+std::optional<std::uint32_t> StoredNumber(registry::Root root, const std::wstring& key, const std::wstring& name) {
+    const auto value = witness::ReadValue(root, key, name);
+    if (!value || value->type != REG_DWORD) return std::nullopt;
+    return std::get<std::uint32_t>(value->data);
 }
 
-void SetNumber(registry::Root root, const std::wstring& path, const std::wstring& name, std::uint32_t number) {
-    Key key(root, path);
-    const DWORD data = number;
-    if (!key.IsOpen() || RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                                        sizeof data) != ERROR_SUCCESS)
-        throw Failure("could not set " + registry::ToUtf8(path + L"\\" + name));
+std::optional<std::wstring> StoredString(registry::Root root, const std::wstring& key, const std::wstring& name) {
+    const auto value = witness::ReadValue(root, key, name);
+    if (!value || value->type != REG_SZ) return std::nullopt;
+    return std::get<std::wstring>(value->data);
 }
-
-void DeleteValue(registry::Root root, const std::wstring& path, const std::wstring& name) {
-    Key key(root, path);
-    if (key.IsOpen()) RegDeleteValueW(key.Get(), name.c_str());
-}
-
-std::optional<std::uint32_t> Number(registry::Root root, const std::wstring& path, const std::wstring& name) {
-    Key key(root, path);
-    DWORD type = REG_NONE, data = 0, size = sizeof data;
-    if (!key.IsOpen() ||
-        RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD)
-        return std::nullopt;
-    return data;
-}
-
-std::optional<std::wstring> String(registry::Root root, const std::wstring& path, const std::wstring& name) {
-    Key key(root, path);
-    wchar_t data[256] = {};
-    DWORD type = REG_NONE, size = sizeof data - sizeof(wchar_t);
-    if (!key.IsOpen() ||
-        RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::nullopt;
-    return std::wstring(data);
-}
-
-bool Exists(registry::Root root, const std::wstring& path) { return Key(root, path).IsOpen(); }
-
-// Subkeys and values of a key; nullopt when it cannot be opened.
-std::optional<std::pair<DWORD, DWORD>> Counts(registry::Root root, const std::wstring& path) {
-    Key key(root, path);
-    DWORD subkeys = 0, values = 0;
-    if (!key.IsOpen() || RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::make_pair(subkeys, values);
-}
-
-}  // namespace direct
 
 void Require(bool condition, const std::string& what) {
     if (!condition) throw Failure(what);
@@ -149,7 +82,7 @@ class BenchmarkKeys {
 public:
     BenchmarkKeys() {
         Remove();
-        for (const std::wstring& key : {BaseKey, KeysKey, ValuesKey}) direct::Create(HiveCurrentUser, key);
+        for (const std::wstring& key : {BaseKey, KeysKey, ValuesKey}) witness::CreateKey(HiveCurrentUser, key);
     }
     ~BenchmarkKeys() { Remove(); }
     BenchmarkKeys(const BenchmarkKeys&) = delete;
@@ -187,8 +120,8 @@ Route RouteOf(const WmiRegistryProvider& provider) {
 std::vector<OperationCase> Cases(WmiRegistryProvider& provider, const BareStdRegProv& bare) {
     const registry::Root hkcu = HiveCurrentUser;
     auto expectKeys = [](DWORD expected, const char* what) {
-        const auto counts = direct::Counts(HiveCurrentUser, KeysKey);
-        Require(counts && counts->first == expected, what);
+        const auto counts = witness::CountEntries(HiveCurrentUser, KeysKey);
+        Require(counts && counts->subkeys == expected, what);
     };
     auto fresh = [](const std::wstring& unique) { return KeysKey + L"\\" + unique; };
     auto noPreparation = [](const std::wstring&) {};
@@ -203,16 +136,16 @@ std::vector<OperationCase> Cases(WmiRegistryProvider& provider, const BareStdReg
          [&provider](const std::wstring&) { provider.SetRegString(BaseKey, L"TextP", Text); },
          [&bare, hkcu](const std::wstring&) { return bare.SetStringValue(hkcu, BaseKey, L"TextB", Text); },
          [](int) {
-             Require(direct::String(HiveCurrentUser, BaseKey, L"TextP") == Text &&
-                         direct::String(HiveCurrentUser, BaseKey, L"TextB") == Text,
+             Require(StoredString(HiveCurrentUser, BaseKey, L"TextP") == Text &&
+                         StoredString(HiveCurrentUser, BaseKey, L"TextB") == Text,
                      "SetRegString: a string was not stored");
          }},
         {"SetRegDword", noPreparation,
          [&provider](const std::wstring&) { provider.SetRegDword(BaseKey, L"NumberP", Number); },
          [&bare, hkcu](const std::wstring&) { return bare.SetDwordValue(hkcu, BaseKey, L"NumberB", Number); },
          [](int) {
-             Require(direct::Number(HiveCurrentUser, BaseKey, L"NumberP") == Number &&
-                         direct::Number(HiveCurrentUser, BaseKey, L"NumberB") == Number,
+             Require(StoredNumber(HiveCurrentUser, BaseKey, L"NumberP") == Number &&
+                         StoredNumber(HiveCurrentUser, BaseKey, L"NumberB") == Number,
                      "SetRegDword: a number was not stored");
          }},
         {"GetRegString", noPreparation,
@@ -239,12 +172,12 @@ std::vector<OperationCase> Cases(WmiRegistryProvider& provider, const BareStdReg
          },
          [](int) {}},
         {"DeleteRegValue",
-         [](const std::wstring& unique) { direct::SetNumber(HiveCurrentUser, ValuesKey, unique, Number); },
+         [](const std::wstring& unique) { witness::WriteDword(HiveCurrentUser, ValuesKey, unique, Number); },
          [&provider](const std::wstring& unique) { provider.DeleteRegValue(ValuesKey, unique); },
          [&bare, hkcu](const std::wstring& unique) { return bare.DeleteValue(hkcu, ValuesKey, unique); },
          [](int) {
-             const auto counts = direct::Counts(HiveCurrentUser, ValuesKey);
-             Require(counts && counts->second == 0, "DeleteRegValue: values were left behind");
+             const auto counts = witness::CountEntries(HiveCurrentUser, ValuesKey);
+             Require(counts && counts->values == 0, "DeleteRegValue: values were left behind");
          }},
         // Deletes, one by one, the keys that the CreateRegKey calls made.
         {"DeleteRegKey", noPreparation,
@@ -415,7 +348,7 @@ void Save(registry::RegistryProvider& provider) {
 
 void MeasureSave(int saves) {
     const std::wstring explorer(policy::ExplorerPolicyPath);
-    Require(direct::Exists(HiveLocalMachine, std::wstring(policy::RightsCheckPath)),
+    Require(witness::KeyExists(HiveLocalMachine, std::wstring(policy::RightsCheckPath)),
             "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet is missing: the save's rights check would fail");
 
     CountingProvider counting;
@@ -423,16 +356,16 @@ void MeasureSave(int saves) {
     WmiRegistryProvider provider;
     Save(provider);
 
-    direct::DeleteValue(HiveCurrentUser, explorer, std::wstring(policy::NoDrivesName));
+    witness::DeleteValue(HiveCurrentUser, explorer, std::wstring(policy::NoDrivesName));
     benchmark::Samples samples;
     for (int i = 0; i < saves; ++i) {
         const benchmark::Stopwatch watch;
         Save(provider);
         samples.Add(watch.ElapsedMs());
     }
-    Require(direct::Number(HiveCurrentUser, explorer, std::wstring(policy::NoDrivesName)) == 12u &&
-                direct::String(HiveCurrentUser, explorer + L"\\DisallowRun", L"1") == std::wstring(L"cmd.exe") &&
-                direct::Number(HiveLocalMachine, std::wstring(policy::SettingsPath), L"SecurityMode") == 1u,
+    Require(StoredNumber(HiveCurrentUser, explorer, std::wstring(policy::NoDrivesName)) == 12u &&
+                StoredString(HiveCurrentUser, explorer + L"\\DisallowRun", L"1") == std::wstring(L"cmd.exe") &&
+                StoredNumber(HiveLocalMachine, std::wstring(policy::SettingsPath), L"SecurityMode") == 1u,
             "the save did not store its values");
 
     std::printf("\nWhole save through WmiRegistryProvider (scope \"Current user\", \"Hide Drives in My Computer \",\n"

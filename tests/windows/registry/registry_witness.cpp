@@ -110,6 +110,25 @@ void WriteString(registry::Root root, const std::wstring& key, const std::wstrin
         throw std::runtime_error("the registry API could not write a test value");
 }
 
+void CreateKey(registry::Root root, const std::wstring& key) {
+    if (!Key(root, key, KEY_READ, true).IsOpen()) throw std::runtime_error("the registry API could not create a key");
+}
+
+void DeleteValue(registry::Root root, const std::wstring& key, const std::wstring& valueName) {
+    Key opened(root, key, KEY_SET_VALUE, false);
+    if (opened.IsOpen()) RegDeleteValueW(opened.Get(), valueName.c_str());
+}
+
+std::optional<KeyEntries> CountEntries(registry::Root root, const std::wstring& key) {
+    Key opened(root, key, KEY_READ, false);
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    if (!opened.IsOpen() || RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                             &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return std::nullopt;
+    return KeyEntries{subkeys, values};
+}
+
 void DeleteTree(registry::Root root, const std::wstring& key) {
     const DWORD result = SHDeleteKeyW(RootKey(root), key.c_str());
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)

@@ -22,8 +22,19 @@ std::optional<ApiValue> ReadValue(registry::Root root, const std::wstring& key, 
 bool KeyExists(registry::Root root, const std::wstring& key);
 void WriteDword(registry::Root root, const std::wstring& key, const std::wstring& valueName, std::uint32_t number);
 void WriteString(registry::Root root, const std::wstring& key, const std::wstring& valueName, const std::wstring& text);
+// Creates the key and its missing parents; raises when it cannot.
+void CreateKey(registry::Root root, const std::wstring& key);
+// Removes one value; a missing value or key is fine.
+void DeleteValue(registry::Root root, const std::wstring& key, const std::wstring& valueName);
 // Removes the key with everything below it; a missing key is fine.
 void DeleteTree(registry::Root root, const std::wstring& key);
+
+// How many subkeys and values a key holds; nullopt when it cannot be opened.
+struct KeyEntries {
+    unsigned long subkeys = 0;
+    unsigned long values = 0;
+};
+std::optional<KeyEntries> CountEntries(registry::Root root, const std::wstring& key);
 
 // What `reg query ROOT\KEY [/v NAME]` printed, parsed.
 struct RegExeAnswer {
