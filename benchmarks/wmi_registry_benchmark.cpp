@@ -284,19 +284,22 @@ public:
     int throughRegistryApi = 0;
 
 protected:
-    void DoCreateRegKey(registry::Root root, const std::wstring& key) override {
-        WmiRegistryProvider::DoCreateRegKey(root, key);
+    registry::ResultCode DoCreateRegKey(registry::Root root, const std::wstring& key) override {
+        const registry::ResultCode result = WmiRegistryProvider::DoCreateRegKey(root, key);
         Count();
+        return result;
     }
-    void DoSetRegString(registry::Root root, const std::wstring& key, const std::wstring& name,
+    registry::ResultCode DoSetRegString(registry::Root root, const std::wstring& key, const std::wstring& name,
                         const std::wstring& data) override {
-        WmiRegistryProvider::DoSetRegString(root, key, name, data);
+        const registry::ResultCode result = WmiRegistryProvider::DoSetRegString(root, key, name, data);
         Count();
+        return result;
     }
-    void DoSetRegDword(registry::Root root, const std::wstring& key, const std::wstring& name,
+    registry::ResultCode DoSetRegDword(registry::Root root, const std::wstring& key, const std::wstring& name,
                        std::int32_t data) override {
-        WmiRegistryProvider::DoSetRegDword(root, key, name, data);
+        const registry::ResultCode result = WmiRegistryProvider::DoSetRegDword(root, key, name, data);
         Count();
+        return result;
     }
     std::wstring DoGetRegString(registry::Root root, const std::wstring& key, const std::wstring& name) override {
         std::wstring data = WmiRegistryProvider::DoGetRegString(root, key, name);
@@ -308,13 +311,15 @@ protected:
         Count();
         return data;
     }
-    void DoDeleteRegValue(registry::Root root, const std::wstring& key, const std::wstring& name) override {
-        WmiRegistryProvider::DoDeleteRegValue(root, key, name);
+    registry::ResultCode DoDeleteRegValue(registry::Root root, const std::wstring& key, const std::wstring& name) override {
+        const registry::ResultCode result = WmiRegistryProvider::DoDeleteRegValue(root, key, name);
         Count();
+        return result;
     }
-    void DoDeleteRegKey(registry::Root root, const std::wstring& key) override {
-        WmiRegistryProvider::DoDeleteRegKey(root, key);
+    registry::ResultCode DoDeleteRegKey(registry::Root root, const std::wstring& key) override {
+        const registry::ResultCode result = WmiRegistryProvider::DoDeleteRegKey(root, key);
         Count();
+        return result;
     }
     bool DoCheckRegAccess(registry::Root root, const std::wstring& key, std::uint32_t rights) override {
         const bool granted = WmiRegistryProvider::DoCheckRegAccess(root, key, rights);

@@ -63,12 +63,24 @@ void MemoryRegistry::CreateKeyPath(Root root, const std::wstring& key) {
     }
 }
 
-void MemoryRegistry::Begin(const wchar_t* operation, Root root, const std::wstring& key,
+bool MemoryRegistry::Begin(const wchar_t* operation, Root root, const std::wstring& key,
                            const std::wstring& valueName, const std::wstring& data) {
     log_.push_back({operation, root, key, valueName, data, false});
     if (unreachable_) Fail(operation, root, key, valueName, L"the registry provider cannot be reached");
     if (failCountdown_ > 0 && --failCountdown_ == 0)
         Fail(operation, root, key, valueName, L"the registry provider failed the call");
+    return refuseCountdown_ > 0 && --refuseCountdown_ == 0;
+}
+
+bool MemoryRegistry::Holds(Root root, const std::wstring& key, std::uint32_t rights) const {
+    auto it = rights_.find({root, Fold(key)});
+    const std::uint32_t granted = it == rights_.end() ? 0xFFFFFFFFu : it->second;
+    return (granted & rights) == rights;
+}
+
+ResultCode MemoryRegistry::Answer(ResultCode code) {
+    log_.back().result = code;
+    return code;
 }
 
 void MemoryRegistry::Fail(const wchar_t* operation, Root root, const std::wstring& key,
@@ -113,28 +125,44 @@ std::vector<std::string> MemoryRegistry::DescribedLog() const {
     return lines;
 }
 
-void MemoryRegistry::DoCreateRegKey(Root root, const std::wstring& key) {
-    Begin(L"CreateRegKey", root, key, L"", L"");
+ResultCode MemoryRegistry::DoCreateRegKey(Root root, const std::wstring& key) {
+    if (Begin(L"CreateRegKey", root, key, L"", L"")) return Answer(refusal_);
+    if (FindKey(root, key)) return Answer(ResultSuccess);
+    // A new key needs the right to create subkeys in the nearest parent that exists.
+    for (std::size_t end = key.rfind(L'\\'); end != std::wstring::npos && end > 0; end = key.rfind(L'\\', end - 1)) {
+        const std::wstring parent = key.substr(0, end);
+        if (!FindKey(root, parent)) continue;
+        if (!Holds(root, parent, RightCreateSubKey)) return Answer(ResultAccessDenied);
+        break;
+    }
     CreateKeyPath(root, key);
+    return Answer(ResultSuccess);
 }
 
-void MemoryRegistry::DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
-                                    const std::wstring& data) {
-    Begin(L"SetRegString", root, key, valueName, L"\"" + data + L"\"");
-    if (FindKey(root, key)) Seed(root, key, valueName, data);
+ResultCode MemoryRegistry::DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
+                                          const std::wstring& data) {
+    if (Begin(L"SetRegString", root, key, valueName, L"\"" + data + L"\"")) return Answer(refusal_);
+    if (!FindKey(root, key)) return Answer(ResultNotFound);
+    if (!Holds(root, key, RightSetValue)) return Answer(ResultAccessDenied);
+    Seed(root, key, valueName, data);
+    return Answer(ResultSuccess);
 }
 
-void MemoryRegistry::DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
-                                   std::int32_t data) {
-    Begin(L"SetRegDword", root, key, valueName, std::to_wstring(data));
-    if (FindKey(root, key)) Seed(root, key, valueName, data);
+ResultCode MemoryRegistry::DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
+                                         std::int32_t data) {
+    if (Begin(L"SetRegDword", root, key, valueName, std::to_wstring(data))) return Answer(refusal_);
+    if (!FindKey(root, key)) return Answer(ResultNotFound);
+    if (!Holds(root, key, RightSetValue)) return Answer(ResultAccessDenied);
+    Seed(root, key, valueName, data);
+    return Answer(ResultSuccess);
 }
 
 const StoredValue& MemoryRegistry::ReadValue(const wchar_t* operation, Root root, const std::wstring& key,
                                              const std::wstring& valueName) {
-    Begin(operation, root, key, valueName, L"");
+    if (Begin(operation, root, key, valueName, L"")) Fail(operation, root, key, valueName, L"reading is refused");
     Key* found = FindKey(root, key);
     if (!found) Fail(operation, root, key, valueName, L"the key does not exist");
+    if (!Holds(root, key, RightQueryValue)) Fail(operation, root, key, valueName, L"reading is refused");
     auto it = found->values.find(Fold(valueName));
     if (it == found->values.end()) Fail(operation, root, key, valueName, L"the value does not exist");
     return it->second.value;
@@ -154,29 +182,33 @@ std::int32_t MemoryRegistry::DoGetRegDword(Root root, const std::wstring& key, c
     return std::get<std::int32_t>(value);
 }
 
-void MemoryRegistry::DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) {
-    Begin(L"DeleteRegValue", root, key, valueName, L"");
-    if (Key* found = FindKey(root, key)) found->values.erase(Fold(valueName));
+ResultCode MemoryRegistry::DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) {
+    if (Begin(L"DeleteRegValue", root, key, valueName, L"")) return Answer(refusal_);
+    Key* found = FindKey(root, key);
+    if (!found) return Answer(ResultNotFound);
+    if (!Holds(root, key, RightSetValue)) return Answer(ResultAccessDenied);
+    return Answer(found->values.erase(Fold(valueName)) ? ResultSuccess : ResultNotFound);
 }
 
-void MemoryRegistry::DoDeleteRegKey(Root root, const std::wstring& key) {
-    Begin(L"DeleteRegKey", root, key, L"", L"");
+ResultCode MemoryRegistry::DoDeleteRegKey(Root root, const std::wstring& key) {
+    if (Begin(L"DeleteRegKey", root, key, L"", L"")) return Answer(refusal_);
     const std::wstring folded = Fold(key);
     auto it = keys_.find({root, folded});
-    if (it == keys_.end()) return;
+    if (it == keys_.end()) return Answer(ResultNotFound);
+    if (!Holds(root, key, RightDelete)) return Answer(ResultAccessDenied);
     const std::wstring childPrefix = folded + L"\\";
     auto child = keys_.lower_bound({root, childPrefix});
     const bool hasSubkey = child != keys_.end() && child->first.first == root &&
                            child->first.second.compare(0, childPrefix.size(), childPrefix) == 0;
-    if (!hasSubkey) keys_.erase(it);
+    if (hasSubkey) return Answer(ResultKeyHasSubkeys);
+    keys_.erase(it);
+    return Answer(ResultSuccess);
 }
 
 bool MemoryRegistry::DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) {
-    Begin(L"CheckRegAccess", root, key, L"", Hex(rights));
+    if (Begin(L"CheckRegAccess", root, key, L"", Hex(rights))) return false;
     if (!FindKey(root, key)) return false;
-    auto it = rights_.find({root, Fold(key)});
-    const std::uint32_t granted = it == rights_.end() ? 0xFFFFFFFFu : it->second;
-    return (granted & rights) == rights;
+    return Holds(root, key, rights);
 }
 
 }  // namespace registry

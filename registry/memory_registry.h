@@ -7,6 +7,7 @@
 //   reg.Seed(HiveCurrentUser, L"Software\\X", L"V", std::int32_t{3});  // no log entry
 //   reg.SetRights(HiveLocalMachine, L"SYSTEM\\CurrentControlSet", RightQueryValue);
 //   reg.FailOperation(3);        // the third operation from now raises
+//   reg.RefuseOperation(2);      // the second one from now is refused (access denied)
 //   reg.SetUnreachable(true);    // every operation raises
 //   reg.Log();                   // what was asked, in order
 #pragma once
@@ -31,6 +32,7 @@ struct OperationRecord {
     std::wstring valueName;  // empty where the operation takes none
     std::wstring data;       // string data, number in decimal, rights in hex; empty where none
     bool failed = false;     // raised RegistryFailure
+    ResultCode result = ResultSuccess;  // the answer of a write, creation or deletion
 
     // "HKCU SetRegDword Software\...\Explorer|NoDrives=12", readable in test failures.
     std::string Describe() const;
@@ -46,27 +48,39 @@ public:
     bool HasKey(Root root, const std::wstring& key) const;
     std::optional<StoredValue> Value(Root root, const std::wstring& key, const std::wstring& valueName) const;
     std::size_t ValueCount(Root root, const std::wstring& key) const;
-    // Rights held on one key; keys without an entry grant every right.
+    // Rights held on one key; keys without an entry grant every right.  They
+    // rule the access check and, as in the real registry, the operations on
+    // that key: reading needs RightQueryValue, writing and deleting a value
+    // RightSetValue, deleting the key RightDelete, and creating a subkey
+    // RightCreateSubKey on the nearest existing parent.  A refused write,
+    // creation or deletion answers ResultAccessDenied; a refused read raises.
     void SetRights(Root root, const std::wstring& key, std::uint32_t granted);
 
     void SetUnreachable(bool unreachable) { unreachable_ = unreachable; }
     // The nth operation from now (1 = the next one) raises instead of acting.
     void FailOperation(int nth) { failCountdown_ = nth; }
+    // The nth operation from now is refused by the registry: it changes
+    // nothing, a write, creation or deletion answers the code, a read raises
+    // and an access check answers false.
+    void RefuseOperation(int nth, ResultCode code = ResultAccessDenied) {
+        refuseCountdown_ = nth;
+        refusal_ = code;
+    }
 
     const std::vector<OperationRecord>& Log() const { return log_; }
     std::vector<std::string> DescribedLog() const;
     void ClearLog() { log_.clear(); }
 
 protected:
-    void DoCreateRegKey(Root root, const std::wstring& key) override;
-    void DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
+    ResultCode DoCreateRegKey(Root root, const std::wstring& key) override;
+    ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
                         const std::wstring& data) override;
-    void DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
+    ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
                        std::int32_t data) override;
     std::wstring DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) override;
     std::int32_t DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) override;
-    void DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) override;
-    void DoDeleteRegKey(Root root, const std::wstring& key) override;
+    ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) override;
+    ResultCode DoDeleteRegKey(Root root, const std::wstring& key) override;
     bool DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) override;
 
 private:
@@ -84,11 +98,15 @@ private:
     Key* FindKey(Root root, const std::wstring& key);
     const Key* FindKey(Root root, const std::wstring& key) const;
     void CreateKeyPath(Root root, const std::wstring& key);
-    // Logs the operation and applies the failure seams; throws when it must fail.
-    void Begin(const wchar_t* operation, Root root, const std::wstring& key, const std::wstring& valueName,
+    // Logs the operation and applies the failure seams; throws when it must
+    // fail, and answers whether the registry refuses it.
+    [[nodiscard]] bool Begin(const wchar_t* operation, Root root, const std::wstring& key, const std::wstring& valueName,
                const std::wstring& data);
     [[noreturn]] void Fail(const wchar_t* operation, Root root, const std::wstring& key,
                            const std::wstring& valueName, const std::wstring& reason);
+    bool Holds(Root root, const std::wstring& key, std::uint32_t rights) const;
+    // Records the answer of the latest operation and hands it on.
+    ResultCode Answer(ResultCode code);
     const StoredValue& ReadValue(const wchar_t* operation, Root root, const std::wstring& key,
                                  const std::wstring& valueName);
 
@@ -97,6 +115,8 @@ private:
     std::vector<OperationRecord> log_;
     bool unreachable_ = false;
     int failCountdown_ = 0;
+    int refuseCountdown_ = 0;
+    ResultCode refusal_ = ResultAccessDenied;
 };
 
 }  // namespace registry

@@ -12,6 +12,17 @@ std::wstring RootName(Root root) {
     return buffer;
 }
 
+std::wstring ResultText(ResultCode code) {
+    const std::wstring number = L" (" + std::to_wstring(code) + L")";
+    switch (code) {
+    case ResultSuccess: return L"success";
+    case ResultNotFound: return L"not found" + number;
+    case ResultAccessDenied: return L"access denied" + number;
+    case ResultKeyHasSubkeys: return L"the key has subkeys" + number;
+    default: return L"error" + number;
+    }
+}
+
 std::string ToUtf8(const std::wstring& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -71,7 +82,12 @@ RegistryFailure::RegistryFailure(std::wstring operation, std::optional<Root> roo
       reason_(std::move(reason)) {}
 
 std::wstring RegistryFailure::Describe() const {
-    return Compose(operation_, root_, key_, valueName_, reason_);
+    std::wstring text = Compose(operation_, root_, key_, valueName_, reason_);
+    if (!changesBefore_) return text;
+    if (changesBefore_->empty()) return text + L"\r\n\r\nNothing had been changed in the registry before it.";
+    text += L"\r\n\r\nChanges already made before it:";
+    for (const std::wstring& change : *changesBefore_) text += L"\r\n- " + change;
+    return text;
 }
 
 Root RegistryProvider::RequireHive(const wchar_t* operation, const std::wstring& key,
@@ -81,17 +97,17 @@ Root RegistryProvider::RequireHive(const wchar_t* operation, const std::wstring&
     return *Hive.Get();
 }
 
-void RegistryProvider::CreateRegKey(const std::wstring& key) {
-    DoCreateRegKey(RequireHive(L"CreateRegKey", key, L""), key);
+ResultCode RegistryProvider::CreateRegKey(const std::wstring& key) {
+    return DoCreateRegKey(RequireHive(L"CreateRegKey", key, L""), key);
 }
 
-void RegistryProvider::SetRegString(const std::wstring& key, const std::wstring& valueName,
+ResultCode RegistryProvider::SetRegString(const std::wstring& key, const std::wstring& valueName,
                                     const std::wstring& data) {
-    DoSetRegString(RequireHive(L"SetRegString", key, valueName), key, valueName, data);
+    return DoSetRegString(RequireHive(L"SetRegString", key, valueName), key, valueName, data);
 }
 
-void RegistryProvider::SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data) {
-    DoSetRegDword(RequireHive(L"SetRegDword", key, valueName), key, valueName, data);
+ResultCode RegistryProvider::SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data) {
+    return DoSetRegDword(RequireHive(L"SetRegDword", key, valueName), key, valueName, data);
 }
 
 std::wstring RegistryProvider::GetRegString(const std::wstring& key, const std::wstring& valueName) {
@@ -102,12 +118,12 @@ std::int32_t RegistryProvider::GetRegDword(const std::wstring& key, const std::w
     return DoGetRegDword(RequireHive(L"GetRegDword", key, valueName), key, valueName);
 }
 
-void RegistryProvider::DeleteRegValue(const std::wstring& key, const std::wstring& valueName) {
-    DoDeleteRegValue(RequireHive(L"DeleteRegValue", key, valueName), key, valueName);
+ResultCode RegistryProvider::DeleteRegValue(const std::wstring& key, const std::wstring& valueName) {
+    return DoDeleteRegValue(RequireHive(L"DeleteRegValue", key, valueName), key, valueName);
 }
 
-void RegistryProvider::DeleteRegKey(const std::wstring& key) {
-    DoDeleteRegKey(RequireHive(L"DeleteRegKey", key, L""), key);
+ResultCode RegistryProvider::DeleteRegKey(const std::wstring& key) {
+    return DoDeleteRegKey(RequireHive(L"DeleteRegKey", key, L""), key);
 }
 
 bool RegistryProvider::CheckRegAccess(const std::wstring& key, std::uint32_t rights) {

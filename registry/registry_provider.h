@@ -8,14 +8,17 @@
 //
 // Every operation acts on the root that `Hive` holds when it is called.  An
 // operation called while `Hive` is unset raises RegistryFailure.  Writes,
-// creations and deletions that the registry refuses pass unnoticed; a read
-// that has nothing of the asked kind to return raises RegistryFailure.
+// creations and deletions answer the registry's result code and raise only
+// when the call itself fails: a caller that must know whether the registry
+// carried the change out looks at the code.  A read that has nothing of the
+// asked kind to return raises RegistryFailure.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace registry {
 
@@ -33,6 +36,20 @@ inline constexpr std::uint32_t RightDelete = 0x10000;
 // "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE" or the number in hex.
 std::wstring RootName(Root root);
 
+// What the registry answered to a write, creation or deletion: the platform's
+// error code, 0 when the change was carried out.
+using ResultCode = std::uint32_t;
+inline constexpr ResultCode ResultSuccess = 0;
+inline constexpr ResultCode ResultNotFound = 2;      // ERROR_FILE_NOT_FOUND: no such key or value
+inline constexpr ResultCode ResultAccessDenied = 5;  // ERROR_ACCESS_DENIED
+// ERROR_KEY_HAS_CHILDREN: a key that was not deleted because it has a subkey.
+// StdRegProv answers 5 for that, as for a refusal; the providers tell the two
+// apart and answer this code for the first.
+inline constexpr ResultCode ResultKeyHasSubkeys = 1020;
+
+// "success", "not found (2)", "access denied (5)", ... for reports.
+std::wstring ResultText(ResultCode code);
+
 // The failure of one registry operation: which operation, on which root, key
 // and value, and why.  what() holds the whole sentence in UTF-8.
 class RegistryFailure : public std::runtime_error {
@@ -48,12 +65,19 @@ public:
     // The whole report as a wide string, for a message box.
     std::wstring Describe() const;
 
+    // The changes that the work in which this failure arose had already made,
+    // one line each, for a report that must say what state it left behind.
+    // Set by that work as the failure passes through it; Describe() lists them.
+    void SetChangesBefore(std::vector<std::wstring> changes) { changesBefore_ = std::move(changes); }
+    const std::optional<std::vector<std::wstring>>& ChangesBefore() const { return changesBefore_; }
+
 private:
     std::wstring operation_;
     std::optional<Root> root_;
     std::wstring key_;
     std::wstring valueName_;
     std::wstring reason_;
+    std::optional<std::vector<std::wstring>> changesBefore_;
 };
 
 // The shared root.  Unset until a caller assigns it; reading it while unset is
@@ -80,26 +104,26 @@ public:
     // the one provider object is handed to every window.
     HiveSelector Hive;
 
-    void CreateRegKey(const std::wstring& key);
-    void SetRegString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data);
-    void SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data);
+    ResultCode CreateRegKey(const std::wstring& key);
+    ResultCode SetRegString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data);
+    ResultCode SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data);
     std::wstring GetRegString(const std::wstring& key, const std::wstring& valueName);
     std::int32_t GetRegDword(const std::wstring& key, const std::wstring& valueName);
-    void DeleteRegValue(const std::wstring& key, const std::wstring& valueName);
-    void DeleteRegKey(const std::wstring& key);
+    ResultCode DeleteRegValue(const std::wstring& key, const std::wstring& valueName);
+    ResultCode DeleteRegKey(const std::wstring& key);
     bool CheckRegAccess(const std::wstring& key, std::uint32_t rights);
 
 protected:
     // The implementations receive the root that was current at the call.
-    virtual void DoCreateRegKey(Root root, const std::wstring& key) = 0;
-    virtual void DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
+    virtual ResultCode DoCreateRegKey(Root root, const std::wstring& key) = 0;
+    virtual ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
                                 const std::wstring& data) = 0;
-    virtual void DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
+    virtual ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
                                std::int32_t data) = 0;
     virtual std::wstring DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
     virtual std::int32_t DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
-    virtual void DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
-    virtual void DoDeleteRegKey(Root root, const std::wstring& key) = 0;
+    virtual ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
+    virtual ResultCode DoDeleteRegKey(Root root, const std::wstring& key) = 0;
     virtual bool DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) = 0;
 
 private:

@@ -51,12 +51,10 @@ std::int32_t GetDwordThroughRegistryApi(Root root, const std::wstring& key, cons
     return static_cast<std::int32_t>(number);
 }
 
-void DeleteValueThroughRegistryApi(Root root, const std::wstring& key, const std::wstring& valueName) {
-    // The result codes are left unread on purpose: the provider's DeleteValue
-    // would report a missing or protected value only through its result code,
-    // which no caller ever sees.
+ResultCode DeleteValueThroughRegistryApi(Root root, const std::wstring& key, const std::wstring& valueName) {
     OpenKey opened(root, key, KEY_SET_VALUE);
-    if (opened.IsOpen()) RegDeleteValueW(opened.Get(), valueName.c_str());
+    if (!opened.IsOpen()) return static_cast<ResultCode>(opened.Result());
+    return static_cast<ResultCode>(RegDeleteValueW(opened.Get(), valueName.c_str()));
 }
 
 bool CheckAccessThroughRegistryApi(Root root, const std::wstring& key, std::uint32_t rights) {

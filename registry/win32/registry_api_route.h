@@ -4,9 +4,9 @@
 // Wine's StdRegProv has no GetDWORDValue, DeleteValue or CheckAccess: asking
 // the class for one of them answers WBEM_E_NOT_FOUND.  WmiRegistryProvider then
 // carries out that one operation here, with what its callers see unchanged:
-// a read of a missing value, of a missing key or of a string raises; deleting
-// what is not there, or what may not be deleted, passes unnoticed (as a
-// provider's refusal does); the access check is true exactly when the key opens
+// a read of a missing value, of a missing key or of a string raises; a
+// deletion answers the registry's result code, as the provider's method
+// would; the access check is true exactly when the key opens
 // with every asked right.  No other operation ever comes this way.
 #pragma once
 
@@ -18,7 +18,7 @@
 namespace registry::win32 {
 
 std::int32_t GetDwordThroughRegistryApi(Root root, const std::wstring& key, const std::wstring& valueName);
-void DeleteValueThroughRegistryApi(Root root, const std::wstring& key, const std::wstring& valueName);
+ResultCode DeleteValueThroughRegistryApi(Root root, const std::wstring& key, const std::wstring& valueName);
 bool CheckAccessThroughRegistryApi(Root root, const std::wstring& key, std::uint32_t rights);
 
 }  // namespace registry::win32

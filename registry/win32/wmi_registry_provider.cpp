@@ -176,8 +176,31 @@ ComPtr<IWbemClassObject> WmiRegistryProvider::Invoke(const Operation& op, IWbemS
     hr = services->ExecMethod(Bstr(ProviderClass).Get(), Bstr(method).Get(), 0, nullptr, inParameters.Get(),
                               &outParameters, nullptr);
     if (FAILED(hr)) Fail(op, L"IWbemServices::ExecMethod(StdRegProv." + std::wstring(method) + L")", hr);
-    // Its ReturnValue stays unread: refusals are not the caller's business.
     return outParameters;
+}
+
+ResultCode WmiRegistryProvider::ResultOf(const Operation& op, IWbemClassObject* outParameters) {
+    Variant result;
+    ReadOutValue(op, outParameters, L"ReturnValue", result);
+    switch (result->vt) {
+    case VT_I4: return static_cast<ResultCode>(result->lVal);
+    case VT_UI4: return static_cast<ResultCode>(result->ulVal);
+    default: Fail(op, L"the provider delivered no result code (" + VariantTypeText(result->vt) + L")");
+    }
+}
+
+bool WmiRegistryProvider::HasSubkeys(const Operation& op, IWbemServices* services) {
+    ComPtr<IWbemClassObject> signature = RequireMethod(op, L"EnumKey");
+    ComPtr<IWbemClassObject> out = Invoke(op, services, L"EnumKey", signature.Get(),
+                                          {{L"hDefKey", op.root}, {L"sSubKeyName", std::cref(op.key)}});
+    Variant names;
+    ReadOutValue(op, out.Get(), L"sNames", names);
+    // No subkey at all comes back as null rather than as an empty array.
+    if (!(names->vt & VT_ARRAY) || !names->parray) return false;
+    LONG lower = 0, upper = -1;
+    if (FAILED(SafeArrayGetLBound(names->parray, 1, &lower)) || FAILED(SafeArrayGetUBound(names->parray, 1, &upper)))
+        Fail(op, L"the provider delivered an unreadable list of subkeys");
+    return upper >= lower;
 }
 
 void WmiRegistryProvider::ReadOutValue(const Operation& op, IWbemClassObject* outParameters, const wchar_t* name,
@@ -188,39 +211,43 @@ void WmiRegistryProvider::ReadOutValue(const Operation& op, IWbemClassObject* ou
     if (FAILED(hr)) Fail(op, L"IWbemClassObject::Get(" + std::wstring(name) + L")", hr);
 }
 
-void WmiRegistryProvider::DoCreateRegKey(Root root, const std::wstring& key) {
+ResultCode WmiRegistryProvider::DoCreateRegKey(Root root, const std::wstring& key) {
     const std::wstring noValue;
     const Operation op{L"CreateRegKey", root, key, noValue};
     ComPtr<IWbemServices> services = Connect(op);
     ComPtr<IWbemClassObject> signature = RequireMethod(op, L"CreateKey");
     Took(L"CreateKey", Route::Wmi);
-    Invoke(op, services.Get(), L"CreateKey", signature.Get(), {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}});
+    return ResultOf(op, Invoke(op, services.Get(), L"CreateKey", signature.Get(),
+                               {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}})
+                            .Get());
 }
 
-void WmiRegistryProvider::DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
+ResultCode WmiRegistryProvider::DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
                                          const std::wstring& data) {
     const Operation op{L"SetRegString", root, key, valueName};
     ComPtr<IWbemServices> services = Connect(op);
     ComPtr<IWbemClassObject> signature = RequireMethod(op, L"SetStringValue");
     Took(L"SetStringValue", Route::Wmi);
-    Invoke(op, services.Get(), L"SetStringValue", signature.Get(),
-           {{L"hDefKey", root},
-            {L"sSubKeyName", std::cref(key)},
-            {L"sValueName", std::cref(valueName)},
-            {L"sValue", std::cref(data)}});
+    return ResultOf(op, Invoke(op, services.Get(), L"SetStringValue", signature.Get(),
+                               {{L"hDefKey", root},
+                                {L"sSubKeyName", std::cref(key)},
+                                {L"sValueName", std::cref(valueName)},
+                                {L"sValue", std::cref(data)}})
+                            .Get());
 }
 
-void WmiRegistryProvider::DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
+ResultCode WmiRegistryProvider::DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
                                         std::int32_t data) {
     const Operation op{L"SetRegDword", root, key, valueName};
     ComPtr<IWbemServices> services = Connect(op);
     ComPtr<IWbemClassObject> signature = RequireMethod(op, L"SetDWORDValue");
     Took(L"SetDWORDValue", Route::Wmi);
-    Invoke(op, services.Get(), L"SetDWORDValue", signature.Get(),
-           {{L"hDefKey", root},
-            {L"sSubKeyName", std::cref(key)},
-            {L"sValueName", std::cref(valueName)},
-            {L"uValue", std::int64_t{data}}});
+    return ResultOf(op, Invoke(op, services.Get(), L"SetDWORDValue", signature.Get(),
+                               {{L"hDefKey", root},
+                                {L"sSubKeyName", std::cref(key)},
+                                {L"sValueName", std::cref(valueName)},
+                                {L"uValue", std::int64_t{data}}})
+                            .Get());
 }
 
 std::wstring WmiRegistryProvider::DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) {
@@ -264,27 +291,35 @@ std::int32_t WmiRegistryProvider::DoGetRegDword(Root root, const std::wstring& k
     }
 }
 
-void WmiRegistryProvider::DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) {
+ResultCode WmiRegistryProvider::DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) {
     const Operation op{L"DeleteRegValue", root, key, valueName};
     ComPtr<IWbemServices> services = Connect(op);
     ComPtr<IWbemClassObject> signature = FindMethod(op, L"DeleteValue");
     if (!signature) {
         Took(L"DeleteValue", Route::RegistryApi);
-        win32::DeleteValueThroughRegistryApi(root, key, valueName);
-        return;
+        return win32::DeleteValueThroughRegistryApi(root, key, valueName);
     }
     Took(L"DeleteValue", Route::Wmi);
-    Invoke(op, services.Get(), L"DeleteValue", signature.Get(),
-           {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"sValueName", std::cref(valueName)}});
+    return ResultOf(op, Invoke(op, services.Get(), L"DeleteValue", signature.Get(),
+                               {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)},
+                                {L"sValueName", std::cref(valueName)}})
+                            .Get());
 }
 
-void WmiRegistryProvider::DoDeleteRegKey(Root root, const std::wstring& key) {
+ResultCode WmiRegistryProvider::DoDeleteRegKey(Root root, const std::wstring& key) {
     const std::wstring noValue;
     const Operation op{L"DeleteRegKey", root, key, noValue};
     ComPtr<IWbemServices> services = Connect(op);
     ComPtr<IWbemClassObject> signature = RequireMethod(op, L"DeleteKey");
     Took(L"DeleteKey", Route::Wmi);
-    Invoke(op, services.Get(), L"DeleteKey", signature.Get(), {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}});
+    const ResultCode result = ResultOf(
+        op, Invoke(op, services.Get(), L"DeleteKey", signature.Get(),
+                   {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}})
+                .Get());
+    // StdRegProv answers "access denied" for a key that stays because of its
+    // subkeys, too; only the key's own list of subkeys tells the two apart.
+    if (result == ResultAccessDenied && HasSubkeys(op, services.Get())) return ResultKeyHasSubkeys;
+    return result;
 }
 
 bool WmiRegistryProvider::DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) {

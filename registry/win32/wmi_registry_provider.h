@@ -9,8 +9,8 @@
 // Every operation makes its own connection (locator, ConnectServer, proxy
 // blanket, the StdRegProv class), looks its method up, fills a fresh instance
 // of the method's in-parameters with every argument, Hive first, and runs it.
-// The method's ReturnValue is never read: a refusal by the provider passes
-// unnoticed, and for a read it leaves the out-value null, which raises.  Any
+// A write, creation or deletion answers the method's ReturnValue; for a read a
+// refusal by the provider leaves the out-value null, which raises.  Any
 // failed COM call raises RegistryFailure, and does so before the method runs,
 // so a method never runs with an argument left at its default.
 //
@@ -55,15 +55,15 @@ public:
     const std::optional<RouteTaken>& LastRoute() const { return lastRoute_; }
 
 protected:
-    void DoCreateRegKey(Root root, const std::wstring& key) override;
-    void DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
+    ResultCode DoCreateRegKey(Root root, const std::wstring& key) override;
+    ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
                         const std::wstring& data) override;
-    void DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
+    ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
                        std::int32_t data) override;
     std::wstring DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) override;
     std::int32_t DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) override;
-    void DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) override;
-    void DoDeleteRegKey(Root root, const std::wstring& key) override;
+    ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) override;
+    ResultCode DoDeleteRegKey(Root root, const std::wstring& key) override;
     bool DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) override;
 
     // The variant types tried, in order, to put one argument whose CIM type the
@@ -101,6 +101,10 @@ private:
     Microsoft::WRL::ComPtr<IWbemClassObject> Invoke(const Operation& op, IWbemServices* services,
                                                     const wchar_t* method, IWbemClassObject* signature,
                                                     std::initializer_list<Argument> arguments);
+    // The method's ReturnValue.
+    static ResultCode ResultOf(const Operation& op, IWbemClassObject* outParameters);
+    // Whether the key has a subkey, through StdRegProv.EnumKey.
+    bool HasSubkeys(const Operation& op, IWbemServices* services);
     // Copies one out-value into slot; its conversion is the caller's.
     static void ReadOutValue(const Operation& op, IWbemClassObject* outParameters, const wchar_t* name,
                              win32::Variant& slot);

@@ -30,6 +30,45 @@ TEST(MemoryRegistry, AccessIsTrueOnlyWhenEveryAskedRightIsHeld) {
     EXPECT_FALSE(reg.CheckRegAccess(L"SYSTEM\\CurrentControlSet", registry::RightCreateSubKey));
 }
 
+TEST(MemoryRegistry, TheRightsOfAKeyRuleWhatMayBeDoneInIt) {
+    const std::wstring key = L"Software\\Policies\\Explorer";
+    MemoryRegistry reg;
+    reg.Seed(HiveCurrentUser, key, L"NoDrives", std::int32_t{4});
+    reg.Hive = HiveCurrentUser;
+
+    reg.SetRights(HiveCurrentUser, key, registry::RightQueryValue);
+    EXPECT_EQ(reg.SetRegDword(key, L"NoDrives", 1), registry::ResultAccessDenied);
+    EXPECT_EQ(reg.SetRegString(key, L"Text", L"x"), registry::ResultAccessDenied);
+    EXPECT_EQ(reg.DeleteRegValue(key, L"NoDrives"), registry::ResultAccessDenied);
+    EXPECT_EQ(reg.DeleteRegKey(key), registry::ResultAccessDenied);
+    EXPECT_EQ(reg.CreateRegKey(key + L"\\DisallowRun"), registry::ResultAccessDenied);
+    EXPECT_FALSE(reg.HasKey(HiveCurrentUser, key + L"\\DisallowRun"));
+    EXPECT_EQ(reg.GetRegDword(key, L"NoDrives"), 4);
+    EXPECT_EQ(reg.Log().front().result, registry::ResultAccessDenied);
+
+    reg.SetRights(HiveCurrentUser, key, registry::RightSetValue);
+    EXPECT_THROW(reg.GetRegDword(key, L"NoDrives"), RegistryFailure);
+    EXPECT_EQ(reg.SetRegDword(key, L"NoDrives", 1), registry::ResultSuccess);
+    EXPECT_EQ(reg.Value(HiveCurrentUser, key, L"NoDrives"), registry::StoredValue(std::int32_t{1}));
+}
+
+TEST(MemoryRegistry, ARefusedOperationChangesNothingAndAnswersItsCode) {
+    MemoryRegistry reg;
+    reg.Hive = HiveCurrentUser;
+    reg.CreateRegKey(L"K");
+    reg.RefuseOperation(2);
+    EXPECT_EQ(reg.SetRegDword(L"K", L"V", 1), registry::ResultSuccess);
+    EXPECT_EQ(reg.SetRegDword(L"K", L"V", 2), registry::ResultAccessDenied);
+    EXPECT_EQ(reg.GetRegDword(L"K", L"V"), 1);
+    reg.RefuseOperation(1, 1234);
+    EXPECT_EQ(reg.DeleteRegKey(L"K"), 1234u);
+    EXPECT_TRUE(reg.HasKey(HiveCurrentUser, L"K"));
+    reg.RefuseOperation(1);
+    EXPECT_THROW(reg.GetRegDword(L"K", L"V"), RegistryFailure);
+    reg.RefuseOperation(1);
+    EXPECT_FALSE(reg.CheckRegAccess(L"K", registry::RightQueryValue));
+}
+
 TEST(MemoryRegistry, KeysAndValuesKeepTheSpellingOfTheirFirstCreation) {
     MemoryRegistry reg;
     reg.Hive = HiveCurrentUser;

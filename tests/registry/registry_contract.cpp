@@ -148,6 +148,32 @@ TEST_P(RegistryContract, DeletingAKeyThatHasASubkeyLeavesItInPlace) {
     EXPECT_EQ(reg->GetRegDword(key, L"Kept"), 1);
 }
 
+TEST_P(RegistryContract, WritesCreationsAndDeletionsAnswerWhetherTheRegistryCarriedThemOut) {
+    using registry::ResultKeyHasSubkeys;
+    using registry::ResultNotFound;
+    using registry::ResultSuccess;
+    const std::wstring key = Base + L"\\Answers";
+    const std::wstring sub = key + L"\\DisallowRun";
+    reg->Hive = HiveCurrentUser;
+    EXPECT_EQ(reg->SetRegDword(key, L"Number", 3), ResultNotFound);
+    EXPECT_EQ(reg->SetRegString(key, L"Text", L"x"), ResultNotFound);
+    EXPECT_EQ(reg->DeleteRegValue(key, L"Number"), ResultNotFound);
+    EXPECT_EQ(reg->DeleteRegKey(sub), ResultNotFound);
+
+    EXPECT_EQ(reg->CreateRegKey(sub), ResultSuccess);
+    EXPECT_EQ(reg->CreateRegKey(sub), ResultSuccess);
+    EXPECT_EQ(reg->SetRegDword(key, L"Number", 3), ResultSuccess);
+    EXPECT_EQ(reg->SetRegString(sub, L"1", L"cmd.exe"), ResultSuccess);
+    EXPECT_EQ(reg->DeleteRegValue(key, L"Number"), ResultSuccess);
+    EXPECT_EQ(reg->DeleteRegValue(key, L"Number"), ResultNotFound);
+
+    EXPECT_EQ(reg->DeleteRegKey(key), ResultKeyHasSubkeys);
+    EXPECT_EQ(reg->GetRegString(sub, L"1"), L"cmd.exe");
+    EXPECT_EQ(reg->DeleteRegKey(sub), ResultSuccess);
+    EXPECT_EQ(reg->DeleteRegKey(key), ResultSuccess);
+    EXPECT_EQ(reg->SetRegDword(key, L"Number", 3), ResultNotFound);
+}
+
 TEST_P(RegistryContract, AccessIsGrantedOnAnOwnKeyAndRefusedOnAMissingOne) {
     reg->Hive = HiveCurrentUser;
     reg->CreateRegKey(Base);
