@@ -16,33 +16,33 @@ void PolicyConfiguration::ApplyDrivePolicy() {
     const std::wstring scope = window_.Text(TextControl::cboRestrict);
     if (scope == ScopeCurrentUser) {
         registry_.Hive = HiveLocalMachine;
-        registry_.DeleteRegValue(ExplorerPolicyKey, std::wstring(NoDrivesName));
-        registry_.DeleteRegValue(ExplorerPolicyKey, std::wstring(NoViewOnDriveName));
+        RemoveValue(ExplorerPolicyKey, std::wstring(NoDrivesName));
+        RemoveValue(ExplorerPolicyKey, std::wstring(NoViewOnDriveName));
         registry_.Hive = HiveCurrentUser;
         ApplyOptionalPolicies(true);
     } else if (scope == ScopeAllUsers) {
         registry_.Hive = HiveCurrentUser;
-        registry_.DeleteRegValue(ExplorerPolicyKey, std::wstring(NoDrivesName));
-        registry_.DeleteRegValue(ExplorerPolicyKey, std::wstring(NoViewOnDriveName));
+        RemoveValue(ExplorerPolicyKey, std::wstring(NoDrivesName));
+        RemoveValue(ExplorerPolicyKey, std::wstring(NoViewOnDriveName));
         ApplyOptionalPolicies(false);
         registry_.Hive = HiveLocalMachine;
     }
 
     // And the value of the other mode in the scope's own root.
     if (window_.SecuritySelected(0)) {
-        registry_.DeleteRegValue(ExplorerPolicyKey, std::wstring(NoDrivesName));
+        RemoveValue(ExplorerPolicyKey, std::wstring(NoDrivesName));
         DrivePolicyValueName = NoViewOnDriveName;
     } else {
-        registry_.DeleteRegValue(ExplorerPolicyKey, std::wstring(NoViewOnDriveName));
+        RemoveValue(ExplorerPolicyKey, std::wstring(NoViewOnDriveName));
         DrivePolicyValueName = NoDrivesName;
     }
 
-    const auto mask = DriveMaskForItem(window_.Text(TextControl::cboDrive));
+    const auto mask = DriveMaskForListText(window_.Text(TextControl::cboDrive));
     if (!mask) return;
     // A value written into a missing key is silently lost, and a new profile
     // or HKEY_LOCAL_MACHINE often has no Explorer policies key yet.
-    registry_.CreateRegKey(ExplorerPolicyKey);
-    registry_.SetRegDword(ExplorerPolicyKey, DrivePolicyValueName, static_cast<std::int32_t>(*mask));
+    CreateKey(ExplorerPolicyKey);
+    WriteDword(ExplorerPolicyKey, DrivePolicyValueName, static_cast<std::int32_t>(*mask));
 }
 
 void PolicyConfiguration::ApplyOptionalPolicies(bool write) {
@@ -50,22 +50,26 @@ void PolicyConfiguration::ApplyOptionalPolicies(bool write) {
     const std::wstring disallowRunKey = ExplorerPolicyKey + L"\\" + std::wstring(DisallowRunName);
 
     if (write) {
-        registry_.CreateRegKey(ExplorerPolicyKey);  // see ApplyDrivePolicy
-        registry_.SetRegDword(ExplorerPolicyKey, std::wstring(DisallowRunName),
-                              window_.CheckState(CheckControl::chkCMD));
-        registry_.CreateRegKey(disallowRunKey);
+        CreateKey(ExplorerPolicyKey);  // see ApplyDrivePolicy
+        WriteDword(ExplorerPolicyKey, std::wstring(DisallowRunName), window_.CheckState(CheckControl::chkCMD));
+        CreateKey(disallowRunKey);
         // Written whatever chkCMD says: DisallowRun = 0 keeps the list off.
-        registry_.SetRegString(disallowRunKey, std::wstring(DisallowRunEntryName),
-                               std::wstring(DisallowRunEntryData));
-        registry_.CreateRegKey(SystemPolicyKey);
-        registry_.SetRegDword(SystemPolicyKey, std::wstring(DisableRegistryToolsName),
-                              window_.CheckState(CheckControl::chkRegistry));
+        WriteString(disallowRunKey, std::wstring(DisallowRunEntryName), std::wstring(DisallowRunEntryData));
+        CreateKey(SystemPolicyKey);
+        WriteDword(SystemPolicyKey, std::wstring(DisableRegistryToolsName),
+                   window_.CheckState(CheckControl::chkRegistry));
     } else {
-        registry_.DeleteRegValue(ExplorerPolicyKey, std::wstring(DisallowRunName));
-        registry_.DeleteRegValue(disallowRunKey, std::wstring(DisallowRunEntryName));
-        registry_.DeleteRegKey(disallowRunKey);
-        registry_.DeleteRegValue(SystemPolicyKey, std::wstring(DisableRegistryToolsName));
+        RemoveValue(ExplorerPolicyKey, std::wstring(DisallowRunName));
+        RemoveValue(disallowRunKey, std::wstring(DisallowRunEntryName));
+        RemoveKey(disallowRunKey);
+        RemoveValue(SystemPolicyKey, std::wstring(DisableRegistryToolsName));
     }
+}
+
+std::optional<DriveMask> PolicyConfiguration::DriveMaskForListText(const std::wstring& text) const {
+    if (auto mask = DriveMaskForItem(text)) return mask;
+    if (auto custom = customDriveItems_.find(text); custom != customDriveItems_.end()) return custom->second;
+    return std::nullopt;
 }
 
 }  // namespace policy

@@ -56,4 +56,25 @@ std::array<std::wstring_view, DriveSelectionRowCount> DriveItems() {
     return items;
 }
 
+std::wstring CustomDriveItem(DriveMask mask) {
+    constexpr int Letters = 26;
+    std::wstring text = L"Custom:";
+    const wchar_t* separator = L" ";
+    for (int bit = 0; bit < Letters; ++bit) {
+        if (!(mask & (DriveMask{1} << bit))) continue;
+        text += separator;
+        text += static_cast<wchar_t>(L'A' + bit);
+        text += L':';
+        separator = L", ";
+    }
+    if (const DriveMask beyond = mask >> Letters << Letters) {
+        static const wchar_t digits[] = L"0123456789ABCDEF";
+        std::wstring hex;
+        for (DriveMask rest = beyond; rest != 0; rest >>= 4) hex.insert(hex.begin(), digits[rest & 0xF]);
+        text += separator;
+        text += L"0x" + hex;
+    }
+    return text;
+}
+
 }  // namespace policy

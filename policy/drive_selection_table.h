@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace policy {
@@ -29,5 +30,11 @@ std::optional<DriveMask> DriveMaskForItem(std::wstring_view item);
 std::optional<std::wstring_view> DriveItemForMask(std::int32_t mask);
 // The item texts in list order.
 std::array<std::wstring_view, DriveSelectionRowCount> DriveItems();
+
+// The list text for a stored mask that no row has, naming what it covers:
+// "Custom: A:, B:, C:, D:"; bits above Z: follow in hexadecimal
+// ("Custom: A:, 0xFC000000").  Other tools and domain policies store such
+// masks, and the list shows them rather than pretend that nothing is set.
+std::wstring CustomDriveItem(DriveMask mask);
 
 }  // namespace policy

@@ -64,8 +64,17 @@ void PolicyConfiguration::LoadDrivePolicy() {
     }
 
     IgnoringFailure([&] {
-        const std::int32_t mask = registry_.GetRegDword(ExplorerPolicyKey, DrivePolicyValueName);
-        if (auto item = DriveItemForMask(mask)) window_.SetText(TextControl::cboDrive, std::wstring(*item));
+        const std::int32_t stored = registry_.GetRegDword(ExplorerPolicyKey, DrivePolicyValueName);
+        if (auto item = DriveItemForMask(stored)) {
+            window_.SetText(TextControl::cboDrive, std::wstring(*item));
+            return;
+        }
+        // A mask without a row is shown as what it covers, so that the window
+        // never claims that no drive is restricted and a save keeps the mask.
+        const auto mask = static_cast<DriveMask>(stored);
+        const std::wstring item = CustomDriveItem(mask);
+        if (customDriveItems_.emplace(item, mask).second) window_.AddDriveItem(item);
+        window_.SetText(TextControl::cboDrive, item);
     });
 }
 

@@ -43,6 +43,8 @@ public:
 
     virtual std::wstring Text(TextControl control) const = 0;
     virtual void SetText(TextControl control, const std::wstring& text) = 0;
+    // Adds an item at the end of cboDrive, which its text may then select.
+    virtual void AddDriveItem(const std::wstring& item) = 0;
 
     // optSecurity: member 0 "Prevent Access to the Contents of Selected
     // Drives", member 1 "Hide Drives in My Computer ".  Selecting one clears

@@ -5,12 +5,19 @@
 //   config.LoadHandler();      // when the window loads
 //   config.cmdSave_Click();    // when Save is clicked
 //
-// Registry failures of the save pass to the caller; the load ignores them
-// step by step and leaves each control as it was.
+// Registry failures of the save pass to the caller, and so does a write,
+// creation or deletion that the registry refuses: the save never goes on as
+// if it had been carried out.  A failure that leaves the save has the timer
+// switched off and carries the list of changes that the save had already
+// made.  The load ignores failures step by step and leaves each control as it
+// was.
 #pragma once
 
+#include <map>
 #include <string>
+#include <vector>
 
+#include "policy/drive_selection_table.h"
 #include "policy/main_window_values.h"
 #include "registry/registry_provider.h"
 
@@ -40,8 +47,33 @@ public:
     std::wstring DrivePolicyValueName;
 
 private:
+    // The save after the timer is on: rights check, settings, policies.
+    void SaveSequence();
+    // The save's registry changes.  Each raises RegistryFailure when the
+    // registry does not carry the change out, except where that is the normal
+    // outcome: deleting what is missing, and a key that stays because it has
+    // a subkey.  What was carried out is noted in changes_.
+    void CreateKey(const std::wstring& key);
+    void WriteDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data);
+    void WriteString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data,
+                     bool secret = false);
+    void RemoveValue(const std::wstring& key, const std::wstring& valueName);
+    void RemoveKey(const std::wstring& key);
+    void Require(registry::ResultCode result, bool allowed, const wchar_t* operation, const std::wstring& key,
+                 const std::wstring& valueName, std::wstring change);
+    std::wstring Where(const std::wstring& key) const;
+    // The mask that a drive list text stands for: a table row, or a stored
+    // mask that the load added to the list.
+    std::optional<DriveMask> DriveMaskForListText(const std::wstring& text) const;
+
     MainWindowValues& window_;
     registry::RegistryProvider& registry_;
+    // What the save under way has changed, in order, for the report of a
+    // failure that ends it.
+    std::vector<std::wstring> changes_;
+    // Stored masks without a row that the load added to cboDrive, by item
+    // text; a save with one selected writes its mask unchanged.
+    std::map<std::wstring, DriveMask> customDriveItems_;
 };
 
 }  // namespace policy

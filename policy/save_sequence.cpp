@@ -8,7 +8,23 @@ PolicyConfiguration::PolicyConfiguration(MainWindowValues& window, registry::Reg
     : window_(window), registry_(registry) {}
 
 void PolicyConfiguration::cmdSave_Click() {
+    changes_.clear();
     window_.SetTimerRunning(true);
+    try {
+        SaveSequence();
+    } catch (registry::RegistryFailure& failure) {
+        // No tick may report success behind the failure's report, and the
+        // report says what the save had already changed.
+        window_.SetTimerRunning(false);
+        failure.SetChangesBefore(changes_);
+        throw;
+    } catch (...) {
+        window_.SetTimerRunning(false);
+        throw;
+    }
+}
+
+void PolicyConfiguration::SaveSequence() {
     registry_.Hive = registry::HiveLocalMachine;
 
     // Asked one right at a time; the first one missing ends the check.
@@ -37,13 +53,13 @@ void PolicyConfiguration::SaveSettings() {
     PasswordKey = PasswordPath;
     registry_.Hive = registry::HiveLocalMachine;
 
-    registry_.CreateRegKey(SettingsKey);
-    registry_.SetRegDword(SettingsKey, std::wstring(SecurityModeName), window_.SecuritySelected(0) ? 0 : 1);
-    registry_.SetRegString(SettingsKey, std::wstring(RestrictionName), window_.Text(TextControl::cboRestrict));
-    registry_.CreateRegKey(PasswordKey);
+    CreateKey(SettingsKey);
+    WriteDword(SettingsKey, std::wstring(SecurityModeName), window_.SecuritySelected(0) ? 0 : 1);
+    WriteString(SettingsKey, std::wstring(RestrictionName), window_.Text(TextControl::cboRestrict));
+    CreateKey(PasswordKey);
 
     if (window_.Text(TextControl::txtPassword2) == window_.Text(TextControl::txtPassword)) {
-        registry_.SetRegString(PasswordKey, std::wstring(MyPasswordName), window_.Text(TextControl::txtPassword2));
+        WriteString(PasswordKey, std::wstring(MyPasswordName), window_.Text(TextControl::txtPassword2), true);
         return;
     }
     // The old password stays; the settings and policies are still saved.
@@ -52,6 +68,50 @@ void PolicyConfiguration::SaveSettings() {
                          MessageButtons::Ok});
     window_.SetText(TextControl::txtPassword2, L"");
     window_.FocusRetypeBox();
+}
+
+std::wstring PolicyConfiguration::Where(const std::wstring& key) const {
+    const auto root = registry_.Hive.Get();
+    return root ? registry::RootName(*root) + L"\\" + key : key;
+}
+
+void PolicyConfiguration::Require(registry::ResultCode result, bool allowed, const wchar_t* operation,
+                                  const std::wstring& key, const std::wstring& valueName, std::wstring change) {
+    if (result == registry::ResultSuccess) {
+        changes_.push_back(std::move(change));
+        return;
+    }
+    if (allowed) return;
+    throw registry::RegistryFailure(operation, registry_.Hive.Get(), key, valueName,
+                                    L"the registry did not carry it out: " + registry::ResultText(result));
+}
+
+void PolicyConfiguration::CreateKey(const std::wstring& key) {
+    Require(registry_.CreateRegKey(key), false, L"CreateRegKey", key, L"", L"created key " + Where(key));
+}
+
+void PolicyConfiguration::WriteDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data) {
+    Require(registry_.SetRegDword(key, valueName, data), false, L"SetRegDword", key, valueName,
+            L"set " + Where(key) + L", value \"" + valueName + L"\" to " + std::to_wstring(data));
+}
+
+void PolicyConfiguration::WriteString(const std::wstring& key, const std::wstring& valueName,
+                                      const std::wstring& data, bool secret) {
+    Require(registry_.SetRegString(key, valueName, data), false, L"SetRegString", key, valueName,
+            L"set " + Where(key) + L", value \"" + valueName + L"\" to " +
+                (secret ? L"the new password" : L"\"" + data + L"\""));
+}
+
+void PolicyConfiguration::RemoveValue(const std::wstring& key, const std::wstring& valueName) {
+    const registry::ResultCode result = registry_.DeleteRegValue(key, valueName);
+    Require(result, result == registry::ResultNotFound, L"DeleteRegValue", key, valueName,
+            L"removed " + Where(key) + L", value \"" + valueName + L"\"");
+}
+
+void PolicyConfiguration::RemoveKey(const std::wstring& key) {
+    const registry::ResultCode result = registry_.DeleteRegKey(key);
+    Require(result, result == registry::ResultNotFound || result == registry::ResultKeyHasSubkeys, L"DeleteRegKey",
+            key, L"", L"removed key " + Where(key));
 }
 
 }  // namespace policy

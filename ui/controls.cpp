@@ -116,12 +116,19 @@ void OptionArray::Select(int member) {
     Click.Fire(member);
 }
 
-ComboListModel::ComboListModel(const LayoutRow& row) : ControlModel(row) {
+ComboListModel::ComboListModel(const LayoutRow& row) : ControlModel(row), items_(row.items.begin(), row.items.end()) {
     if (!row.text.empty()) SetText(std::wstring(row.text));
 }
 
+void ComboListModel::AddItem(const std::wstring& item) {
+    if (std::find(items_.begin(), items_.end(), item) != items_.end())
+        throw ValueRefused(Describe(Row()) + " lists \"" + registry::ToUtf8(item) + "\" already");
+    items_.push_back(item);
+    NotifyView();
+}
+
 void ComboListModel::SetListIndex(int index) {
-    if (index < -1 || index >= static_cast<int>(Items().size()))
+    if (index < -1 || index >= static_cast<int>(items_.size()))
         throw ValueRefused(Describe(Row()) + " has no item number " + std::to_string(index));
     if (index == listIndex_) return;
     listIndex_ = index;
@@ -130,19 +137,14 @@ void ComboListModel::SetListIndex(int index) {
 }
 
 std::wstring ComboListModel::Text() const {
-    return listIndex_ < 0 ? std::wstring() : std::wstring(Items()[static_cast<std::size_t>(listIndex_)]);
+    return listIndex_ < 0 ? std::wstring() : items_[static_cast<std::size_t>(listIndex_)];
 }
 
 void ComboListModel::SetText(const std::wstring& text) {
-    if (text.empty()) {
-        SetListIndex(-1);
-        return;
-    }
-    const auto items = Items();
-    const auto found = std::find(items.begin(), items.end(), text);
-    if (found == items.end())
+    const auto found = std::find(items_.begin(), items_.end(), text);
+    if (found == items_.end())
         throw ValueRefused(Describe(Row()) + " has no item \"" + registry::ToUtf8(text) + "\"");
-    SetListIndex(static_cast<int>(found - items.begin()));
+    SetListIndex(static_cast<int>(found - items_.begin()));
 }
 
 ButtonModel::ButtonModel(const LayoutRow& row) : ControlModel(row) {}

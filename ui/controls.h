@@ -173,12 +173,18 @@ private:
 };
 
 // A drop-down list without typing.  Its text is the selected item, or empty
-// when nothing is selected; a text that is not an item is refused.
+// when nothing is selected.  Setting a text selects that item; a text that is
+// not an item is refused, the empty text included: only SetListIndex(-1)
+// takes the selection away.
 class ComboListModel : public ControlModel {
 public:
     explicit ComboListModel(const LayoutRow& row);
 
-    std::span<const std::wstring_view> Items() const { return Row().items; }
+    // The row's items, then those that the program added, in list order.
+    const std::vector<std::wstring>& Items() const { return items_; }
+    // Adds an item at the end of the list; the selection stays as it is.  An
+    // item that is listed already is refused: texts select items.
+    void AddItem(const std::wstring& item);
     int ListIndex() const { return listIndex_; }  // -1: nothing selected
     void SetListIndex(int index);
     std::wstring Text() const;
@@ -187,6 +193,7 @@ public:
     Event<> Click;
 
 private:
+    std::vector<std::wstring> items_;
     int listIndex_ = -1;
 };
 

@@ -127,10 +127,10 @@ void Form1::txtPassword2_Change() { MarkChanged(); }
 
 void Form1::cmdSave_Click() {
     changedSinceSaveStarted_ = false;
-    // Normally a no-op, since every change resets the bar.  But a save that
-    // ended with a change still pending leaves the bar full and Save enabled,
-    // and a tick from a full bar would leave its range.
-    pgbLoading.SetValue(pgbLoading.Min());
+    // A save that ended with a change still pending leaves the bar full and
+    // Save enabled, and a tick from a full bar would leave its range: only
+    // then does the bar start again.  A click while the bar runs lets it run on.
+    if (pgbLoading.Value() == pgbLoading.Max()) pgbLoading.SetValue(pgbLoading.Min());
     configuration_.cmdSave_Click();
 }
 
@@ -216,6 +216,8 @@ void Form1::SetText(TextControl control, const std::wstring& text) {
     default: TextBoxOf(*this, control).SetText(text); break;
     }
 }
+
+void Form1::AddDriveItem(const std::wstring& item) { cboDrive.AddItem(item); }
 
 bool Form1::SecuritySelected(int member) const { return optSecurity[member].Value(); }
 

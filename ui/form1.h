@@ -90,6 +90,7 @@ public:
     // policy::MainWindowValues
     std::wstring Text(policy::TextControl control) const override;
     void SetText(policy::TextControl control, const std::wstring& text) override;
+    void AddDriveItem(const std::wstring& item) override;
     bool SecuritySelected(int member) const override;
     void SelectSecurity(int member) override;
     int CheckState(policy::CheckControl control) const override;

@@ -205,3 +205,54 @@ TEST_F(PolicyTest, AFailureStopsThePolicyWriteAtThatStepAndKeepsTheEarlierSteps)
     EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
     EXPECT_EQ(Stored(HKCU, Explorer, L"NoViewOnDrive"), Dword(9));
 }
+
+// A stored mask that no row has, loaded into the list, in every scope and
+// mode: the save writes it back unchanged where the choices say.
+TEST_F(PolicyTest, ASaveWithAStoredMaskWithoutARowSelectedWritesThatMaskUnchanged) {
+    struct Case {
+        const wchar_t* scope;
+        int mode;
+        registry::Root root;
+        registry::Root other;
+        std::int32_t mask;
+    };
+    for (const Case& c : {Case{L"Current user", 0, HKCU, HKLM, 15}, Case{L"Current user", 1, HKCU, HKLM, 0x80},
+                          Case{L"All users", 0, HKLM, HKCU, static_cast<std::int32_t>(0xFC000000u)},
+                          Case{L"All users", 1, HKLM, HKCU, 13}}) {
+        registry::MemoryRegistry fresh;
+        PlainWindowValues shown;
+        policy::PolicyConfiguration configuration(shown, fresh);
+        const std::wstring valueName = c.mode == 0 ? L"NoViewOnDrive" : L"NoDrives";
+        const std::wstring otherName = c.mode == 0 ? L"NoDrives" : L"NoViewOnDrive";
+        fresh.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{c.mode});
+        fresh.Seed(HKLM, Settings, L"Restriction", std::wstring(c.scope));
+        fresh.Seed(c.root, Explorer, valueName, c.mask);
+        fresh.Seed(c.root, Explorer, otherName, std::int32_t{4});
+        fresh.Seed(c.other, Explorer, valueName, std::int32_t{8});
+        configuration.LoadHandler();
+        const std::wstring item = policy::CustomDriveItem(static_cast<policy::DriveMask>(c.mask));
+        ASSERT_EQ(shown.Text(policy::TextControl::cboDrive), item);
+
+        configuration.ApplyDrivePolicy();
+        const std::string where = registry::ToUtf8(std::wstring(c.scope)) + ", mode " + std::to_string(c.mode);
+        EXPECT_EQ(fresh.Value(c.root, Explorer, valueName), Dword(c.mask)) << where;
+        EXPECT_FALSE(fresh.Value(c.root, Explorer, otherName)) << where;
+        EXPECT_FALSE(fresh.Value(c.other, Explorer, valueName)) << where;
+    }
+}
+
+TEST_F(PolicyTest, AnotherItemThenTheStoredMaskAgainWritesEachInTurn) {
+    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{1});
+    reg.Seed(HKCU, Explorer, L"NoDrives", std::int32_t{15});
+    config.LoadHandler();
+    const std::wstring custom = L"Custom: A:, B:, C:, D:";
+
+    window.SetText(policy::TextControl::cboDrive, L"E: and F:");
+    config.ApplyDrivePolicy();
+    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(48));
+
+    window.SetText(policy::TextControl::cboDrive, custom);
+    config.ApplyDrivePolicy();
+    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(15));
+    EXPECT_EQ(window.addedDriveItems, std::vector<std::wstring>{custom});
+}

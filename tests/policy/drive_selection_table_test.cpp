@@ -59,3 +59,15 @@ TEST(DriveSelectionTable, TextsAreComparedExactly) {
     EXPECT_FALSE(DriveMaskForItem(L" C:"));
     EXPECT_FALSE(DriveMaskForItem(L""));
 }
+
+TEST(DriveSelectionTable, ACustomItemNamesTheDrivesOfAMaskWithoutARow) {
+    EXPECT_EQ(policy::CustomDriveItem(0xF), L"Custom: A:, B:, C:, D:");
+    EXPECT_EQ(policy::CustomDriveItem(13), L"Custom: A:, C:, D:");
+    EXPECT_EQ(policy::CustomDriveItem(0x40), L"Custom: G:");
+    EXPECT_EQ(policy::CustomDriveItem(0x2000000 | 0x1000), L"Custom: M:, Z:");
+    EXPECT_EQ(policy::CustomDriveItem(0xFC000000u), L"Custom: 0xFC000000");
+    EXPECT_EQ(policy::CustomDriveItem(0x4000001), L"Custom: A:, 0x4000000");
+    EXPECT_EQ(policy::CustomDriveItem(0xFFFFFFFFu),
+              L"Custom: A:, B:, C:, D:, E:, F:, G:, H:, I:, J:, K:, L:, M:, N:, O:, P:, Q:, R:, S:, T:, U:, V:, "
+              L"W:, X:, Y:, Z:, 0xFC000000");
+}

@@ -116,9 +116,41 @@ TEST_F(LoadTest, StoredValuesThatTheControlsRefuseLeaveThemAsTheyWere) {
     EXPECT_NO_THROW(config.LoadHandler());
     EXPECT_TRUE(window.SecuritySelected(0));
     EXPECT_EQ(Shown(TextControl::cboRestrict), L"Current user");
-    EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
+    // 13 has no row of its own: the list names its drives instead.
+    EXPECT_EQ(Shown(TextControl::cboDrive), L"Custom: A:, C:, D:");
     EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 1);
     EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), 1);
+}
+
+TEST_F(LoadTest, AStoredMaskWithoutARowIsAddedToTheListAndSelected) {
+    struct Case {
+        std::int32_t mask;
+        const wchar_t* item;
+    };
+    for (const Case& c : {Case{0xF, L"Custom: A:, B:, C:, D:"}, Case{0x41, L"Custom: A:, G:"},
+                          Case{static_cast<std::int32_t>(0xFC000000u), L"Custom: 0xFC000000"}}) {
+        registry::MemoryRegistry fresh;
+        PlainWindowValues shown;
+        policy::PolicyConfiguration configuration(shown, fresh);
+        fresh.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{1});
+        fresh.Seed(HKCU, Explorer, L"NoDrives", c.mask);
+        configuration.LoadHandler();
+        EXPECT_EQ(shown.addedDriveItems, std::vector<std::wstring>{c.item});
+        EXPECT_EQ(shown.Text(TextControl::cboDrive), c.item);
+    }
+}
+
+TEST_F(LoadTest, MasksWithARowZeroAndAFailedReadAddNoItem) {
+    for (std::optional<std::int32_t> stored : {std::optional<std::int32_t>(36), std::optional<std::int32_t>(0),
+                                               std::optional<std::int32_t>()}) {
+        registry::MemoryRegistry fresh;
+        PlainWindowValues shown;
+        policy::PolicyConfiguration configuration(shown, fresh);
+        if (stored) fresh.Seed(HKCU, Explorer, L"NoViewOnDrive", *stored);
+        configuration.LoadHandler();
+        EXPECT_TRUE(shown.addedDriveItems.empty());
+        EXPECT_EQ(shown.Text(TextControl::cboDrive), stored == 36 ? L"C: and F:" : L"No selected");
+    }
 }
 
 TEST_F(LoadTest, TheGrayedStateIsAStateOfTheBox) {

@@ -20,7 +20,9 @@ PlainWindowValues::PlainWindowValues() {
 void PlainWindowValues::SetText(TextControl control, const std::wstring& text) {
     if (control == TextControl::cboDrive) {
         const auto items = DriveItems();
-        if (std::find(items.begin(), items.end(), text) == items.end()) throw ValueRefused("not a drive item");
+        if (std::find(items.begin(), items.end(), text) == items.end() &&
+            std::find(addedDriveItems.begin(), addedDriveItems.end(), text) == addedDriveItems.end())
+            throw ValueRefused("not a drive item");
     }
     if (control == TextControl::cboRestrict && text != ScopeCurrentUser && text != ScopeAllUsers)
         throw ValueRefused("not a scope item");

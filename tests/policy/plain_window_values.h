@@ -14,6 +14,7 @@ public:
 
     std::wstring Text(policy::TextControl control) const override { return texts_.at(control); }
     void SetText(policy::TextControl control, const std::wstring& text) override;
+    void AddDriveItem(const std::wstring& item) override { addedDriveItems.push_back(item); }
     bool SecuritySelected(int member) const override { return selected_ == member; }
     void SelectSecurity(int member) override { selected_ = member; }
     int CheckState(policy::CheckControl control) const override { return checks_.at(control); }
@@ -33,6 +34,7 @@ public:
     bool timerRunning = false;
     bool timerRunningAtMessage = false;
     bool retypeFocused = false;
+    std::vector<std::wstring> addedDriveItems;
 
 private:
     std::map<policy::TextControl, std::wstring> texts_;

@@ -104,9 +104,40 @@ TEST(ComboListModel, SelectsAnItemByItsTextAndClicksOncePerNewSelection) {
     EXPECT_EQ(list.ListIndex(), 1);
     EXPECT_EQ(clicks, 1);
 
-    list.SetText(L"");  // no item selected is a change of its own
+    list.SetListIndex(-1);  // no item selected is a change of its own
     EXPECT_EQ(list.ListIndex(), -1);
     EXPECT_EQ(clicks, 2);
+}
+
+TEST(ComboListModel, RefusesTheEmptyTextAndKeepsItsSelection) {
+    ui::ComboListModel list(ListRow);
+    list.SetText(L"Pear");
+    int clicks = 0;
+    list.Click.Subscribe([&] { ++clicks; });
+
+    EXPECT_THROW(list.SetText(L""), ValueRefused);
+    EXPECT_EQ(list.Text(), L"Pear");
+    EXPECT_EQ(clicks, 0);
+}
+
+TEST(ComboListModel, AnAddedItemComesLastCanBeSelectedAndIsNeverListedTwice) {
+    ui::ComboListModel list(ListRow);
+    list.SetText(L"Pear");
+    int redraws = 0;
+    list.ViewChanged.Subscribe([&] { ++redraws; });
+    const std::size_t listed = list.Items().size();
+
+    list.AddItem(L"Quince");
+    EXPECT_EQ(list.Items().size(), listed + 1);
+    EXPECT_EQ(list.Items().back(), L"Quince");
+    EXPECT_EQ(list.Text(), L"Pear");
+    EXPECT_EQ(redraws, 1);
+
+    list.SetText(L"Quince");
+    EXPECT_EQ(list.ListIndex(), static_cast<int>(listed));
+    EXPECT_THROW(list.AddItem(L"Quince"), ValueRefused);
+    EXPECT_THROW(list.AddItem(L"Pear"), ValueRefused);
+    EXPECT_EQ(list.Items().size(), listed + 1);
 }
 
 TEST(ComboListModel, RefusesATextThatIsNotAnItemAndKeepsItsSelection) {

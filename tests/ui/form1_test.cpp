@@ -249,7 +249,7 @@ TEST_F(MainWindow, AnEmptyScopeRunsOnlyTheVersionStepAndLeavesTheOptionsAsTheyAr
     form.optSecurity[0].Select();  // the program may still select it
     ASSERT_FALSE(form.fraOptional.Enabled());
 
-    form.cboRestrict.SetText(L"");
+    form.cboRestrict.SetListIndex(-1);
 
     EXPECT_EQ(form.optSecurity.Selected(), 1);  // the version step ran
     EXPECT_FALSE(form.fraOptional.Enabled());    // the table's last row kept the rest
@@ -400,6 +400,67 @@ TEST_F(MainWindow, AChangeWhileTheBarRunsRestartsItAndKeepsSaveAvailableForThatC
     EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{2}});
     EXPECT_EQ(TickUntilStopped(), 100);
     EXPECT_FALSE(form.cmdSave.Enabled());
+}
+
+TEST_F(MainWindow, ASecondSaveWhileTheBarRunsLetsItRunOn) {
+    LoadAndShow();
+    form.cboDrive.SetText(L"A:");
+    form.cmdSave.Press();
+    Tick(40);
+
+    form.cmdSave.Press();
+    EXPECT_EQ(form.pgbLoading.Value(), 40.0f);
+    EXPECT_EQ(TickUntilStopped(), 60);
+    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+    EXPECT_FALSE(form.cmdSave.Enabled());
+}
+
+// ---- Stored values that no item shows ----
+
+TEST_F(MainWindow, AStoredEmptyScopeLeavesCurrentUserAndTheNextSaveKeepsToIt) {
+    reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
+    reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring());
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", std::int32_t{4});
+    LoadAndShow();
+    EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
+    EXPECT_EQ(form.cboDrive.Text(), L"C:");
+    EXPECT_TRUE(form.chkCMD.Enabled());
+
+    form.chkCMD.SetValue(1);
+    form.cmdSave.Press();
+    EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
+    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{4}});
+    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
+    EXPECT_FALSE(reg.Value(HiveLocalMachine, ExplorerKey, L"NoDrives").has_value());
+}
+
+TEST_F(MainWindow, AStoredMaskWithoutARowIsShownAsALastItemAndASaveKeepsIt) {
+    reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
+    reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring(L"Current user"));
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", std::int32_t{15});
+    LoadAndShow();
+
+    const std::wstring custom = L"Custom: A:, B:, C:, D:";
+    ASSERT_EQ(form.cboDrive.Items().size(), 34u);
+    EXPECT_EQ(form.cboDrive.Items().back(), custom);
+    EXPECT_EQ(form.cboDrive.Text(), custom);
+    EXPECT_TRUE(Unchanged());
+
+    form.chkCMD.SetValue(1);
+    form.cmdSave.Press();
+    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{15}});
+    EXPECT_EQ(TickUntilStopped(), 100);
+    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+
+    // Another item, then the stored mask again: it stays in the list.
+    form.cboDrive.SetText(L"C: and D:");
+    form.cmdSave.Press();
+    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{12}});
+    TickUntilStopped();
+    form.cboDrive.SetText(custom);
+    form.cmdSave.Press();
+    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{15}});
+    EXPECT_EQ(form.cboDrive.Items().size(), 34u);
 }
 
 TEST_F(MainWindow, AMismatchedRetypeStopsTheDisplayEmptiesAndFocusesTheRetypeBox) {
