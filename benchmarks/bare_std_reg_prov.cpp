@@ -5,6 +5,7 @@
 
 #include "registry/registry_provider.h"
 #include "registry/win32/com_support.h"
+#include "text/utf.h"
 
 using Microsoft::WRL::ComPtr;
 using registry::win32::Bstr;
@@ -19,7 +20,7 @@ namespace {
 const HRESULT MethodNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
 
 void Check(HRESULT hr, const std::wstring& step) {
-    if (FAILED(hr)) throw BareFailure(registry::ToUtf8(step + L" answered " + registry::win32::HresultText(hr)));
+    if (FAILED(hr)) throw BareFailure(text::ToUtf8(step + L" answered " + registry::win32::HresultText(hr)));
 }
 
 struct Connection {
@@ -104,7 +105,7 @@ VARTYPE AcceptedForm(IWbemClassObject* signature, const wchar_t* name, std::uint
     ComPtr<IWbemClassObject> inParameters = Spawn(signature);
     for (VARTYPE form : {VT_I4, VT_UI4})
         if (SUCCEEDED(TryPutInteger(inParameters.Get(), name, form, sample))) return form;
-    throw BareFailure("StdRegProv takes " + registry::ToUtf8(name) + " neither as VT_I4 nor as VT_UI4");
+    throw BareFailure("StdRegProv takes " + text::ToUtf8(name) + " neither as VT_I4 nor as VT_UI4");
 }
 
 HKEY RootKey(BareStdRegProv::Root root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root)); }

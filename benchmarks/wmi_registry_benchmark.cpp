@@ -36,6 +36,7 @@
 #include "registry/win32/wmi_registry_provider.h"
 #include "tests/policy/plain_window_values.h"
 #include "tests/windows/registry/registry_witness.h"
+#include "text/utf.h"
 
 using benchmark::BareStdRegProv;
 using benchmark::Route;
@@ -348,7 +349,7 @@ void Save(registry::RegistryProvider& provider) {
     // A refused rights check or unequal passwords would end in a message box
     // and a shorter save: that is not the save being measured.
     if (!window.messages.empty())
-        throw Failure("the save showed a message: " + registry::ToUtf8(window.messages[0].title));
+        throw Failure("the save showed a message: " + text::ToUtf8(window.messages[0].title));
 }
 
 void MeasureSave(int saves) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "text/utf.h"
+
 namespace registry {
 
 std::wstring RootName(Root root) {
@@ -21,37 +23,6 @@ std::wstring ResultText(ResultCode code) {
     case ResultKeyHasSubkeys: return L"the key has subkeys" + number;
     default: return L"error" + number;
     }
-}
-
-std::string ToUtf8(const std::wstring& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<std::uint32_t>(text[i]);
-        // wchar_t is UTF-16 on Windows: join surrogate pairs.
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-            auto low = static_cast<std::uint32_t>(text[i + 1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 namespace {
@@ -74,7 +45,7 @@ std::wstring Compose(const std::wstring& operation, std::optional<Root> root, co
 
 RegistryFailure::RegistryFailure(std::wstring operation, std::optional<Root> root, std::wstring key,
                                  std::wstring valueName, std::wstring reason)
-    : std::runtime_error(ToUtf8(Compose(operation, root, key, valueName, reason))),
+    : std::runtime_error(text::ToUtf8(Compose(operation, root, key, valueName, reason))),
       operation_(std::move(operation)),
       root_(root),
       key_(std::move(key)),

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "text/utf.h"
+
 namespace registry {
 
 using Root = std::int32_t;
@@ -130,7 +132,8 @@ private:
     Root RequireHive(const wchar_t* operation, const std::wstring& key, const std::wstring& valueName) const;
 };
 
-// UTF-8 form of a wide string, for exception texts and test output.
-std::string ToUtf8(const std::wstring& text);
+// The UTF-8 form of a wide string now lives in text/utf.h; the window code
+// still spells it registry::ToUtf8.
+using text::ToUtf8;
 
 }  // namespace registry

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "registry/registry_provider.h"
+#include "text/utf.h"
 
 namespace ui {
 
@@ -12,7 +12,7 @@ using policy::ValueRefused;
 namespace {
 
 std::string Describe(const LayoutRow& row) {
-    std::string name = registry::ToUtf8(std::wstring(row.name));
+    std::string name = text::ToUtf8(row.name);
     if (row.member != NoMember) name += "(" + std::to_string(row.member) + ")";
     return name;
 }
@@ -22,8 +22,8 @@ std::string Describe(const LayoutRow& row) {
 const LayoutRow& FindRow(const WindowLayout& layout, std::wstring_view name, int member) {
     for (const LayoutRow& row : layout.rows)
         if (row.name == name && row.member == member) return row;
-    throw std::logic_error("the layout of " + registry::ToUtf8(std::wstring(layout.name)) + " has no control " +
-                           registry::ToUtf8(std::wstring(name)));
+    throw std::logic_error("the layout of " + text::ToUtf8(layout.name) + " has no control " +
+                           text::ToUtf8(name));
 }
 
 ControlModel::ControlModel(const LayoutRow& row) : row_(&row), enabled_(row.enabled) {}
@@ -122,7 +122,7 @@ ComboListModel::ComboListModel(const LayoutRow& row) : ControlModel(row), items_
 
 void ComboListModel::AddItem(const std::wstring& item) {
     if (std::find(items_.begin(), items_.end(), item) != items_.end())
-        throw ValueRefused(Describe(Row()) + " lists \"" + registry::ToUtf8(item) + "\" already");
+        throw ValueRefused(Describe(Row()) + " lists \"" + text::ToUtf8(item) + "\" already");
     items_.push_back(item);
     NotifyView();
 }
@@ -143,7 +143,7 @@ std::wstring ComboListModel::Text() const {
 void ComboListModel::SetText(const std::wstring& text) {
     const auto found = std::find(items_.begin(), items_.end(), text);
     if (found == items_.end())
-        throw ValueRefused(Describe(Row()) + " has no item \"" + registry::ToUtf8(text) + "\"");
+        throw ValueRefused(Describe(Row()) + " has no item \"" + text::ToUtf8(text) + "\"");
     SetListIndex(static_cast<int>(found - items_.begin()));
 }
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "text/utf.h"
 #include "ui/commands.h"
 #include "ui/single_text.h"
 
@@ -94,7 +95,7 @@ ControlModel& Form1::Control(std::wstring_view name, int member) {
         &pgbLoading,  &cmdAbout,       &cmdLogoff,      &cmdSave,     &tmrLoading};
     for (ControlModel* control : controls)
         if (control->Name() == name && control->Member() == member) return *control;
-    throw std::logic_error("Form1 has no control " + registry::ToUtf8(std::wstring(name)));
+    throw std::logic_error("Form1 has no control " + text::ToUtf8(std::wstring(name)));
 }
 
 // ---- Event handlers ----

@@ -234,7 +234,7 @@ TEST_F(PolicyTest, ASaveWithAStoredMaskWithoutARowSelectedWritesThatMaskUnchange
         ASSERT_EQ(shown.Text(policy::TextControl::cboDrive), item);
 
         configuration.ApplyDrivePolicy();
-        const std::string where = registry::ToUtf8(std::wstring(c.scope)) + ", mode " + std::to_string(c.mode);
+        const std::string where = text::ToUtf8(std::wstring(c.scope)) + ", mode " + std::to_string(c.mode);
         EXPECT_EQ(fresh.Value(c.root, Explorer, valueName), Dword(c.mask)) << where;
         EXPECT_FALSE(fresh.Value(c.root, Explorer, otherName)) << where;
         EXPECT_FALSE(fresh.Value(c.other, Explorer, valueName)) << where;

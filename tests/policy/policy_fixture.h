@@ -9,6 +9,7 @@
 #include "policy/policy_configuration.h"
 #include "registry/memory_registry.h"
 #include "tests/policy/plain_window_values.h"
+#include "text/utf.h"
 
 namespace policy_test {
 
@@ -22,7 +23,7 @@ inline constexpr registry::Root HKLM = registry::HiveLocalMachine;
 
 // Log lines as MemoryRegistry describes them, with the long paths spelled out.
 inline std::string Op(const char* root, const char* operation, const std::wstring& key, const char* rest = "") {
-    return std::string(root) + " " + operation + " " + registry::ToUtf8(key) + rest;
+    return std::string(root) + " " + operation + " " + text::ToUtf8(key) + rest;
 }
 
 class PolicyTest : public ::testing::Test {

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "registry/registry_provider.h"
 #include "styles/init_xp.h"
+#include "text/utf.h"
 
 using Calls = std::vector<std::string>;
 
@@ -79,7 +79,7 @@ TEST(ManifestPath, IsTheExecutablesBaseNameNextToItWithOneExeBeforeManifest) {
     };
     for (auto [executable, manifest] : cases)
         EXPECT_EQ(styles::ManifestPath(styles::SplitExecutablePath(executable)), manifest)
-            << registry::ToUtf8(executable);
+            << text::ToUtf8(executable);
 }
 
 TEST(ManifestText, IsTheTenLinesWithTheirIndentationAndCrLfAfterAllButTheLast) {

@@ -4,6 +4,7 @@
 
 #include "policy/main_window_values.h"
 #include "registry/registry_provider.h"
+#include "text/utf.h"
 #include "ui/failure_text.h"
 
 namespace {
@@ -17,10 +18,10 @@ TEST(FailureText, NamesTheRegistryOperationRootKeyValueAndReason) {
                                             L"MyPassword", L"0x80041002 Not found");
     const std::wstring text = ui::FailureText(failure);
 
-    EXPECT_TRUE(Contains(text, L"GetRegString")) << registry::ToUtf8(text);
-    EXPECT_TRUE(Contains(text, L"HKEY_LOCAL_MACHINE\\Software\\Ploz\\psw")) << registry::ToUtf8(text);
-    EXPECT_TRUE(Contains(text, L"MyPassword")) << registry::ToUtf8(text);
-    EXPECT_TRUE(Contains(text, L"0x80041002 Not found")) << registry::ToUtf8(text);
+    EXPECT_TRUE(Contains(text, L"GetRegString")) << text::ToUtf8(text);
+    EXPECT_TRUE(Contains(text, L"HKEY_LOCAL_MACHINE\\Software\\Ploz\\psw")) << text::ToUtf8(text);
+    EXPECT_TRUE(Contains(text, L"MyPassword")) << text::ToUtf8(text);
+    EXPECT_TRUE(Contains(text, L"0x80041002 Not found")) << text::ToUtf8(text);
 }
 
 TEST(FailureText, KeepsTheRegistryFailuresWideTextEvenWhenCaughtAsAnyException) {
@@ -32,12 +33,12 @@ TEST(FailureText, KeepsTheRegistryFailuresWideTextEvenWhenCaughtAsAnyException) 
 
 TEST(FailureText, DecodesOtherFailuresFromUtf8AndMarksBrokenBytesInstead) {
     const std::wstring text = ui::FailureText(std::runtime_error("Schl\xc3\xbcssel \xe2\x82\xac \xf0\x9f\x94\x91!"));
-    EXPECT_TRUE(Contains(text, L"Schl\u00fcssel \u20ac \U0001F511!")) << registry::ToUtf8(text);
+    EXPECT_TRUE(Contains(text, L"Schl\u00fcssel \u20ac \U0001F511!")) << text::ToUtf8(text);
 
     // A lone continuation byte, a cut sequence and an overlong '/' each give
     // one replacement character; nothing around them is lost.
     const std::wstring broken = ui::FailureText(policy::ValueRefused("a\x80 b\xe2\x82 c\xc0\xaf d"));
-    EXPECT_TRUE(Contains(broken, L"a\uFFFD b\uFFFD\uFFFD c\uFFFD\uFFFD d")) << registry::ToUtf8(broken);
+    EXPECT_TRUE(Contains(broken, L"a\uFFFD b\uFFFD\uFFFD c\uFFFD\uFFFD d")) << text::ToUtf8(broken);
 }
 
 TEST(FailureText, SaysSomethingEvenWithoutADescription) {

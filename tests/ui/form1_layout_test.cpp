@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "policy/drive_selection_table.h"
-#include "registry/registry_provider.h"
+#include "text/utf.h"
 #include "ui/controls.h"
 #include "ui/form1_layout.h"
 
@@ -79,7 +79,7 @@ TEST(Form1Layout, PlacesEveryControlInsideItsContainerAndOnlyLabelsInsideFrames)
         if (row.kind == ControlKind::Frame) frames[row.name] = &row;
 
     for (const LayoutRow* row : VisibleRows()) {
-        SCOPED_TRACE(registry::ToUtf8(Label(*row)));
+        SCOPED_TRACE(text::ToUtf8(Label(*row)));
         int width = Form1Layout.clientWidth, height = Form1Layout.clientHeight;
         if (!row->container.empty()) {
             ASSERT_TRUE(frames.contains(row->container));

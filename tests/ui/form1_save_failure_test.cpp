@@ -13,6 +13,7 @@
 #include "registry/memory_registry.h"
 #include "tests/ui/fake_version_probe.h"
 #include "tests/ui/recording_shell.h"
+#include "text/utf.h"
 #include "ui/form1.h"
 
 using registry::HiveCurrentUser;
@@ -32,7 +33,7 @@ struct Choice {
 };
 
 std::string Describe(const Choice& choice) {
-    return registry::ToUtf8(choice.scope) + ", mode " + std::to_string(choice.mode) + ", options " +
+    return text::ToUtf8(choice.scope) + ", mode " + std::to_string(choice.mode) + ", options " +
            std::to_string(choice.cmd) + std::to_string(choice.registryTools);
 }
 
@@ -143,10 +144,10 @@ TEST(SaveFailure, NoFailureAtAnyOperationEverEndsInSuccessAndTheReportListsWhatW
                 for (std::size_t i = 0; i < changes.size(); ++i) {
                     const std::wstring& line = (*reported)[i];
                     const std::wstring place = registry::RootName(changes[i]->root) + L"\\" + changes[i]->key;
-                    EXPECT_NE(line.find(place), std::wstring::npos) << where << ": " << registry::ToUtf8(line);
+                    EXPECT_NE(line.find(place), std::wstring::npos) << where << ": " << text::ToUtf8(line);
                     if (!changes[i]->valueName.empty()) {
                         EXPECT_NE(line.find(L"\"" + changes[i]->valueName + L"\""), std::wstring::npos)
-                            << where << ": " << registry::ToUtf8(line);
+                            << where << ": " << text::ToUtf8(line);
                     }
                 }
             }

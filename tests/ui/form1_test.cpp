@@ -6,6 +6,7 @@
 #include "registry/memory_registry.h"
 #include "tests/ui/fake_version_probe.h"
 #include "tests/ui/recording_shell.h"
+#include "text/utf.h"
 #include "ui/form1.h"
 
 using policy::ValueRefused;
@@ -57,7 +58,7 @@ protected:
 
     StoredValue Stored(registry::Root root, const std::wstring& key, const std::wstring& name) const {
         auto value = reg.Value(root, key, name);
-        if (!value) ADD_FAILURE() << "nothing stored as " << registry::ToUtf8(key + L"|" + name);
+        if (!value) ADD_FAILURE() << "nothing stored as " << text::ToUtf8(key + L"|" + name);
         return value.value_or(StoredValue{});
     }
 };
@@ -71,7 +72,7 @@ public:
             std::wstring name(row.name);
             if (row.member != ui::NoMember) name += L"(" + std::to_wstring(row.member) + L")";
             control.ViewChanged.Subscribe([this, name] {
-                if (recording) redrawn.push_back(registry::ToUtf8(name));
+                if (recording) redrawn.push_back(text::ToUtf8(name));
             });
         }
     }
@@ -191,14 +192,14 @@ TEST_F(MainWindow, VersionsAreComparedExactlyAgainstTheThreeKnownOnes) {
         ui::Form1 window(reg, knownProbe, shell);
         window.Form_Load();
         window.Form_Activate();
-        EXPECT_TRUE(window.optSecurity[0].Enabled()) << registry::ToUtf8(known);
+        EXPECT_TRUE(window.optSecurity[0].Enabled()) << text::ToUtf8(known);
     }
     for (const wchar_t* other : {L"5.1.2601", L"5.1.260", L" 5.1.2600"}) {
         FakeVersionProbe otherProbe(other);
         ui::Form1 window(reg, otherProbe, shell);
         window.Form_Load();
         window.Form_Activate();
-        EXPECT_FALSE(window.optSecurity[0].Enabled()) << registry::ToUtf8(other);
+        EXPECT_FALSE(window.optSecurity[0].Enabled()) << text::ToUtf8(other);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "registry/memory_registry.h"
 #include "tests/ui/recording_shell.h"
+#include "text/utf.h"
 #include "ui/form2.h"
 
 using registry::HiveLocalMachine;
@@ -97,7 +98,7 @@ TEST_F(LoginDialog, WaitsForAStoredPasswordAndRejectsEveryInexactTextAsOftenAsIt
     // The last wrong text twice: a repeated attempt is checked again.
     for (const wchar_t* wrong :
          {L"", L"secret", L"SECRET", L" Secret", L"Secret ", L"Secre", L"Secret\t", L"Secret\t"}) {
-        EXPECT_EQ(TryPassword(wrong), Rejected) << registry::ToUtf8(wrong);
+        EXPECT_EQ(TryPassword(wrong), Rejected) << text::ToUtf8(wrong);
         EXPECT_EQ(form->txtPassword.Text(), wrong) << "the typed text stays";
     }
     EXPECT_EQ(shell.messages.back(), (policy::MessageBoxRequest{L"Password invalid!", L"Login is failure",

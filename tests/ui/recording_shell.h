@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/registry_provider.h"
+#include "text/utf.h"
 #include "ui/shell.h"
 
 class RecordingShell : public ui::Shell {
@@ -20,7 +20,7 @@ public:
     std::vector<std::string> calls;  // "ShowMessage <title>", "OpenDocument <address>", "LogOff", ...
 
     policy::MessageAnswer ShowMessage(const policy::MessageBoxRequest& message) override {
-        calls.push_back("ShowMessage " + registry::ToUtf8(message.title));
+        calls.push_back("ShowMessage " + text::ToUtf8(message.title));
         messages.push_back(message);
         if (answers.empty()) return policy::MessageAnswer::Ok;
         auto answer = answers.front();
@@ -32,7 +32,7 @@ public:
         return version;
     }
     void OpenDocument(const std::wstring& address) override {
-        calls.push_back("OpenDocument " + registry::ToUtf8(address));
+        calls.push_back("OpenDocument " + text::ToUtf8(address));
     }
     void LogOff() override {
         calls.push_back("LogOff");

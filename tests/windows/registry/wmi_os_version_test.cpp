@@ -10,6 +10,7 @@
 
 #include "registry/registry_provider.h"
 #include "registry/win32/wmi_os_version.h"
+#include "text/utf.h"
 
 using registry::WmiOsVersionProbe;
 
@@ -46,7 +47,7 @@ TEST(WmiOsVersionProbe, AnswersTheVersionThatThePrefixIsSetTo) {
     } else {
         EXPECT_FALSE(version.empty());
         EXPECT_LE(version.size(), 8u);
-        EXPECT_FALSE(IsKnownVersion(version)) << registry::ToUtf8(version);
+        EXPECT_FALSE(IsKnownVersion(version)) << text::ToUtf8(version);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "registry/win32/wmi_registry_provider.h"
 #include "tests/registry/registry_contract.h"
 #include "tests/windows/registry/registry_witness.h"
+#include "text/utf.h"
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
@@ -199,7 +200,7 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         {L"CheckAccess", [&] { EXPECT_TRUE(reg.CheckRegAccess(Base, registry::RightQueryValue)); }},
     }};
     for (const Case& c : cases) {
-        SCOPED_TRACE(registry::ToUtf8(c.method));
+        SCOPED_TRACE(text::ToUtf8(c.method));
         const Route expected = witness::StdRegProvHasMethod(c.method) ? Route::Wmi : Route::RegistryApi;
         c.run();
         ASSERT_TRUE(reg.LastRoute().has_value());

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "registry/registry_provider.h"
+#include "text/utf.h"
 #include "ui/win32/shell_win32.h"
 
 using policy::MessageAnswer;
@@ -124,11 +124,11 @@ TEST(FailureReport, ShowsWhatFailedInOneErrorBoxBeforeAnyWindowAndEndsWithExitCo
     ASSERT_TRUE(seen.found) << "no error box titled Quelvane 2";
     EXPECT_NE(seen.text.find(L"CreateRegKey failed on HKEY_LOCAL_MACHINE\\Software\\Ploz\\psw: 0x80041003"),
               std::wstring::npos)
-        << registry::ToUtf8(seen.text);
+        << text::ToUtf8(seen.text);
     EXPECT_TRUE(seen.ok && !seen.yes && seen.icon);
     EXPECT_EQ(exitCode, 1u);
 
     auto [unknown, unknownExitCode] = RunFailingChild(L"unknown");
-    EXPECT_NE(unknown.text.find(L"no description"), std::wstring::npos) << registry::ToUtf8(unknown.text);
+    EXPECT_NE(unknown.text.find(L"no description"), std::wstring::npos) << text::ToUtf8(unknown.text);
     EXPECT_EQ(unknownExitCode, 1u);
 }

@@ -14,6 +14,7 @@
 #include "registry/memory_registry.h"
 #include "tests/ui/fake_version_probe.h"
 #include "tests/ui/recording_shell.h"
+#include "text/utf.h"
 #include "ui/form1.h"
 #include "ui/win32/form1_window.h"
 
@@ -50,7 +51,7 @@ std::wstring ExpectedClass(ControlKind kind) {
     }
 }
 
-std::string Utf8(std::wstring_view text) { return registry::ToUtf8(std::wstring(text)); }
+std::string Utf8(std::wstring_view text) { return text::ToUtf8(std::wstring(text)); }
 
 std::string NameOf(const LayoutRow& row) {
     // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "(" + std::string.
