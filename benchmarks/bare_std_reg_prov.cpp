@@ -4,12 +4,13 @@
 #include <wrl/client.h>
 
 #include "registry/registry_provider.h"
-#include "registry/win32/com_support.h"
 #include "text/utf.h"
+#include "win32/failure.h"
+#include "win32/scoped.h"
 
 using Microsoft::WRL::ComPtr;
-using registry::win32::Bstr;
-using registry::win32::Variant;
+using win32::Bstr;
+using win32::Variant;
 
 namespace benchmark {
 
@@ -20,7 +21,7 @@ namespace {
 const HRESULT MethodNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
 
 void Check(HRESULT hr, const std::wstring& step) {
-    if (FAILED(hr)) throw BareFailure(text::ToUtf8(step + L" answered " + registry::win32::HresultText(hr)));
+    if (FAILED(hr)) throw BareFailure(text::ToUtf8(step + L" answered " + win32::HresultText(hr)));
 }
 
 struct Connection {
@@ -28,6 +29,8 @@ struct Connection {
     ComPtr<IWbemClassObject> provider;
 };
 
+// Written out here rather than through win32::ConnectWmi: this is the plain
+// sequence that the provider's own connection is timed against.
 Connection Connect() {
     ComPtr<IWbemLocator> locator;
     Check(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)),
@@ -110,23 +113,12 @@ VARTYPE AcceptedForm(IWbemClassObject* signature, const wchar_t* name, std::uint
 
 HKEY RootKey(BareStdRegProv::Root root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root)); }
 
-class OpenKey {
-public:
-    OpenKey(BareStdRegProv::Root root, const std::wstring& key, REGSAM rights)
-        : result_(RegOpenKeyExW(RootKey(root), key.c_str(), 0, rights, &key_)) {}
-    ~OpenKey() {
-        if (result_ == ERROR_SUCCESS) RegCloseKey(key_);
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-
-    bool IsOpen() const { return result_ == ERROR_SUCCESS; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-    LONG result_;
-};
+// The key, or an empty owner when it does not open.
+win32::RegistryKey OpenKey(BareStdRegProv::Root root, const std::wstring& key, REGSAM rights) {
+    win32::RegistryKey opened;
+    (void)win32::OpenRegistryKey(RootKey(root), key, rights, opened);
+    return opened;
+}
 
 }  // namespace
 
@@ -203,7 +195,7 @@ Route BareStdRegProv::GetDwordValue(Root root, const std::wstring& key, const st
         data = value->ulVal;
         return Route::Wmi;
     }
-    OpenKey opened(root, key, KEY_QUERY_VALUE);
+    const win32::RegistryKey opened = OpenKey(root, key, KEY_QUERY_VALUE);
     DWORD type = REG_NONE;
     DWORD size = sizeof data;
     if (!opened.IsOpen() ||
@@ -224,7 +216,7 @@ Route BareStdRegProv::DeleteValue(Root root, const std::wstring& key, const std:
         Exec(connection, L"DeleteValue", in.Get());
         return Route::Wmi;
     }
-    OpenKey opened(root, key, KEY_SET_VALUE);
+    const win32::RegistryKey opened = OpenKey(root, key, KEY_SET_VALUE);
     if (opened.IsOpen()) RegDeleteValueW(opened.Get(), name.c_str());
     return Route::RegistryApi;
 }

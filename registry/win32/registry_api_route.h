@@ -15,10 +15,10 @@
 
 #include "registry/registry_provider.h"
 
-namespace registry::win32 {
+namespace registry {
 
 std::int32_t GetDwordThroughRegistryApi(Root root, const std::wstring& key, const std::wstring& valueName);
 ResultCode DeleteValueThroughRegistryApi(Root root, const std::wstring& key, const std::wstring& valueName);
 bool CheckAccessThroughRegistryApi(Root root, const std::wstring& key, std::uint32_t rights);
 
-}  // namespace registry::win32
+}  // namespace registry

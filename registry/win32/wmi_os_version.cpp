@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "win32/wmi_connection.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace registry {
@@ -23,19 +25,9 @@ std::wstring QueryOsVersion(const std::wstring& nameSpace) {
     // query result there is nothing to enumerate, so the answer is empty.
     std::vector<std::optional<std::wstring>> versions;
     try {
-        ComPtr<IWbemLocator> locator;
-        if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator))))
-            return VersionFromInstances(versions);
-        ComPtr<IWbemServices> services;
-        if (FAILED(locator->ConnectServer(Bstr(nameSpace).Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                          &services)) ||
-            !services)
-            return VersionFromInstances(versions);
-        // Not asked for by name, but the service's default level; a refusal
-        // only means the query runs with whatever the proxy has.
-        (void)CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
-                                RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
-
+        // A connection that fails (win32::PlatformFailure) leaves nothing to
+        // query: the answer is empty, like that of a failed query.
+        const ComPtr<IWbemServices> services = win32::ConnectWmi(nameSpace);
         ComPtr<IEnumWbemClassObject> instances;
         if (FAILED(services->ExecQuery(Bstr(L"WQL").Get(), Bstr(L"Select * from Win32_OperatingSystem").Get(),
                                        WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, nullptr,
@@ -56,7 +48,7 @@ std::wstring QueryOsVersion(const std::wstring& nameSpace) {
                 versions.emplace_back(std::nullopt);  // no text: null
         }
     } catch (const std::exception&) {
-        // Out of memory for a BSTR: the probe still never raises.
+        // No connection, or no memory for a BSTR: the probe still never raises.
     }
     return VersionFromInstances(versions);
 }

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "registry/os_version.h"
-#include "registry/win32/com_support.h"
+#include "win32/scoped.h"
 
 namespace registry {
 

@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "registry/win32/registry_api_route.h"
+#include "win32/failure.h"
+#include "win32/wmi_connection.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -72,21 +74,16 @@ void WmiRegistryProvider::Fail(const Operation& op, const std::wstring& step, HR
 
 ComPtr<IWbemServices> WmiRegistryProvider::Connect(const Operation& op) {
     lastRoute_.reset();
-    ComPtr<IWbemLocator> locator;
-    HRESULT hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator));
-    if (FAILED(hr)) Fail(op, L"CoCreateInstance(WbemLocator)", hr);
-
     ComPtr<IWbemServices> services;
-    hr = locator->ConnectServer(Bstr(nameSpace_).Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services);
-    if (FAILED(hr)) Fail(op, L"IWbemLocator::ConnectServer(" + nameSpace_ + L")", hr);
-
-    hr = CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
-                           RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
-    if (FAILED(hr)) Fail(op, L"CoSetProxyBlanket", hr);
+    try {
+        services = win32::ConnectWmi(nameSpace_);
+    } catch (const win32::PlatformFailure& failure) {
+        Fail(op, failure.Operation(), failure.Result());
+    }
 
     // The new class object replaces, and so releases, the previous operation's.
     ProviderSlot.Reset();
-    hr = services->GetObject(Bstr(ProviderClass).Get(), 0, nullptr, &ProviderSlot, nullptr);
+    const HRESULT hr = services->GetObject(Bstr(ProviderClass).Get(), 0, nullptr, &ProviderSlot, nullptr);
     if (FAILED(hr)) Fail(op, L"IWbemServices::GetObject(StdRegProv)", hr);
     if (!ProviderSlot) Fail(op, L"IWbemServices::GetObject(StdRegProv) delivered no class object");
     return services;
@@ -274,7 +271,7 @@ std::int32_t WmiRegistryProvider::DoGetRegDword(Root root, const std::wstring& k
     ComPtr<IWbemClassObject> signature = FindMethod(op, L"GetDWORDValue");
     if (!signature) {
         Took(L"GetDWORDValue", Route::RegistryApi);
-        return win32::GetDwordThroughRegistryApi(root, key, valueName);
+        return GetDwordThroughRegistryApi(root, key, valueName);
     }
     Took(L"GetDWORDValue", Route::Wmi);
     ComPtr<IWbemClassObject> out =
@@ -297,7 +294,7 @@ ResultCode WmiRegistryProvider::DoDeleteRegValue(Root root, const std::wstring& 
     ComPtr<IWbemClassObject> signature = FindMethod(op, L"DeleteValue");
     if (!signature) {
         Took(L"DeleteValue", Route::RegistryApi);
-        return win32::DeleteValueThroughRegistryApi(root, key, valueName);
+        return DeleteValueThroughRegistryApi(root, key, valueName);
     }
     Took(L"DeleteValue", Route::Wmi);
     return ResultOf(op, Invoke(op, services.Get(), L"DeleteValue", signature.Get(),
@@ -330,7 +327,7 @@ bool WmiRegistryProvider::DoCheckRegAccess(Root root, const std::wstring& key, s
     ComPtr<IWbemClassObject> signature = FindMethod(op, L"CheckAccess");
     if (!signature) {
         Took(L"CheckAccess", Route::RegistryApi);
-        return win32::CheckAccessThroughRegistryApi(root, key, rights);
+        return CheckAccessThroughRegistryApi(root, key, rights);
     }
     Took(L"CheckAccess", Route::Wmi);
     ComPtr<IWbemClassObject> out = Invoke(op, services.Get(), L"CheckAccess", signature.Get(),

@@ -6,8 +6,8 @@
 //   reg.CreateRegKey(L"Software\\Ploz\\psw");
 //   std::wstring pw = reg.GetRegString(L"Software\\Ploz\\psw", L"MyPassword");
 //
-// Every operation makes its own connection (locator, ConnectServer, proxy
-// blanket, the StdRegProv class), looks its method up, fills a fresh instance
+// Every operation makes its own connection (win32::ConnectWmi: locator,
+// ConnectServer, proxy blanket), gets the StdRegProv class, looks its method up, fills a fresh instance
 // of the method's in-parameters with every argument, Hive first, and runs it.
 // A write, creation or deletion answers the method's ReturnValue; for a read a
 // refusal by the provider leaves the out-value null, which raises.  Any
@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "registry/registry_provider.h"
-#include "registry/win32/com_support.h"
+#include "win32/scoped.h"
 
 namespace registry {
 

@@ -6,53 +6,39 @@
 #include <string>
 #include <utility>
 
+#include "win32/failure.h"
+#include "win32/module.h"
+#include "win32/scoped.h"
+
 namespace styles {
+
+using win32::FailWithLastError;
 
 namespace {
 
-[[noreturn]] void FailWithLastError(const char* operation) {
-    throw FileSystemFailure(std::string(operation) + " failed, error " + std::to_string(GetLastError()));
-}
-
 class Win32OutputFile : public OutputFile {
 public:
-    explicit Win32OutputFile(HANDLE handle) : handle_(handle) {}
-    Win32OutputFile(const Win32OutputFile&) = delete;
-    Win32OutputFile& operator=(const Win32OutputFile&) = delete;
-    ~Win32OutputFile() override {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
+    explicit Win32OutputFile(win32::Handle file) : file_(std::move(file)) {}
 
     void Write(std::string_view bytes) override {
         DWORD written = 0;
-        if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-            FailWithLastError("WriteFile");
+        if (!WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+            FailWithLastError(L"WriteFile");
         if (written != bytes.size()) throw FileSystemFailure("WriteFile wrote only part of the manifest");
     }
 
     void Close() override {
-        HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
-        if (!CloseHandle(handle)) FailWithLastError("CloseHandle");
+        if (!file_.Close()) FailWithLastError(L"CloseHandle");
     }
 
 private:
-    HANDLE handle_;
+    win32::Handle file_;
 };
 
 }  // namespace
 
 ExecutableLocation ManifestFileSystemWin32::RunningExecutable() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) FailWithLastError("GetModuleFileNameW");
-        // A full buffer may hold a cut path (XP does not even say so).
-        if (length < path.size()) {
-            path.resize(length);
-            return SplitExecutablePath(path);
-        }
-        path.resize(path.size() * 2);
-    }
+    return SplitExecutablePath(win32::ExecutablePath());
 }
 
 bool ManifestFileSystemWin32::FileExists(const std::wstring& path, std::uint32_t attributeMask) {
@@ -60,7 +46,7 @@ bool ManifestFileSystemWin32::FileExists(const std::wstring& path, std::uint32_t
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
-        FailWithLastError("GetFileAttributesW");
+        FailWithLastError(L"GetFileAttributesW");
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     // Hidden and system files are seen only when the mask asks for them; the
@@ -69,24 +55,29 @@ bool ManifestFileSystemWin32::FileExists(const std::wstring& path, std::uint32_t
 }
 
 std::unique_ptr<OutputFile> ManifestFileSystemWin32::CreateForOutput(const std::wstring& path) {
-    HANDLE handle =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) FailWithLastError("CreateFileW");
-    return std::make_unique<Win32OutputFile>(handle);
+    win32::Handle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) FailWithLastError(L"CreateFileW");
+    return std::make_unique<Win32OutputFile>(std::move(file));
 }
 
 void ManifestFileSystemWin32::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
-    if (!SetFileAttributesW(path.c_str(), attributes)) FailWithLastError("SetFileAttributesW");
+    if (!SetFileAttributesW(path.c_str(), attributes)) FailWithLastError(L"SetFileAttributesW");
 }
 
 void ManifestFileSystemWin32::InitCommonControls() {
-    // Bound by name so that a system without comctl32 (or without the entry
-    // point) still starts.  The library is deliberately never freed: the
-    // window classes it registers must outlive every window of the program.
+    // Bound by name, so that the styles library needs no import library and a
+    // failure stays one step that InitXp skips.  The program's windows import
+    // comctl32 anyway (ui/win32 registers the progress bar and tooltip classes
+    // through InitCommonControlsEx), so in Quelvane 2.exe the library is loaded
+    // before WinMain and this call finds it there; the plain name lets the
+    // manifest's activation context choose the version, where a full path
+    // would bypass it.  Never freed: the window classes it registers must
+    // outlive every window of the program.
     HMODULE library = LoadLibraryW(L"comctl32.dll");
-    if (!library) FailWithLastError("LoadLibraryW(comctl32.dll)");
+    if (!library) FailWithLastError(L"LoadLibraryW(comctl32.dll)");
     auto procedure = GetProcAddress(library, "InitCommonControls");
-    if (!procedure) FailWithLastError("GetProcAddress(InitCommonControls)");
+    if (!procedure) FailWithLastError(L"GetProcAddress(InitCommonControls)");
     reinterpret_cast<void(WINAPI*)()>(reinterpret_cast<void*>(procedure))();
 }
 

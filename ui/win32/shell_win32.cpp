@@ -6,51 +6,26 @@
 #include <wrl/client.h>
 
 #include <cstdio>
-#include <memory>
 #include <vector>
 
-#include "registry/registry_provider.h"
-#include "registry/win32/com_support.h"
+#include "win32/module.h"
+#include "win32/scoped.h"
+#include "win32/wmi_connection.h"
 
 using Microsoft::WRL::ComPtr;
-using registry::win32::Bstr;
-using registry::win32::ComApartment;
-using registry::win32::HresultText;
-using registry::win32::Variant;
+using win32::Bstr;
+using win32::Check;
+using win32::ComApartment;
+using win32::FailWithLastError;
+using win32::Variant;
 
 namespace ui {
 
 namespace {
 
-void Check(HRESULT result, const wchar_t* operation) {
-    if (FAILED(result)) throw PlatformFailure(operation, result);
-}
-
-[[noreturn]] void FailWithLastError(const wchar_t* operation) {
-    throw PlatformFailure(operation, HRESULT_FROM_WIN32(GetLastError()));
-}
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-std::wstring ExecutablePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) FailWithLastError(L"GetModuleFileNameW");
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // The executable's folder; a drive's root folder keeps its backslash.
 std::wstring ApplicationFolder() {
-    std::wstring path = ExecutablePath();
+    std::wstring path = win32::ExecutablePath();
     std::wstring folder = path.substr(0, path.rfind(L'\\'));
     if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
     return folder;
@@ -68,10 +43,9 @@ std::string ToAnsi(const std::wstring& text) {
 // What the "(shutdown)" of a WMI moniker does: the privilege enabled in the
 // caller's token, which the service sees through impersonation.
 void EnableShutdownPrivilege() {
-    HANDLE rawToken = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &rawToken))
+    win32::Handle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Out()))
         FailWithLastError(L"OpenProcessToken");
-    UniqueHandle token(rawToken);
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
@@ -80,16 +54,8 @@ void EnableShutdownPrivilege() {
     // A user without the right gets ERROR_NOT_ALL_ASSIGNED with success: the
     // log-off is then refused through Win32Shutdown's result code, which
     // nobody reads, exactly as with the moniker.
-    if (!AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr))
+    if (!AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr))
         FailWithLastError(L"AdjustTokenPrivileges");
-}
-
-// Impersonation on a WMI proxy.  An in-process object (Wine's WMI is one) is
-// no proxy and has no blanket to set.
-void ImpersonateOn(IUnknown* proxy, const wchar_t* operation) {
-    HRESULT result = CoSetProxyBlanket(proxy, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
-                                       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
-    if (result != E_NOINTERFACE) Check(result, operation);
 }
 
 // The flags argument 0 (log off), in the integer form that the method's
@@ -121,9 +87,6 @@ void PutLogOffFlags(IWbemClassObject* inParameters) {
 
 }  // namespace
 
-PlatformFailure::PlatformFailure(const std::wstring& operation, long result)
-    : std::runtime_error(registry::ToUtf8(operation + L" failed: " + HresultText(result))), result_(result) {}
-
 ShellWin32::ShellWin32()
     : ShellWin32([] {
           // The system's refusal shows only in the result, like a refusal of
@@ -146,7 +109,7 @@ policy::MessageAnswer ShellWin32::ShowMessage(const policy::MessageBoxRequest& m
 }
 
 ProductVersion ShellWin32::ReadProductVersion() {
-    const std::wstring path = ExecutablePath();
+    const std::wstring path = win32::ExecutablePath();
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0) FailWithLastError(L"GetFileVersionInfoSizeW");
@@ -190,14 +153,7 @@ void ShellWin32::LogOff() {
     ComApartment com;  // first in, last out: every interface below goes before it
     EnableShutdownPrivilege();
 
-    ComPtr<IWbemLocator> locator;
-    Check(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)),
-          L"CoCreateInstance(WbemLocator)");
-    ComPtr<IWbemServices> services;
-    Check(locator->ConnectServer(Bstr(L"\\\\.\\root\\cimv2").Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                 &services),
-          L"ConnectServer(\\\\.\\root\\cimv2)");
-    ImpersonateOn(services.Get(), L"CoSetProxyBlanket(root\\cimv2)");
+    const ComPtr<IWbemServices> services = win32::ConnectWmi(L"\\\\.\\root\\cimv2");
 
     // Wine's Win32_OperatingSystem has no Win32Shutdown (GetMethod answers
     // WBEM_E_NOT_FOUND).  There, and only there, the log-off goes through
@@ -221,7 +177,8 @@ void ShellWin32::LogOff() {
     Check(services->ExecQuery(Bstr(L"WQL").Get(), Bstr(L"Select * from Win32_OperatingSystem").Get(),
                               WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, &instances),
           L"ExecQuery(Select * from Win32_OperatingSystem)");
-    ImpersonateOn(instances.Get(), L"CoSetProxyBlanket(Win32_OperatingSystem query)");
+    // The enumerator is a proxy of its own.
+    Check(win32::SetImpersonation(instances.Get()), L"CoSetProxyBlanket(Win32_OperatingSystem query)");
 
     bool anyInstance = false;
     for (;;) {

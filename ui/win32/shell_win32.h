@@ -7,23 +7,17 @@
 #pragma once
 
 #include <functional>
-#include <stdexcept>
 #include <string>
 
 #include "ui/shell.h"
+#include "win32/failure.h"
 
 namespace ui {
 
 // A platform call that failed: which call, and the HRESULT (or the Win32
-// error as an HRESULT) with the system's text for it.
-class PlatformFailure : public std::runtime_error {
-public:
-    PlatformFailure(const std::wstring& operation, long result);
-    long Result() const { return result_; }
-
-private:
-    long result_;
-};
+// error as an HRESULT) with the system's text for it.  The windows raise it
+// as well.
+using PlatformFailure = win32::PlatformFailure;
 
 class ShellWin32 : public Shell {
 public:

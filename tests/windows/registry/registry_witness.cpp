@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "registry/win32/com_support.h"
+#include "win32/scoped.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -24,41 +24,16 @@ std::wstring RootName(registry::Root root) {
     return root == registry::HiveLocalMachine ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
 }
 
-class Key {
-public:
-    Key(registry::Root root, const std::wstring& path, REGSAM rights, bool create) {
-        result_ = create ? RegCreateKeyExW(RootKey(root), path.c_str(), 0, nullptr, 0, rights, nullptr, &key_, nullptr)
-                         : RegOpenKeyExW(RootKey(root), path.c_str(), 0, rights, &key_);
-    }
-    ~Key() {
-        if (result_ == ERROR_SUCCESS) RegCloseKey(key_);
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    bool IsOpen() const { return result_ == ERROR_SUCCESS; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-    LONG result_ = ERROR_INVALID_HANDLE;
-};
-
-class Handle {
-public:
-    Handle() = default;
-    ~Handle() { Close(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE* Out() { return &handle_; }
-    HANDLE Get() const { return handle_; }
-    void Close() {
-        if (handle_) CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-private:
-    HANDLE handle_ = nullptr;
-};
+// The key under the root, opened (or created with its missing parents) with
+// the rights asked; empty when that did not work.
+win32::RegistryKey Key(registry::Root root, const std::wstring& path, REGSAM rights, bool create) {
+    win32::RegistryKey key;
+    if (create)
+        (void)win32::CreateRegistryKey(RootKey(root), path, rights, key);
+    else
+        (void)win32::OpenRegistryKey(RootKey(root), path, rights, key);
+    return key;
+}
 
 std::string Trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n");
@@ -69,7 +44,7 @@ std::string Trim(const std::string& text) {
 }  // namespace
 
 std::optional<ApiValue> ReadValue(registry::Root root, const std::wstring& key, const std::wstring& valueName) {
-    Key opened(root, key, KEY_QUERY_VALUE, false);
+    const win32::RegistryKey opened = Key(root, key, KEY_QUERY_VALUE, false);
     if (!opened.IsOpen()) return std::nullopt;
     DWORD type = 0;
     DWORD size = 0;
@@ -95,15 +70,16 @@ std::optional<ApiValue> ReadValue(registry::Root root, const std::wstring& key, 
 bool KeyExists(registry::Root root, const std::wstring& key) { return Key(root, key, KEY_READ, false).IsOpen(); }
 
 void WriteDword(registry::Root root, const std::wstring& key, const std::wstring& valueName, std::uint32_t number) {
-    Key opened(root, key, KEY_SET_VALUE, true);
+    const win32::RegistryKey opened = Key(root, key, KEY_SET_VALUE, true);
     const DWORD data = number;
     if (!opened.IsOpen() || RegSetValueExW(opened.Get(), valueName.c_str(), 0, REG_DWORD,
                                            reinterpret_cast<const BYTE*>(&data), sizeof data) != ERROR_SUCCESS)
         throw std::runtime_error("the registry API could not write a test value");
 }
 
-void WriteString(registry::Root root, const std::wstring& key, const std::wstring& valueName, const std::wstring& text) {
-    Key opened(root, key, KEY_SET_VALUE, true);
+void WriteString(registry::Root root, const std::wstring& key, const std::wstring& valueName,
+                 const std::wstring& text) {
+    const win32::RegistryKey opened = Key(root, key, KEY_SET_VALUE, true);
     const auto size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     if (!opened.IsOpen() || RegSetValueExW(opened.Get(), valueName.c_str(), 0, REG_SZ,
                                            reinterpret_cast<const BYTE*>(text.c_str()), size) != ERROR_SUCCESS)
@@ -115,12 +91,12 @@ void CreateKey(registry::Root root, const std::wstring& key) {
 }
 
 void DeleteValue(registry::Root root, const std::wstring& key, const std::wstring& valueName) {
-    Key opened(root, key, KEY_SET_VALUE, false);
+    const win32::RegistryKey opened = Key(root, key, KEY_SET_VALUE, false);
     if (opened.IsOpen()) RegDeleteValueW(opened.Get(), valueName.c_str());
 }
 
 std::optional<KeyEntries> CountEntries(registry::Root root, const std::wstring& key) {
-    Key opened(root, key, KEY_READ, false);
+    const win32::RegistryKey opened = Key(root, key, KEY_READ, false);
     DWORD subkeys = 0;
     DWORD values = 0;
     if (!opened.IsOpen() || RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
@@ -140,8 +116,8 @@ RegExeAnswer RegExeQuery(registry::Root root, const std::wstring& key, const std
     if (valueName) commandLine += L" /v \"" + *valueName + L"\"";
 
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    Handle readEnd;
-    Handle writeEnd;
+    win32::Handle readEnd;
+    win32::Handle writeEnd;
     if (!CreatePipe(readEnd.Out(), writeEnd.Out(), &inherit, 0)) throw std::runtime_error("CreatePipe failed");
     SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
 
@@ -156,10 +132,9 @@ RegExeAnswer RegExeQuery(registry::Root root, const std::wstring& key, const std
     mutableLine.push_back(L'\0');
     if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
         throw std::runtime_error("reg.exe could not be started");
-    Handle processHandle;
-    *processHandle.Out() = process.hProcess;
+    const win32::Handle processHandle(process.hProcess);
     CloseHandle(process.hThread);
-    writeEnd.Close();  // so that the read ends when reg.exe does
+    writeEnd.Reset();  // so that the read ends when reg.exe does
 
     RegExeAnswer answer;
     char buffer[512];
@@ -188,18 +163,22 @@ RegExeAnswer RegExeQuery(registry::Root root, const std::wstring& key, const std
 }
 
 bool StdRegProvHasMethod(const std::wstring& method) {
-    registry::win32::ComApartment apartment;
+    // Its own connection, not win32::ConnectWmi: the witness shares no code
+    // with the provider that it checks.  No blanket either; nothing is asked
+    // of the service but the class's methods.
+    win32::ComApartment apartment;
     ComPtr<IWbemLocator> locator;
     ComPtr<IWbemServices> services;
     ComPtr<IWbemClassObject> provider;
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator))) ||
-        FAILED(locator->ConnectServer(registry::win32::Bstr(L"root\\default").Get(), nullptr, nullptr, nullptr, 0,
+        FAILED(locator->ConnectServer(win32::Bstr(L"root\\default").Get(), nullptr, nullptr, nullptr, 0,
                                       nullptr, nullptr, &services)) ||
-        FAILED(services->GetObject(registry::win32::Bstr(L"StdRegProv").Get(), 0, nullptr, &provider, nullptr)))
+        FAILED(services->GetObject(win32::Bstr(L"StdRegProv").Get(), 0, nullptr, &provider, nullptr)))
         throw std::runtime_error("StdRegProv could not be reached for the witness");
     ComPtr<IWbemClassObject> signature;
     const HRESULT hr = provider->GetMethod(method.c_str(), 0, &signature, nullptr);
-    if (FAILED(hr) && hr != static_cast<HRESULT>(WBEM_E_NOT_FOUND)) throw std::runtime_error("GetMethod failed unexpectedly");
+    if (FAILED(hr) && hr != static_cast<HRESULT>(WBEM_E_NOT_FOUND))
+        throw std::runtime_error("GetMethod failed unexpectedly");
     return SUCCEEDED(hr);
 }
 

@@ -1,24 +1,15 @@
-#include "registry/win32/com_support.h"
+#include "win32/failure.h"
 
-#include <objbase.h>
 #include <wbemcli.h>
 
 #include <cstdio>
 #include <iterator>
-#include <new>
 
-namespace registry::win32 {
+#include "text/utf.h"
+
+namespace win32 {
 
 namespace {
-
-void InitializeSecurityOnce() {
-    // Process-wide and allowed only once, before the first marshalled call.  A
-    // host that set its own security first gets RPC_E_TOO_LATE here, and then
-    // its settings stand; every connection still sets its own proxy blanket.
-    static const HRESULT result = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                                                       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
-    (void)result;
-}
 
 struct NamedCode {
     HRESULT code;
@@ -80,38 +71,17 @@ std::wstring WithCode(DWORD code, const std::wstring& text) {
 
 }  // namespace
 
-ComApartment::ComApartment() {
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    // S_FALSE: the thread had its apartment already and it is counted once more.
-    // RPC_E_CHANGED_MODE: the thread lives in the multithreaded apartment, which
-    // serves as well; it is not ours to leave then.
-    mustUninitialize_ = SUCCEEDED(hr);
-    if (SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE) InitializeSecurityOnce();
+PlatformFailure::PlatformFailure(const std::wstring& operation, HRESULT result)
+    : std::runtime_error(text::ToUtf8(operation + L" failed: " + HresultText(result))),
+      operation_(operation),
+      result_(result) {}
+
+void FailWithLastError(const std::wstring& operation) {
+    throw PlatformFailure(operation, HRESULT_FROM_WIN32(GetLastError()));
 }
 
-ComApartment::~ComApartment() {
-    if (mustUninitialize_) CoUninitialize();
-}
-
-Bstr::Bstr(const std::wstring& text) : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-    // A null BSTR would pass for an empty string: never hand one on in its place.
-    if (!text_) throw std::bad_alloc();
-}
-
-Bstr::~Bstr() { SysFreeString(text_); }
-
-Variant::Variant() { VariantInit(&value_); }
-
-Variant::~Variant() { VariantClear(&value_); }
-
-VARIANT* Variant::Out() {
-    Clear();
-    return &value_;
-}
-
-void Variant::Clear() {
-    VariantClear(&value_);
-    VariantInit(&value_);
+void Check(HRESULT result, const std::wstring& operation) {
+    if (FAILED(result)) throw PlatformFailure(operation, result);
 }
 
 std::wstring HresultText(HRESULT hr) {
@@ -124,4 +94,4 @@ std::wstring Win32ErrorText(LONG error) {
     return WithCode(static_cast<DWORD>(error), SystemText(static_cast<DWORD>(error)));
 }
 
-}  // namespace registry::win32
+}  // namespace win32
