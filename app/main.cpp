@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "registry/win32/wmi_os_version.h"
-#include "registry/win32/wmi_registry_provider.h"
+#include "app/startup_trace.h"
+#include "app/traced_services.h"
 #include "resource_ids.h"
 #include "styles/win32/manifest_file_system_win32.h"
 #include "ui/form1.h"
@@ -16,12 +16,15 @@
 #include "ui/win32/shell_win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    app::StartupTrace trace;
+    trace.Mark(app::StartupMark::WinMain);
     try {
         // Joins this thread to COM, which the version probe and the log-off
         // use as well.
-        registry::WmiRegistryProvider registryProvider;
-        registry::WmiOsVersionProbe versionProbe;
+        app::TracedRegistryProvider registryProvider(trace);
+        app::TracedVersionProbe versionProbe(trace);
         ui::ShellWin32 shell;
+        trace.Mark(app::StartupMark::Com);
 
         // The main window is made the first time the login dialog asks for it;
         // closing it ends the message loop and so the program.
@@ -29,17 +32,28 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         std::unique_ptr<ui::Form1Window> form1Window;
         auto showForm1 = [&] {
             if (!form1Window) {
+                trace.Mark(app::StartupMark::LoginLoad);
                 form1 = std::make_unique<ui::Form1>(registryProvider, versionProbe, shell);
                 form1Window = std::make_unique<ui::Form1Window>(*form1, IDI_QUELVANE);
                 form1Window->Create();
+                trace.Mark(app::StartupMark::Form1Load);
             }
             form1Window->Show(showCommand);
+            trace.Mark(app::StartupMark::Shown);
         };
 
-        ui::Form2 login(registryProvider, shell, [] { styles::InitXp(); }, showForm1);
+        ui::Form2 login(
+            registryProvider, shell,
+            [&] {
+                styles::InitXp();
+                trace.Mark(app::StartupMark::InitXp);
+            },
+            showForm1);
         ui::Form2Window loginWindow(login, IDI_QUELVANE);
         loginWindow.Start(showCommand);
-        return ui::RunMessageLoop();
+        const int exitCode = ui::RunMessageLoop();
+        trace.Write();
+        return exitCode;
     } catch (...) {
         ui::ReportUnhandledFailure();
     }

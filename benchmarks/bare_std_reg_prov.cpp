@@ -165,8 +165,8 @@ Route BareStdRegProv::SetDwordValue(Root root, const std::wstring& key, const st
     return Route::Wmi;
 }
 
-Route BareStdRegProv::GetStringValue(Root root, const std::wstring& key, const std::wstring& name,
-                                     std::wstring& data) const {
+std::optional<std::wstring> BareStdRegProv::ReadStringValue(Root root, const std::wstring& key,
+                                                            const std::wstring& name) const {
     const Connection connection = Connect();
     ComPtr<IWbemClassObject> in = Begin(connection, L"GetStringValue");
     PutInteger(in.Get(), L"hDefKey", rootForm_, static_cast<std::uint32_t>(root));
@@ -175,13 +175,21 @@ Route BareStdRegProv::GetStringValue(Root root, const std::wstring& key, const s
     ComPtr<IWbemClassObject> out = Exec(connection, L"GetStringValue", in.Get());
     Variant value;
     ReadOut(out.Get(), L"sValue", value);
-    if (value->vt != VT_BSTR || !value->bstrVal) throw BareFailure("GetStringValue delivered no string");
-    data.assign(value->bstrVal, SysStringLen(value->bstrVal));
+    if (value->vt != VT_BSTR || !value->bstrVal) return std::nullopt;
+    return std::wstring(value->bstrVal, SysStringLen(value->bstrVal));
+}
+
+Route BareStdRegProv::GetStringValue(Root root, const std::wstring& key, const std::wstring& name,
+                                     std::wstring& data) const {
+    std::optional<std::wstring> value = ReadStringValue(root, key, name);
+    if (!value) throw BareFailure("GetStringValue delivered no string");
+    data = std::move(*value);
     return Route::Wmi;
 }
 
-Route BareStdRegProv::GetDwordValue(Root root, const std::wstring& key, const std::wstring& name,
-                                    std::uint32_t& data) const {
+Route BareStdRegProv::ReadDword(Root root, const std::wstring& key, const std::wstring& name,
+                                std::optional<std::uint32_t>& data) const {
+    data.reset();
     const Connection connection = Connect();
     if (ComPtr<IWbemClassObject> signature = FindMethod(connection, L"GetDWORDValue")) {
         ComPtr<IWbemClassObject> in = Spawn(signature.Get());
@@ -191,19 +199,36 @@ Route BareStdRegProv::GetDwordValue(Root root, const std::wstring& key, const st
         ComPtr<IWbemClassObject> out = Exec(connection, L"GetDWORDValue", in.Get());
         Variant value;
         ReadOut(out.Get(), L"uValue", value);
-        if (value->vt != VT_I4 && value->vt != VT_UI4) throw BareFailure("GetDWORDValue delivered no number");
-        data = value->ulVal;
+        if (value->vt == VT_I4 || value->vt == VT_UI4) data = value->ulVal;
         return Route::Wmi;
     }
     const win32::RegistryKey opened = OpenKey(root, key, KEY_QUERY_VALUE);
     DWORD type = REG_NONE;
-    DWORD size = sizeof data;
-    if (!opened.IsOpen() ||
-        RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD)
-        throw BareFailure("RegQueryValueExW found no number");
+    DWORD number = 0;
+    DWORD size = sizeof number;
+    if (opened.IsOpen() &&
+        RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) ==
+            ERROR_SUCCESS &&
+        type == REG_DWORD)
+        data = number;
     return Route::RegistryApi;
+}
+
+std::optional<std::uint32_t> BareStdRegProv::ReadDwordValue(Root root, const std::wstring& key,
+                                                            const std::wstring& name) const {
+    std::optional<std::uint32_t> data;
+    ReadDword(root, key, name, data);
+    return data;
+}
+
+Route BareStdRegProv::GetDwordValue(Root root, const std::wstring& key, const std::wstring& name,
+                                    std::uint32_t& data) const {
+    std::optional<std::uint32_t> read;
+    const Route route = ReadDword(root, key, name, read);
+    if (!read) throw BareFailure(route == Route::Wmi ? "GetDWORDValue delivered no number"
+                                                     : "RegQueryValueExW found no number");
+    data = *read;
+    return route;
 }
 
 Route BareStdRegProv::DeleteValue(Root root, const std::wstring& key, const std::wstring& name) const {

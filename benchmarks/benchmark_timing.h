@@ -23,10 +23,16 @@ public:
     double ElapsedMs() const {
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - start_.QuadPart) * 1000.0 / static_cast<double>(Frequency());
+        return TicksToMs(now.QuadPart - start_.QuadPart);
+    }
+    // The counter's value at the start, to set another process's readings of
+    // the same counter against.
+    LONGLONG StartTicks() const { return start_.QuadPart; }
+
+    static double TicksToMs(LONGLONG ticks) {
+        return static_cast<double>(ticks) * 1000.0 / static_cast<double>(Frequency());
     }
 
-private:
     static LONGLONG Frequency() {
         // Fixed at boot: asked once.
         static const LONGLONG frequency = [] {
@@ -37,6 +43,7 @@ private:
         return frequency;
     }
 
+private:
     LARGE_INTEGER start_;
 };
 

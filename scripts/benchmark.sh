@@ -8,27 +8,33 @@
 #    WmiRegistryProvider against the same StdRegProv call written out plainly,
 #    both with a new connection per call; then the main window's whole save.
 # 2. startup_benchmark: "Quelvane 2.exe" (no password stored, so the main
-#    window comes directly) against minimal_dialog.exe, from CreateProcessW to
-#    the visible top-level window, on a private virtual display (Xvfb).  Both
-#    are copied into a temporary folder first, since the program writes its
+#    window comes directly), startup_floor.exe (the platform's share of the
+#    same start-up work, with the same manifest: the reference) and
+#    minimal_dialog.exe, from CreateProcessW to the visible top-level window,
+#    on a private virtual display (Xvfb), then the program's phases.  All are
+#    copied into a temporary folder first, since the program writes its
 #    manifest next to itself on its first start.
 #
 # Configures BUILD_DIR with the windows preset when it has no CMake cache yet.
 # Environment: QUELVANE_BENCH_REPETITIONS (calls of each registry operation per
 # side, default 200), QUELVANE_BENCH_STARTS (timed starts per program, default
-# 10).  Both prefixes report Windows XP, the program's own platform.
+# 15), QUELVANE_BENCH_EARLIER (the path of an earlier build's Quelvane 2.exe,
+# timed in the same run as "Quelvane 2 (earlier).exe").  Both prefixes report
+# Windows XP, the program's own platform.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build="${1:-build/windows}"
 repetitions="${QUELVANE_BENCH_REPETITIONS:-200}"
-starts="${QUELVANE_BENCH_STARTS:-10}"
+starts="${QUELVANE_BENCH_STARTS:-15}"
+earlier="${QUELVANE_BENCH_EARLIER:-}"
 
 if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake --preset windows -B "$build" >/dev/null
 fi
 # Two jobs at most: the machines that run this are shared.
-cmake --build "$build" -j2 --target wmi_registry_benchmark startup_benchmark minimal_dialog quelvane2 >/dev/null
+cmake --build "$build" -j2 \
+    --target wmi_registry_benchmark startup_benchmark startup_floor minimal_dialog quelvane2 >/dev/null
 build="$(realpath "$build")"
 runner="$PWD/cmake/wine-test.sh"
 
@@ -43,8 +49,13 @@ echo
 echo "== Start-up to the main window (startup_benchmark)"
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/quelvane-startup.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
-cp "$build/app/Quelvane 2.exe" "$build/benchmarks/minimal_dialog.exe" "$scratch/"
+cp "$build/app/Quelvane 2.exe" "$build/benchmarks/startup_floor.exe" "$build/benchmarks/minimal_dialog.exe" "$scratch/"
+programs=(--traced "Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2.exe")")
+if [[ -n $earlier ]]; then
+    cp "$earlier" "$scratch/Quelvane 2 (earlier).exe"
+    programs+=(--traced "Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2 (earlier).exe")")
+fi
+programs+=(--reference --manifest --traced "Startup Floor" "$(WindowsPath "$scratch/startup_floor.exe")")
+programs+=("Minimal Dialog" "$(WindowsPath "$scratch/minimal_dialog.exe")")
 "$runner" --state "$build/wine" --display xvfb --windows-version winxp --timeout 900 -- \
-    "$build/benchmarks/startup_benchmark.exe" --count "$starts" \
-    "Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2.exe")" \
-    "Minimal Dialog" "$(WindowsPath "$scratch/minimal_dialog.exe")"
+    "$build/benchmarks/startup_benchmark.exe" --count "$starts" "${programs[@]}"

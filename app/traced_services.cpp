@@ -1,0 +1,12 @@
+#include "app/traced_services.h"
+
+namespace app {
+
+registry::ResultCode TracedRegistryProvider::DoCreateRegKey(registry::Root root, const std::wstring& key) {
+    trace_.Mark(StartupMark::LoginWindow);
+    const registry::ResultCode result = WmiRegistryProvider::DoCreateRegKey(root, key);
+    trace_.Mark(StartupMark::FirstWmi);
+    return result;
+}
+
+}  // namespace app

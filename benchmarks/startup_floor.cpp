@@ -1,0 +1,168 @@
+// The floor of the start-up benchmark: a minimal window that does the start-up
+// work the platform asks of Quelvane 2 and nothing of the program's own making.
+// Windows only; startup_benchmark starts it next to the program.  The WMI and
+// registry calls are written out plainly (benchmarks/bare_std_reg_prov.h and
+// the version query below), not through the program's helpers, so that the
+// floor does not grow with them.
+//
+// The work, in the program's order, on a machine where nothing was saved yet:
+// - COM on this thread with the process's default security;
+// - the common controls' progress bar and tooltip classes;
+// - the login dialog's load: CreateKey of the password key, then the password
+//   read, each StdRegProv call on a connection of its own;
+// - the main window's load: the seven reads that its load makes when nothing
+//   is stored, again each on a fresh connection (where the platform's
+//   StdRegProv has no GetDWORDValue, a number is read as the program reads
+//   it: the connection and the class first, then the registry API);
+// - two Win32_OperatingSystem queries, one for the load, one for the first
+//   activation, each on its own connection;
+// - one top-level window with a button, shown.
+// startup_benchmark writes the program's manifest next to this executable, so
+// the same common controls load.  Closing the window ends it with code 0; a
+// failed step ends it with code 1 before any window is shown.  It passes the
+// program's start-up marks that fit its steps (QUELVANE_STARTUP_TRACE).
+#include <windows.h>
+#include <commctrl.h>
+#include <wbemidl.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "app/startup_trace.h"
+#include "benchmarks/bare_std_reg_prov.h"
+#include "policy/policy_keys.h"
+#include "registry/registry_provider.h"
+#include "win32/scoped.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const wchar_t ClassName[] = L"QuelvaneBenchmarkStartupFloor";
+// startup_benchmark looks the window up by this title.
+const wchar_t Title[] = L"Startup Floor";
+const int OkButton = 1;
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == OkButton) DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+// One version query as plainly as it can be written: its own connection, the
+// query, the Version of every instance.  Empty when any step fails.
+std::wstring QueryVersion() {
+    ComPtr<IWbemLocator> locator;
+    ComPtr<IWbemServices> services;
+    ComPtr<IEnumWbemClassObject> instances;
+    std::wstring version;
+    if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator))) ||
+        FAILED(locator->ConnectServer(win32::Bstr(L"\\\\.\\root\\cimv2").Get(), nullptr, nullptr, nullptr, 0, nullptr,
+                                      nullptr, &services)) ||
+        FAILED(CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
+                                 RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE)) ||
+        FAILED(services->ExecQuery(win32::Bstr(L"WQL").Get(), win32::Bstr(L"Select * from Win32_OperatingSystem").Get(),
+                                   WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, nullptr, &instances)))
+        return version;
+    for (;;) {
+        ComPtr<IWbemClassObject> instance;
+        ULONG delivered = 0;
+        if (FAILED(instances->Next(WBEM_INFINITE, 1, &instance, &delivered)) || delivered == 0) break;
+        win32::Variant value;
+        if (SUCCEEDED(instance->Get(L"Version", 0, value.Out(), nullptr, nullptr)) && value->vt == VT_BSTR &&
+            value->bstrVal)
+            version.assign(value->bstrVal, SysStringLen(value->bstrVal));
+    }
+    return version.substr(0, 8);
+}
+
+// The registry work of both loads and the first version query; raises
+// BareFailure when a call fails.
+void LoadLikeTheProgram(app::StartupTrace& trace) {
+    using registry::HiveCurrentUser;
+    using registry::HiveLocalMachine;
+    const std::wstring passwordKey(policy::PasswordPath);
+    const std::wstring settingsKey(policy::SettingsPath);
+    const std::wstring explorerKey(policy::ExplorerPolicyPath);
+    const std::wstring systemKey(policy::SystemPolicyPath);
+    const std::wstring password(policy::MyPasswordName);
+    const std::wstring mode(policy::SecurityModeName);
+    const benchmark::BareStdRegProv bare{benchmark::BareStdRegProv::WithoutLookUp{}};
+
+    // The login dialog.
+    bare.CreateKey(HiveLocalMachine, passwordKey);
+    trace.Mark(app::StartupMark::FirstWmi);
+    if (bare.ReadStringValue(HiveLocalMachine, passwordKey, password).value_or(L"") != L"")
+        throw benchmark::BareFailure("a password is stored: the program would wait in its login dialog");
+    trace.Mark(app::StartupMark::LoginLoad);
+
+    // The main window: the security mode, asked twice when it is neither 0 nor
+    // 1, the scope and the password, then, for the current user, both options
+    // and the drive mask under the value name that no stored mode chose.
+    for (int ask = 0; ask < 2; ++ask) bare.ReadDwordValue(HiveLocalMachine, settingsKey, mode);
+    bare.ReadStringValue(HiveLocalMachine, settingsKey, std::wstring(policy::RestrictionName));
+    bare.ReadStringValue(HiveLocalMachine, passwordKey, password);
+    bare.ReadDwordValue(HiveCurrentUser, explorerKey, std::wstring(policy::DisallowRunName));
+    bare.ReadDwordValue(HiveCurrentUser, systemKey, std::wstring(policy::DisableRegistryToolsName));
+    bare.ReadDwordValue(HiveCurrentUser, explorerKey, L"");
+    // The version decides nothing here, but an empty one means a failed query.
+    if (QueryVersion().empty()) throw benchmark::BareFailure("the version query failed");
+    trace.Mark(app::StartupMark::Form1Load);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    app::StartupTrace trace;
+    trace.Mark(app::StartupMark::WinMain);
+    const win32::ComApartment apartment;  // with the process's default security, as the program's
+    trace.Mark(app::StartupMark::Com);
+
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
+    if (!InitCommonControlsEx(&controls)) return 1;
+    trace.Mark(app::StartupMark::InitXp);
+
+    try {
+        LoadLikeTheProgram(trace);
+    } catch (const benchmark::BareFailure&) {
+        return 1;
+    }
+
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = ClassName;
+    if (!RegisterClassExW(&windowClass)) return 1;
+    HWND window = CreateWindowExW(0, ClassName, Title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 240, 120, nullptr, nullptr, instance, nullptr);
+    if (!window) return 1;
+    if (!CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 80, 40, 75, 23,
+                         window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(OkButton)), instance, nullptr))
+        return 1;
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    // The program's first activation asks for the version once more.
+    if (QueryVersion().empty()) return 1;
+    trace.Mark(app::StartupMark::Shown);
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    trace.Write();
+    return static_cast<int>(message.wParam);
+}
