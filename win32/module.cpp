@@ -1,7 +1,5 @@
 #include "win32/module.h"
 
-#include <windows.h>
-
 #include "win32/failure.h"
 
 namespace win32 {
@@ -19,6 +17,23 @@ std::wstring ExecutablePath() {
         }
         path.resize(path.size() * 2);
     }
+}
+
+FARPROC SystemProcedureAddress(const wchar_t* library, const char* name) {
+    // The full path: a DLL of that name next to the program is never loaded
+    // in the system's place.
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) FailWithLastError(L"GetSystemDirectoryW");
+    const std::wstring path = std::wstring(folder, length) + L"\\" + library;
+    const HMODULE module = LoadLibraryW(path.c_str());
+    if (!module) FailWithLastError(L"LoadLibraryW(" + path + L")");
+    const FARPROC procedure = GetProcAddress(module, name);
+    if (!procedure) {
+        const std::wstring function(name, name + lstrlenA(name));
+        FailWithLastError(L"GetProcAddress(" + std::wstring(library) + L", " + function + L")");
+    }
+    return procedure;
 }
 
 }  // namespace win32

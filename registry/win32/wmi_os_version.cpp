@@ -17,7 +17,12 @@ using win32::Variant;
 
 WmiOsVersionProbe::WmiOsVersionProbe(std::wstring nameSpace) : nameSpace_(std::move(nameSpace)) {}
 
-std::wstring WmiOsVersionProbe::GetOsVersion() { return QueryOsVersion(nameSpace_); }
+std::wstring WmiOsVersionProbe::GetOsVersion() {
+    // An empty answer is a failed query (or a system with no version text):
+    // worth asking again next time.
+    if (known_.empty()) known_ = QueryOsVersion(nameSpace_);
+    return known_;
+}
 
 std::wstring QueryOsVersion(const std::wstring& nameSpace) {
     // Each step runs only on what the steps before it delivered; a failed step

@@ -6,7 +6,10 @@
 //   if (probe.GetOsVersion() == L"5.1.2600") ...
 //
 // Never raises: a step that fails is skipped, and what the steps before it
-// found stands (see VersionFromInstances).
+// found stands (see VersionFromInstances).  The system's version does not
+// change while the program runs, so a probe asks the service only until it
+// has had a version: the main window asks on its load and again on its first
+// activation, and the second answer costs no query.
 #pragma once
 
 #include <string>
@@ -29,6 +32,7 @@ public:
 private:
     win32::ComApartment apartment_;
     std::wstring nameSpace_;
+    std::wstring known_;  // the first non-empty answer
 };
 
 // One probe with its own connection and query; the calling thread must have

@@ -109,17 +109,23 @@ policy::MessageAnswer ShellWin32::ShowMessage(const policy::MessageBoxRequest& m
 }
 
 ProductVersion ShellWin32::ReadProductVersion() {
+    static auto* const infoSize =
+        win32::SystemProcedure<decltype(GetFileVersionInfoSizeW)>(L"version.dll", "GetFileVersionInfoSizeW");
+    static auto* const info =
+        win32::SystemProcedure<decltype(GetFileVersionInfoW)>(L"version.dll", "GetFileVersionInfoW");
+    static auto* const queryValue = win32::SystemProcedure<decltype(VerQueryValueW)>(L"version.dll", "VerQueryValueW");
+
     const std::wstring path = win32::ExecutablePath();
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    DWORD size = infoSize(path.c_str(), &ignored);
     if (size == 0) FailWithLastError(L"GetFileVersionInfoSizeW");
     std::vector<unsigned char> data(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) FailWithLastError(L"GetFileVersionInfoW");
+    if (!info(path.c_str(), 0, size, data.data())) FailWithLastError(L"GetFileVersionInfoW");
 
     ProductVersion version;
     void* block = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(data.data(), L"\\", &block, &length) || length < sizeof(VS_FIXEDFILEINFO))
+    if (!queryValue(data.data(), L"\\", &block, &length) || length < sizeof(VS_FIXEDFILEINFO))
         throw PlatformFailure(L"VerQueryValueW(\\)", HRESULT_FROM_WIN32(ERROR_RESOURCE_TYPE_NOT_FOUND));
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
     version.major = HIWORD(fixed->dwFileVersionMS);
@@ -129,12 +135,12 @@ ProductVersion ShellWin32::ReadProductVersion() {
         WORD language;
         WORD codePage;
     };
-    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &block, &length) || length < sizeof(Translation))
+    if (!queryValue(data.data(), L"\\VarFileInfo\\Translation", &block, &length) || length < sizeof(Translation))
         throw PlatformFailure(L"VerQueryValueW(Translation)", HRESULT_FROM_WIN32(ERROR_RESOURCE_TYPE_NOT_FOUND));
     const auto* translation = static_cast<const Translation*>(block);
     wchar_t key[64];
     std::swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\ProductName", translation->language, translation->codePage);
-    if (!VerQueryValueW(data.data(), key, &block, &length) || length == 0)
+    if (!queryValue(data.data(), key, &block, &length) || length == 0)
         throw PlatformFailure(std::wstring(L"VerQueryValueW(") + key + L")",
                               HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND));
     version.productName = static_cast<const wchar_t*>(block);
@@ -142,11 +148,12 @@ ProductVersion ShellWin32::ReadProductVersion() {
 }
 
 void ShellWin32::OpenDocument(const std::wstring& address) {
+    static auto* const shellExecute = win32::SystemProcedure<decltype(ShellExecuteA)>(L"shell32.dll", "ShellExecuteA");
     // The shell may run COM-based handlers for the address.
     ComApartment com;
     const std::string file = ToAnsi(address);
     const std::string folder = ToAnsi(ApplicationFolder());
-    ShellExecuteA(GetActiveWindow(), nullptr, file.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+    shellExecute(GetActiveWindow(), nullptr, file.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
 }
 
 void ShellWin32::LogOff() {

@@ -31,10 +31,13 @@ public:
     // MessageBoxW owned by the active window; raises when no box could be shown.
     policy::MessageAnswer ShowMessage(const policy::MessageBoxRequest& message) override;
     // From the executable's own version resource: ProductName of its first
-    // translation, and the major and minor file version.
+    // translation, and the major and minor file version.  version.dll is
+    // bound by name at the first call.
     ProductVersion ReadProductVersion() override;
     // ShellExecuteA with the default verb in the executable's folder; the
-    // shell's answer is ignored.
+    // shell's answer is ignored.  shell32 is bound by name at the first call,
+    // like version.dll above, so that a start of the program loads neither
+    // library (shell32 brings more with it): only the About command needs them.
     void OpenDocument(const std::wstring& address) override;
     // Win32Shutdown with flags 0 on every Win32_OperatingSystem of root\cimv2,
     // with impersonation and the shutdown privilege.  Raises PlatformFailure
