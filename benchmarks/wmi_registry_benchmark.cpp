@@ -30,16 +30,17 @@
 
 #include "benchmarks/bare_std_reg_prov.h"
 #include "benchmarks/benchmark_timing.h"
-#include "policy/main_window_values.h"
-#include "policy/policy_configuration.h"
-#include "policy/policy_keys.h"
+#include "benchmarks/registry_checks.h"
+#include "benchmarks/save_benchmark.h"
 #include "registry/win32/wmi_registry_provider.h"
-#include "tests/policy/plain_window_values.h"
 #include "tests/windows/registry/registry_witness.h"
-#include "text/utf.h"
 
 using benchmark::BareStdRegProv;
+using benchmark::Failure;
+using benchmark::Require;
 using benchmark::Route;
+using benchmark::StoredNumber;
+using benchmark::StoredString;
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
 using registry::WmiRegistryProvider;
@@ -53,29 +54,6 @@ const std::wstring Text = L"benchmark text";
 const std::uint32_t Number = 12;
 const int WarmUpCalls = 20;
 const double TargetOverheadPercent = 10.0;
-
-class Failure : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// The untimed set-up and the checks go through the registry API (the tests'
-// witness), so that neither side of the comparison checks itself.
-std::optional<std::uint32_t> StoredNumber(registry::Root root, const std::wstring& key, const std::wstring& name) {
-    const auto value = witness::ReadValue(root, key, name);
-    if (!value || value->type != REG_DWORD) return std::nullopt;
-    return std::get<std::uint32_t>(value->data);
-}
-
-std::optional<std::wstring> StoredString(registry::Root root, const std::wstring& key, const std::wstring& name) {
-    const auto value = witness::ReadValue(root, key, name);
-    if (!value || value->type != REG_SZ) return std::nullopt;
-    return std::get<std::wstring>(value->data);
-}
-
-void Require(bool condition, const std::string& what) {
-    if (!condition) throw Failure(what);
-}
 
 // The benchmark's own keys exist for the run and are gone after it, also when
 // it fails half-way.
@@ -278,112 +256,6 @@ void PrintOperations(const std::vector<Result>& results, int calls) {
                     "registry API call instead; that is what \"Bare\" times for those rows.\n");
 }
 
-// A provider that counts the operations of one save and the routes they took.
-class CountingProvider : public WmiRegistryProvider {
-public:
-    int operations = 0;
-    int throughRegistryApi = 0;
-
-protected:
-    registry::ResultCode DoCreateRegKey(registry::Root root, const std::wstring& key) override {
-        const registry::ResultCode result = WmiRegistryProvider::DoCreateRegKey(root, key);
-        Count();
-        return result;
-    }
-    registry::ResultCode DoSetRegString(registry::Root root, const std::wstring& key, const std::wstring& name,
-                        const std::wstring& data) override {
-        const registry::ResultCode result = WmiRegistryProvider::DoSetRegString(root, key, name, data);
-        Count();
-        return result;
-    }
-    registry::ResultCode DoSetRegDword(registry::Root root, const std::wstring& key, const std::wstring& name,
-                       std::int32_t data) override {
-        const registry::ResultCode result = WmiRegistryProvider::DoSetRegDword(root, key, name, data);
-        Count();
-        return result;
-    }
-    std::wstring DoGetRegString(registry::Root root, const std::wstring& key, const std::wstring& name) override {
-        std::wstring data = WmiRegistryProvider::DoGetRegString(root, key, name);
-        Count();
-        return data;
-    }
-    std::int32_t DoGetRegDword(registry::Root root, const std::wstring& key, const std::wstring& name) override {
-        const std::int32_t data = WmiRegistryProvider::DoGetRegDword(root, key, name);
-        Count();
-        return data;
-    }
-    registry::ResultCode DoDeleteRegValue(registry::Root root, const std::wstring& key, const std::wstring& name) override {
-        const registry::ResultCode result = WmiRegistryProvider::DoDeleteRegValue(root, key, name);
-        Count();
-        return result;
-    }
-    registry::ResultCode DoDeleteRegKey(registry::Root root, const std::wstring& key) override {
-        const registry::ResultCode result = WmiRegistryProvider::DoDeleteRegKey(root, key);
-        Count();
-        return result;
-    }
-    bool DoCheckRegAccess(registry::Root root, const std::wstring& key, std::uint32_t rights) override {
-        const bool granted = WmiRegistryProvider::DoCheckRegAccess(root, key, rights);
-        Count();
-        return granted;
-    }
-
-private:
-    void Count() {
-        ++operations;
-        if (LastRoute() && LastRoute()->route == Route::RegistryApi) ++throughRegistryApi;
-    }
-};
-
-// One click on Save with the choices of the main window filled in.
-void Save(registry::RegistryProvider& provider) {
-    using policy::TextControl;
-    PlainWindowValues window;
-    window.SetText(TextControl::cboRestrict, std::wstring(policy::ScopeCurrentUser));
-    window.SelectSecurity(1);
-    window.SetText(TextControl::cboDrive, L"C: and D:");
-    window.SetCheckState(policy::CheckControl::chkCMD, 1);
-    window.SetCheckState(policy::CheckControl::chkRegistry, 0);
-    policy::PolicyConfiguration config(window, provider);
-    config.cmdSave_Click();
-    // A refused rights check or unequal passwords would end in a message box
-    // and a shorter save: that is not the save being measured.
-    if (!window.messages.empty())
-        throw Failure("the save showed a message: " + text::ToUtf8(window.messages[0].title));
-}
-
-void MeasureSave(int saves) {
-    const std::wstring explorer(policy::ExplorerPolicyPath);
-    Require(witness::KeyExists(HiveLocalMachine, std::wstring(policy::RightsCheckPath)),
-            "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet is missing: the save's rights check would fail");
-
-    CountingProvider counting;
-    Save(counting);  // also the warm-up
-    WmiRegistryProvider provider;
-    Save(provider);
-
-    witness::DeleteValue(HiveCurrentUser, explorer, std::wstring(policy::NoDrivesName));
-    benchmark::Samples samples;
-    for (int i = 0; i < saves; ++i) {
-        const benchmark::Stopwatch watch;
-        Save(provider);
-        samples.Add(watch.ElapsedMs());
-    }
-    Require(StoredNumber(HiveCurrentUser, explorer, std::wstring(policy::NoDrivesName)) == 12u &&
-                StoredString(HiveCurrentUser, explorer + L"\\DisallowRun", L"1") == std::wstring(L"cmd.exe") &&
-                StoredNumber(HiveLocalMachine, std::wstring(policy::SettingsPath), L"SecurityMode") == 1u,
-            "the save did not store its values");
-
-    std::printf("\nWhole save through WmiRegistryProvider (scope \"Current user\", \"Hide Drives in My Computer \",\n"
-                "\"C: and D:\", command prompt blocked): %d operations per save, %d through StdRegProv and %d\n"
-                "through the registry API; %d saves after 2 untimed ones.\n\n",
-                counting.operations, counting.operations - counting.throughRegistryApi, counting.throughRegistryApi,
-                saves);
-    std::printf("%-15s %12s %12s %12s %14s\n", "Save", "Mean ms", "Median ms", "Min ms", "Mean ms per op");
-    std::printf("%-15s %12.3f %12.3f %12.3f %14.3f\n", "cmdSave_Click", samples.Mean(), samples.Median(),
-                samples.Min(), samples.Mean() / counting.operations);
-}
-
 int Usage() {
     std::fprintf(stderr, "usage: wmi_registry_benchmark.exe [REPETITIONS] [--with-save]\n"
                          "  REPETITIONS  calls of each operation through each side (default 200, at least 1)\n"
@@ -425,7 +297,7 @@ int main(int argc, char** argv) {
         for (const OperationCase& operation : Cases(provider, bare))
             results.push_back(Measure(operation, provider, calls));
         PrintOperations(results, calls);
-        if (withSave) MeasureSave(std::max(10, calls / 4));
+        if (withSave) benchmark::MeasureSave(std::max(10, calls / 4));
         std::fflush(stdout);
     } catch (const std::exception& failure) {
         std::fflush(stdout);
