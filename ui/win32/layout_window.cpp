@@ -23,6 +23,8 @@ constexpr int FirstControlId = 100;
 // A drop-down list is created with the height of its open list; the closed
 // box then takes the height of the layout row.
 constexpr int DroppedListPixels = 200;
+constexpr std::wstring_view WindowFontFace = L"MS Sans Serif";
+constexpr int WindowFontHundredthsOfPoint = 800;
 
 [[noreturn]] void FailWithLastError(const wchar_t* operation) {
     throw PlatformFailure(operation, HRESULT_FROM_WIN32(GetLastError()));
@@ -94,6 +96,17 @@ bool ModelFitsKind(ControlModel& model, ControlKind kind) {
     case ControlKind::Timer: return dynamic_cast<TimerModel*>(&model) != nullptr;
     }
     return false;
+}
+
+// A font of this face, size (hundredths of a point) and weight at the given
+// resolution; null when the system makes none.
+UniqueFont MakeFont(std::wstring_view face, int hundredthsOfPoint, LONG weight, int dpi) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(hundredthsOfPoint, dpi, 7200);
+    font.lfWeight = weight;
+    font.lfCharSet = ANSI_CHARSET;
+    lstrcpynW(font.lfFaceName, std::wstring(face).c_str(), LF_FACESIZE);
+    return UniqueFont(CreateFontIndirectW(&font));
 }
 
 // The design writes system colours with the high bit set and the index in the low byte.
@@ -171,15 +184,10 @@ bool LayoutWindow::IsLayoutWindow(HWND hwnd) {
 }
 
 void LayoutWindow::CreateControls() {
-    {
-        // "MS Sans Serif" 8.25 pt bold, as the markers were designed.
-        LOGFONTW font{};
-        font.lfHeight = -MulDiv(825, dpiY_, 7200);
-        font.lfWeight = FW_BOLD;
-        font.lfCharSet = ANSI_CHARSET;
-        lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
-        markerFont_.reset(CreateFontIndirectW(&font));
-    }
+    // The layout was drawn for "MS Sans Serif" 8 pt, the markers in its
+    // 8.25 pt bold: both are made for the screen's resolution.
+    windowFont_ = MakeFont(WindowFontFace, WindowFontHundredthsOfPoint, FW_NORMAL, dpiY_);
+    markerFont_ = MakeFont(WindowFontFace, 825, FW_BOLD, dpiY_);
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ThisModule(), nullptr);
 
@@ -244,7 +252,8 @@ void LayoutWindow::CreateControl(BoundControl& control) {
     case ControlKind::ProgressBar: className = PROGRESS_CLASSW; break;
     case ControlKind::Timer: return;
     }
-    if (TakesFocus(row.kind)) style |= WS_TABSTOP;
+    // An option button's stop follows its group's selection (see Sync).
+    if (TakesFocus(row.kind) && row.kind != ControlKind::OptionButton) style |= WS_TABSTOP;
     // A group runs from one WS_GROUP control to the next: the option array's
     // later members stay in the group of its first.
     if (!(row.kind == ControlKind::OptionButton && row.member > 0)) style |= WS_GROUP;
@@ -259,7 +268,8 @@ void LayoutWindow::CreateControl(BoundControl& control) {
     HWND hwnd = control.hwnd;
 
     HFONT font = row.boldMarkerFont && markerFont_ ? markerFont_.get()
-                                                    : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+                 : windowFont_                         ? windowFont_.get()
+                                                       : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
     switch (row.kind) {
@@ -269,10 +279,7 @@ void LayoutWindow::CreateControl(BoundControl& control) {
         if (row.inputMethodDisabled) ImmAssociateContext(hwnd, nullptr);
         break;
     case ControlKind::ComboList: {
-        for (std::wstring_view item : row.items) {
-            const std::wstring itemText(item);
-            SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(itemText.c_str()));
-        }
+        // The items come with the first Sync, as later added ones do.
         // The closed box's height follows its selection field: make that
         // field as much taller or shorter as the box misses the row's height.
         RECT box;
@@ -390,14 +397,32 @@ void LayoutWindow::Sync(BoundControl& control) {
         break;
     }
     case ControlKind::OptionButton: {
-        const bool selected = static_cast<const OptionButtonModel&>(*control.model).Value();
-        const WPARAM check = selected ? BST_CHECKED : BST_UNCHECKED;
+        const auto& option = static_cast<const OptionButtonModel&>(*control.model);
+        const WPARAM check = option.Value() ? BST_CHECKED : BST_UNCHECKED;
         if (static_cast<WPARAM>(SendMessageW(hwnd, BM_GETCHECK, 0, 0)) != check)
             SendMessageW(hwnd, BM_SETCHECK, check, 0);
+        // The group is one stop of the tab order: its selected member, or its
+        // first while none is selected; the arrow keys move within it.  Every
+        // member is set each time, since a selection passes through a moment
+        // in which no member is selected.
+        const int selected = option.Group().Selected();
+        for (const BoundControl& member : controls_) {
+            if (member.row->name != row.name || !member.hwnd) continue;
+            const bool tabStop = selected == NoMember ? member.row->member == 0 : selected == member.row->member;
+            const LONG_PTR style = GetWindowLongPtrW(member.hwnd, GWL_STYLE);
+            const LONG_PTR wanted = tabStop ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP);
+            if (wanted != style) SetWindowLongPtrW(member.hwnd, GWL_STYLE, wanted);
+        }
         break;
     }
     case ControlKind::ComboList: {
-        const int index = static_cast<const ComboListModel&>(*control.model).ListIndex();
+        const auto& list = static_cast<const ComboListModel&>(*control.model);
+        const std::vector<std::wstring>& items = list.Items();
+        // The model only ever adds items, at the end.
+        for (auto count = static_cast<std::size_t>(SendMessageW(hwnd, CB_GETCOUNT, 0, 0)); count < items.size();
+             ++count)
+            SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[count].c_str()));
+        const int index = list.ListIndex();
         if (static_cast<int>(SendMessageW(hwnd, CB_GETCURSEL, 0, 0)) != index)
             SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         break;
@@ -479,6 +504,7 @@ void LayoutWindow::OnCommand(int id, int code) {
 }
 
 void LayoutWindow::OnTimer(UINT_PTR id) {
+    if (ReportingUnhandledFailure()) return;
     BoundControl* control = FindById(static_cast<int>(id));
     if (!control || control->row->kind != ControlKind::Timer) return;
     RunReportingFailures([&] { static_cast<TimerModel&>(*control->model).Elapse(); });

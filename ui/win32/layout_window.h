@@ -93,6 +93,7 @@ private:
     int dpiX_ = 96;
     int dpiY_ = 96;
     std::vector<BoundControl> controls_;
+    UniqueFont windowFont_;
     UniqueFont markerFont_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
