@@ -121,11 +121,10 @@ LayoutWindow::LayoutWindow(const WindowLayout& layout, ModelLookup lookup, Layou
     : layout_(layout),
       lookup_(std::move(lookup)),
       events_(std::move(events)),
-      iconResourceId_(iconResourceId),
-      alive_(std::make_shared<LayoutWindow*>(this)) {}
+      iconResourceId_(iconResourceId) {}
 
 LayoutWindow::~LayoutWindow() {
-    *alive_ = nullptr;
+    subscriptions_.clear();
     // Destroyed here, not in the base, so that WM_DESTROY still reaches this object.
     Destroy();
 }
@@ -191,6 +190,7 @@ void LayoutWindow::CreateControls() {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ThisModule(), nullptr);
 
+    subscriptions_.clear();
     controls_.clear();
     int id = FirstControlId;
     for (const LayoutRow& row : layout_.rows) {
@@ -316,20 +316,14 @@ void LayoutWindow::AddTooltip(const BoundControl& control) {
 
 void LayoutWindow::Subscribe(BoundControl& control) {
     const std::size_t index = static_cast<std::size_t>(&control - controls_.data());
-    std::weak_ptr<LayoutWindow*> alive = alive_;
-    auto withWindow = [alive](auto action) {
-        return [alive, action] {
-            if (auto window = alive.lock(); window && *window) action(**window);
-        };
-    };
-    control.model->ViewChanged.Subscribe(withWindow([index](LayoutWindow& window) {
-        BoundControl& bound = window.controls_[index];
-        window.Sync(bound);
+    subscriptions_.emplace_back(control.model->ViewChanged.Subscribe([this, index] {
+        BoundControl& bound = controls_[index];
+        Sync(bound);
         // A frame's state greys the labels drawn on it.
-        if (bound.row->kind == ControlKind::Frame) window.SyncContainedIn(bound.row->name);
+        if (bound.row->kind == ControlKind::Frame) SyncContainedIn(bound.row->name);
     }));
-    control.model->FocusRequested.Subscribe(withWindow([index](LayoutWindow& window) {
-        if (HWND hwnd = window.controls_[index].hwnd) SetFocus(hwnd);
+    subscriptions_.emplace_back(control.model->FocusRequested.Subscribe([this, index] {
+        if (HWND hwnd = controls_[index].hwnd) SetFocus(hwnd);
     }));
 }
 

@@ -102,9 +102,8 @@ private:
     int defaultButtonId_ = 0;
     HWND lastFocus_ = nullptr;
     bool updatingFromModel_ = false;
-    // The models usually outlive the window: their subscriptions look here
-    // first and do nothing once the window object is gone.
-    std::shared_ptr<LayoutWindow*> alive_;
+    // The models usually outlive the window: its subscriptions end with it.
+    std::vector<ScopedConnection> subscriptions_;
 };
 
 // Runs the thread's messages until WM_QUIT and returns its exit code.  Tab,
