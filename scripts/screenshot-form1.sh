@@ -38,7 +38,8 @@ Shoot() {
         preview=$!
         window=""
         for _ in $(seq 200); do
-            window="$(xdotool search --onlyvisible --name "^Quelvane 2\$" 2>/dev/null | head -n1)" && [ -n "$window" ] && break
+            window="$(xdotool search --onlyvisible --name "^Quelvane 2\$" 2>/dev/null | head -n1)"
+            [ -n "$window" ] && break
             sleep 0.1
         done
         if [ -z "$window" ]; then echo "screenshot-form1.sh: the window did not appear" >&2; exit 1; fi

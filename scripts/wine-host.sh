@@ -38,16 +38,16 @@ esac
 QuelvaneHostRuns32Bit() {
     if [ -z "${_quelvaneHost32Bit:-}" ]; then
         QUELVANE_HOST_32BIT_REASON=""
-        local answer
+        local answer loader="$QUELVANE_WINE32_LOADER"
         if [ "${QUELVANE_64BIT_ONLY:-0}" = 1 ]; then
             QUELVANE_HOST_32BIT_REASON="QUELVANE_64BIT_ONLY=1 makes this host take the 64-bit-only path"
         elif [ ! -x "$QUELVANE_WINE32_LOADER" ]; then
-            QUELVANE_HOST_32BIT_REASON="the 32-bit Wine loader $QUELVANE_WINE32_LOADER is not installed (package wine32:i386)"
+            QUELVANE_HOST_32BIT_REASON="the 32-bit Wine loader $loader is not installed (package wine32:i386)"
         # The loader's version needs no prefix and no wineserver: it only
         # shows whether the kernel starts a 32-bit program at all.
         elif ! answer="$("$QUELVANE_WINE32_LOADER" --version 2>&1 </dev/null)"; then
             answer="$(printf '%s' "$answer" | tail -n1)"
-            QUELVANE_HOST_32BIT_REASON="this host runs no 32-bit code ($QUELVANE_WINE32_LOADER --version: ${answer##*: })"
+            QUELVANE_HOST_32BIT_REASON="this host runs no 32-bit code ($loader --version: ${answer##*: })"
         fi
         if [ -z "$QUELVANE_HOST_32BIT_REASON" ]; then _quelvaneHost32Bit=yes; else _quelvaneHost32Bit=no; fi
     fi
