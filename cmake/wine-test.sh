@@ -34,12 +34,14 @@
 # The program sees WINEPREFIX, WINEARCH, WINELOADER and WINESERVER (the loader
 # and the wineserver of that architecture), WINEDEBUG=-all (unless the caller
 # set WINEDEBUG), DISPLAY as chosen above, and QUELVANE_WINE_PREFIX (same as
-# WINEPREFIX).  The prefix has Wine's own fonts in its Fonts folder.  The exit code is the program's own (Wine passes its low byte);
-# a crash is 5, as the template turns Wine's crash dialog off.
+# WINEPREFIX).  The prefix has Wine's own fonts in its Fonts folder.  The exit
+# code is the program's own (Wine passes its low byte); a crash is 5, as the
+# template turns Wine's crash dialog off.
 #
 # Timing: the template (wineboot, about 6 s for win32, 7-14 s for win64) is made
-# once per state directory and architecture, under a lock, so `ctest -j2` is safe; each run then costs a copy (about 1 s),
-# the first Wine start (about 0.5 s) and the end of its wineserver (under 1 s).
+# once per state directory and architecture, under a lock, so `ctest -j2` is
+# safe; each run then costs a copy (about 1 s), the first Wine start (about
+# 0.5 s) and the end of its wineserver (under 1 s).
 set -u
 
 # The probe of this host and the names of its Wine loaders and wineservers.
@@ -74,7 +76,10 @@ done
 [ $# -gt 0 ] || usage
 case "$display" in none|xvfb|null|host) ;; *) echo "wine-test.sh: unknown display mode '$display'" >&2; exit 2 ;; esac
 case "$timeoutSeconds" in ''|*[!0-9]*) echo "wine-test.sh: timeout must be whole seconds" >&2; exit 2 ;; esac
-case "$arch" in win32|win64) ;; *) echo "wine-test.sh: unknown architecture '$arch' (win32 or win64)" >&2; exit 2 ;; esac
+case "$arch" in
+    win32|win64) ;;
+    *) echo "wine-test.sh: unknown architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
+esac
 
 # Exports WINEARCH, WINELOADER, WINESERVER; says why when this host cannot.
 QuelvaneUseWine "$arch" || exit 1
