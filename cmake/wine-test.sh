@@ -28,6 +28,7 @@
 #                                              null (Wine's null graphics driver: windows exist, nothing is drawn),
 #                                              host (keep the caller's DISPLAY, to watch a test)
 #   --windows-version V QUELVANE_WINE_VERSION  the Windows version the prefix reports: winxp, win2k, win7, ...
+#   --dpi N             QUELVANE_WINE_DPI      the screen resolution that programs see (96 unless set), e.g. 144
 #   --timeout SECONDS   QUELVANE_WINE_TIMEOUT  end the program after this long (exit code 124); 0 = never
 #   --keep              QUELVANE_WINE_KEEP=1   keep the prefix copy after the run (its path goes to stderr)
 #
@@ -51,6 +52,7 @@ arch="${QUELVANE_WINE_ARCH:-win32}"
 state="${QUELVANE_WINE_STATE:-${TMPDIR:-/tmp}/quelvane-wine-$(id -u)}"
 display="${QUELVANE_WINE_DISPLAY:-none}"
 windowsVersion="${QUELVANE_WINE_VERSION:-}"
+dpi="${QUELVANE_WINE_DPI:-}"
 timeoutSeconds="${QUELVANE_WINE_TIMEOUT:-0}"
 keep="${QUELVANE_WINE_KEEP:-0}"
 
@@ -65,6 +67,7 @@ while [ $# -gt 0 ]; do
         --state) state="$2"; shift 2 ;;
         --display) display="$2"; shift 2 ;;
         --windows-version) windowsVersion="$2"; shift 2 ;;
+        --dpi) dpi="$2"; shift 2 ;;
         --timeout) timeoutSeconds="$2"; shift 2 ;;
         --keep) keep=1; shift ;;
         --help|-h) usage ;;
@@ -76,6 +79,7 @@ done
 [ $# -gt 0 ] || usage
 case "$display" in none|xvfb|null|host) ;; *) echo "wine-test.sh: unknown display mode '$display'" >&2; exit 2 ;; esac
 case "$timeoutSeconds" in ''|*[!0-9]*) echo "wine-test.sh: timeout must be whole seconds" >&2; exit 2 ;; esac
+case "$dpi" in ''|[1-9][0-9]|[1-9][0-9][0-9]) ;; *) echo "wine-test.sh: dpi must be a number from 10 to 999" >&2; exit 2 ;; esac
 case "$arch" in
     win32|win64) ;;
     *) echo "wine-test.sh: unknown architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
@@ -207,6 +211,13 @@ if [ -n "$windowsVersion" ]; then
     # Read by every Wine process at its start, so it is set before the program runs.
     "$WINELOADER" reg add 'HKCU\Software\Wine' /v Version /d "$windowsVersion" /f >/dev/null 2>&1 ||
         { log "could not set the Windows version to $windowsVersion"; exit 1; }
+fi
+
+if [ -n "$dpi" ]; then
+    # Wine takes the resolution from the user's desktop settings when a
+    # program starts.
+    "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 ||
+        { log "could not set the screen resolution to $dpi dpi"; exit 1; }
 fi
 
 command=("$@")

@@ -142,6 +142,7 @@ void PrepareCombo(HWND hwnd, const LayoutRow&, const RECT& rect) {
     // Made with the height of its open list; the closed box's height follows
     // its selection field: make that field as much taller or shorter as the
     // box misses the row's height.
+    // The field keeps a minimum that its font needs.
     RECT box;
     GetWindowRect(hwnd, &box);
     const int fieldHeight = static_cast<int>(SendMessageW(hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
