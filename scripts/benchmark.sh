@@ -4,6 +4,9 @@
 #
 #   scripts/benchmark.sh [BUILD_DIR]          BUILD_DIR defaults to build/windows
 #
+# BUILD_DIR may be an x86-64 tree too (cmake --preset windows-x64): its
+# programs run under 64-bit Wine.
+#
 # 1. wmi_registry_benchmark: each of the eight registry operations through
 #    WmiRegistryProvider against the same StdRegProv call written out plainly,
 #    both with a new connection per call; then the main window's whole save.
@@ -36,13 +39,15 @@ fi
 cmake --build "$build" -j2 \
     --target wmi_registry_benchmark startup_benchmark startup_floor minimal_dialog quelvane2 >/dev/null
 build="$(realpath "$build")"
-runner="$PWD/cmake/wine-test.sh"
+source scripts/wine-host.sh
+arch="$(QuelvaneBuildWineArch "$build")"
+runner=("$PWD/cmake/wine-test.sh" --arch "$arch")
 
 # Wine's drive Z: is the Unix root.
 WindowsPath() { printf 'Z:%s' "${1//\//\\}"; }
 
 echo "== Registry provider (wmi_registry_benchmark)"
-"$runner" --state "$build/wine" --windows-version winxp --timeout 900 -- \
+"${runner[@]}" --state "$build/wine" --windows-version winxp --timeout 900 -- \
     "$build/benchmarks/wmi_registry_benchmark.exe" "$repetitions" --with-save
 
 echo
@@ -57,5 +62,5 @@ if [[ -n $earlier ]]; then
 fi
 programs+=(--reference --manifest --traced "Startup Floor" "$(WindowsPath "$scratch/startup_floor.exe")")
 programs+=("Minimal Dialog" "$(WindowsPath "$scratch/minimal_dialog.exe")")
-"$runner" --state "$build/wine" --display xvfb --windows-version winxp --timeout 900 -- \
+"${runner[@]}" --state "$build/wine" --display xvfb --windows-version winxp --timeout 900 -- \
     "$build/benchmarks/startup_benchmark.exe" --count "$starts" "${programs[@]}"

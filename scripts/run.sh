@@ -1,6 +1,11 @@
 #!/bin/bash
 # Builds the Windows program and starts it under Wine.
 #
+# Which build: the i686 program (the one for Windows 2000 and XP) where the
+# host runs 32-bit code, otherwise the x86-64 build of the same sources under
+# 64-bit Wine (scripts/wine-host.sh asks the host; QUELVANE_64BIT_ONLY=1 takes
+# the x86-64 road on any host).  The script says which one it started and why.
+#
 # With a display ($DISPLAY set) the program runs there until you close it.
 # Without one it runs on a virtual display (Xvfb): each window it shows is
 # saved as a screenshot under the build tree, the paths are printed, and the
@@ -8,27 +13,51 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+source scripts/wine-host.sh || exit 2
 scripts/install-deps.sh
 
 root=${QUELVANE_BUILD_ROOT:-build}
-build="$root/windows"
-cmake --preset windows -B "$build" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target quelvane2
+if QuelvaneHostRuns32Bit; then
+    preset=windows arch=win32 flavour="i686 program"
+    why="this host runs 32-bit code, so it runs the program made for Windows 2000 and XP"
+else
+    preset=windows-x64 arch=win64 flavour="x86-64 build"
+    why="not the i686 program, because $QUELVANE_HOST_32BIT_REASON"
+fi
+build="$root/$preset"
+cmake --preset "$preset" -B "$build" >/dev/null
+cmake --build "$build" -j2 --target quelvane2
 
 exe="$(realpath "$build/app/Quelvane 2.exe")"
+QuelvaneUseWine "$arch"
 export WINEPREFIX="$(realpath "$build")/run-prefix"
-export WINEARCH=win32 WINEDEBUG=-all
-if [[ ! -d $WINEPREFIX ]]; then
-    echo "Making the Wine prefix $WINEPREFIX (once)"
-    wineboot -i >/dev/null 2>&1
-    # The program is made for Windows 2000/Me/XP: let Wine say XP.
-    wine reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
-    wineserver -w
+export WINEDEBUG=-all
+if [[ ! -f $WINEPREFIX/.quelvane-ready ]]; then
+    echo "Making the $arch Wine prefix $WINEPREFIX (once)"
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    # The loader would start the wineserver that Debian's wrapper picks: start
+    # the one of this architecture first.
+    "$WINESERVER" >/dev/null 2>&1
+    # No offer to download Mono and Gecko while the prefix is made.
+    if ! WINEDLLOVERRIDES="mscoree,mshtml=" "$WINELOADER" wineboot -i >"$WINEPREFIX.log" 2>&1; then
+        echo "Could not make the Wine prefix with $WINELOADER; its output is in $WINEPREFIX.log" >&2
+        "$WINESERVER" -k 2>/dev/null || true
+        exit 1
+    fi
+    # The program is made for Windows 2000/XP: let Wine say XP.
+    "$WINELOADER" reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null
+    "$WINELOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+    QuelvaneCopyWineFonts "$WINEPREFIX"
+    "$WINESERVER" -w
+    touch "$WINEPREFIX/.quelvane-ready"
+    rm -f "$WINEPREFIX.log"
 fi
 
+echo "Starting the $flavour of Quelvane 2 ($exe): $why."
 if [[ -n ${DISPLAY:-} ]]; then
-    exec wine "$exe"
+    "$WINESERVER" >/dev/null 2>&1 || true  # one that already serves this prefix is as good
+    exec "$WINELOADER" "$exe"
 fi
 
 shots="$(realpath "$build")/screenshots"
@@ -37,13 +66,14 @@ mkdir -p "$shots"
 displayFile="$(mktemp)"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$displayFile" </dev/null >/dev/null 2>&1 &
 xvfb=$!
-trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$displayFile"' EXIT
+trap '"$WINESERVER" -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$displayFile"' EXIT
 for _ in $(seq 100); do [[ -s $displayFile ]] && break; sleep 0.1; done
 [[ -s $displayFile ]] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$displayFile")"
 
 started=$(date +%s.%N)
-wine "$exe" &
+"$WINESERVER" >/dev/null 2>&1 || true  # one that already serves this prefix is as good
+"$WINELOADER" "$exe" &
 program=$!
 
 # The first window shown is the login dialog when a password is stored, else
@@ -66,7 +96,8 @@ if ! title="$(first_window)"; then
     echo "The program showed no window" >&2
     exit 1
 fi
-printf 'Window "%s" shown %.1f s after the start\n' "$title" "$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')"
+elapsed="$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')"
+printf 'Window "%s" shown %.1f s after the start\n' "$title" "$elapsed"
 sleep 1  # let it paint
 case "$title" in
     "Quelvane 2 - Login") file="$shots/login.png" ;;

@@ -3,7 +3,7 @@
 #
 #   scripts/screenshot-form1.sh BUILD_DIR
 #
-# BUILD_DIR is a Windows build tree (cmake --preset windows -B BUILD_DIR).  The
+# BUILD_DIR is a Windows build tree (cmake --preset windows or windows-x64 -B BUILD_DIR).  The
 # script builds the preview program there (tests/windows/ui/form1_preview.cpp:
 # Form1 over an in-memory registry, Windows XP as the version), shows it on a
 # private Xvfb screen (1024x768, 96 DPI) through cmake/wine-test.sh and saves
@@ -21,6 +21,8 @@ fi
 build="$(realpath "$1")"
 source="$(realpath "$(dirname "$0")/..")"
 out="$build/screenshots"
+source "$source/scripts/wine-host.sh" || exit 2
+arch="$(QuelvaneBuildWineArch "$build")" || exit 2
 mkdir -p "$out"
 
 cmake --build "$build" -j2 --target ui_form1_preview >/dev/null
@@ -30,13 +32,14 @@ exe="$build/tests/windows/ui/ui_form1_preview.exe"
 # painted, capture it, let the preview end by itself.
 Shoot() {
     local scenario="$1" wait="$2" file="$3" screen="${4:-}"
-    "$source/cmake/wine-test.sh" --state "$build/wine" --display xvfb --timeout 60 -- bash -c '
+    "$source/cmake/wine-test.sh" --arch "$arch" --state "$build/wine" --display xvfb --timeout 60 -- bash -c '
         exe="$1" scenario="$2" wait="$3" file="$4" screen="$5"
-        wine "$exe" $((wait + 4)) "$scenario" &
+        "$WINELOADER" "$exe" $((wait + 4)) "$scenario" &
         preview=$!
         window=""
         for _ in $(seq 200); do
-            window="$(xdotool search --onlyvisible --name "^Quelvane 2\$" 2>/dev/null | head -n1)" && [ -n "$window" ] && break
+            window="$(xdotool search --onlyvisible --name "^Quelvane 2\$" 2>/dev/null | head -n1)"
+            [ -n "$window" ] && break
             sleep 0.1
         done
         if [ -z "$window" ]; then echo "screenshot-form1.sh: the window did not appear" >&2; exit 1; fi

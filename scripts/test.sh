@@ -1,19 +1,87 @@
 #!/bin/bash
-# Builds both flavours and runs every test: the native suite on Linux, then
-# the Windows build under Wine.  Build trees go to build/native and
-# build/windows (or under $QUELVANE_BUILD_ROOT).
-set -euo pipefail
+# Builds every flavour with warnings as errors and runs its tests (the CI
+# command, .ci/run):
+#   1. native (Linux, g++): the headless suite;
+#   2. x86-64 Windows: its suite under 64-bit Wine, which every x86-64 host runs;
+#   3. i686 Windows, the program for Windows 2000 and XP: its suite under 32-bit
+#      Wine where the host runs 32-bit code (scripts/wine-host.sh).  Elsewhere
+#      the program is still built and checked from its files alone (ctest -L
+#      static: PE32, system DLLs only, subsystem version, no debug sections,
+#      size), and one line says that its suite did not run, and why.
+#
+# Build trees: build/native, build/windows-x64 and build/windows (or under
+# $QUELVANE_BUILD_ROOT).  QUELVANE_64BIT_ONLY=1 takes the 64-bit-only path on a
+# host that runs 32-bit code too.  Every suite runs even when an earlier one
+# failed; the closing lines name each suite with its result, and the exit code
+# is non-zero when any of them failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+source scripts/wine-host.sh || exit 2
+scripts/install-deps.sh || exit
 
 root=${QUELVANE_BUILD_ROOT:-build}
+# Two jobs at most: the machines that run this are shared, and each Wine test
+# brings its own wineserver and display.
 jobs=$(nproc)
+((jobs > 2)) && jobs=2
 
-cmake --preset native -B "$root/native" -DQUELVANE_WERROR=ON -DQUELVANE_TESTS=ON
-cmake --build "$root/native" -j"$jobs"
-ctest --test-dir "$root/native" -j"$jobs" --output-on-failure
+summary=()
+failures=0
+started=$SECONDS
 
-cmake --preset windows -B "$root/windows" -DQUELVANE_WERROR=ON -DQUELVANE_TESTS=ON
-cmake --build "$root/windows" -j"$jobs"
-ctest --test-dir "$root/windows" -j"$jobs" --output-on-failure
+# Record NAME RESULT SECONDS: one closing line.
+Record() {
+    summary+=("$(printf '%-44s %s (%d s)' "$1:" "$2" "$3")")
+    [[ $2 == passed* ]] || failures=$((failures + 1))
+}
+
+# Suite NAME PRESET BUILD_DIR [CTEST_OPTIONS...]: configure, build, run ctest.
+Suite() {
+    local name="$1" preset="$2" dir="$3"
+    shift 3
+    local begin=$SECONDS
+    echo
+    echo "== $name"
+    if ! cmake --preset "$preset" -B "$dir" -DQUELVANE_WERROR=ON -DQUELVANE_TESTS=ON >/dev/null; then
+        Record "$name" "FAILED: cmake could not configure $dir" $((SECONDS - begin))
+        return
+    fi
+    if ! cmake --build "$dir" -j"$jobs"; then
+        Record "$name" "FAILED: the build failed" $((SECONDS - begin))
+        return
+    fi
+    # The log is written by ctest itself, not read through a pipe: a Wine
+    # process that outlived its test would hold a pipe open.
+    local log="$dir/Testing/test-sh.log"
+    mkdir -p "$dir/Testing"
+    ctest --test-dir "$dir" -j"$jobs" --output-on-failure --no-tests=error --output-log "$log" "$@"
+    local rc=$?
+    local counts
+    counts="$(grep -E 'tests passed|No tests were found' "$log" | tail -n1)"
+    if ((rc == 0)); then
+        Record "$name" "passed, ${counts:-ctest printed no count}" $((SECONDS - begin))
+    else
+        Record "$name" "FAILED, ${counts:-ctest exit code $rc}" $((SECONDS - begin))
+    fi
+}
+
+Suite "native suite (Linux)" native "$root/native"
+Suite "x86-64 Windows suite (64-bit Wine)" windows-x64 "$root/windows-x64"
+if QuelvaneHostRuns32Bit; then
+    Suite "i686 Windows suite (32-bit Wine)" windows "$root/windows"
+    notRun=""
+else
+    Suite "i686 Windows static checks (no Wine)" windows "$root/windows" -L static
+    notRun="The i686 Windows suite did not run: $QUELVANE_HOST_32BIT_REASON."
+fi
+
+echo
+echo "== Results ($((SECONDS - started)) s in all)"
+printf '%s\n' "${summary[@]}"
+[[ -n $notRun ]] && echo "$notRun"
+if ((failures > 0)); then
+    echo "$failures of ${#summary[@]} FAILED."
+    exit 1
+fi
+echo "All ${#summary[@]} passed."

@@ -30,8 +30,16 @@ inline constexpr std::uint32_t ManifestLookupMask = AttributeReadOnly | Attribut
 inline constexpr std::uint32_t ManifestAttributes =
     AttributeReadOnly | AttributeHidden | AttributeSystem | AttributeArchive;
 
-// The manifest, byte for byte: CR LF after every line but the last.
-inline constexpr std::string_view ManifestText =
+// The processor that a manifest names, in both of its assemblyIdentity
+// elements.  It must be the executable's own: a 64-bit Windows refuses to start
+// a program whose manifest names another one, and 64-bit Wine finds no common
+// controls 6.0 for it.
+enum class ManifestArchitecture { X86, Amd64 };
+
+// The manifests, byte for byte: CR LF after every line but the last.  The X86
+// one is what the program for Windows 2000 and XP has always written; the
+// amd64 one differs from it in the two processorArchitecture values only.
+inline constexpr std::string_view ManifestTextX86 =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
     "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
     "     <assemblyIdentity version=\"1.0.0.0\" processorArchitecture=\"X86\" name=\"app\" type=\"win32\" />\r\n"
@@ -43,6 +51,36 @@ inline constexpr std::string_view ManifestText =
     "          </dependentAssembly>\r\n"
     "     </dependency>\r\n"
     "</assembly>";
+inline constexpr std::string_view ManifestTextAmd64 =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
+    "     <assemblyIdentity version=\"1.0.0.0\" processorArchitecture=\"amd64\" name=\"app\" type=\"win32\" />\r\n"
+    "     <description>Gaya XP GW Githu Loh.. (by Brisolt)</description>\r\n"
+    "     <dependency>\r\n"
+    "          <dependentAssembly>\r\n"
+    "               <assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""
+    " processorArchitecture=\"amd64\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\" />\r\n"
+    "          </dependentAssembly>\r\n"
+    "     </dependency>\r\n"
+    "</assembly>";
+
+constexpr std::string_view ManifestTextFor(ManifestArchitecture architecture) {
+    return architecture == ManifestArchitecture::Amd64 ? ManifestTextAmd64 : ManifestTextX86;
+}
+
+// The processor of this build's executable, fixed when it is compiled: the
+// x86-64 Windows build writes the amd64 manifest, the i686 build the X86 one.
+// The native build, which only runs the tests, takes the i686 program's text.
+#if defined(_WIN32) && (defined(__x86_64__) || defined(_M_X64))
+inline constexpr ManifestArchitecture ProgramArchitecture = ManifestArchitecture::Amd64;
+#elif defined(_WIN32) && !(defined(__i386__) || defined(_M_IX86))
+#error "The program is built for i686 and x86-64 Windows only: its manifest names one of the two processors"
+#else
+inline constexpr ManifestArchitecture ProgramArchitecture = ManifestArchitecture::X86;
+#endif
+
+// What InitXp writes.
+inline constexpr std::string_view ManifestText = ManifestTextFor(ProgramArchitecture);
 
 // A file system step that did not work; InitXp swallows it.
 class FileSystemFailure : public std::runtime_error {

@@ -26,7 +26,25 @@ const LayoutRow& FindRow(const WindowLayout& layout, std::wstring_view name, int
                            text::ToUtf8(name));
 }
 
-ControlModel::ControlModel(const LayoutRow& row) : row_(&row), enabled_(row.enabled) {}
+namespace {
+
+thread_local ControlCollector* currentCollector = nullptr;
+
+}  // namespace
+
+ControlCollector::ControlCollector() : previous_(currentCollector) { currentCollector = this; }
+
+ControlCollector::~ControlCollector() { Stop(); }
+
+void ControlCollector::Stop() {
+    if (!collecting_) return;
+    collecting_ = false;
+    if (currentCollector == this) currentCollector = previous_;
+}
+
+ControlModel::ControlModel(const LayoutRow& row) : row_(&row), enabled_(row.enabled) {
+    if (currentCollector && currentCollector->collecting_) currentCollector->controls_.push_back(this);
+}
 
 void ControlModel::SetEnabled(bool enabled) {
     if (enabled == enabled_) return;

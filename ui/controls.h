@@ -21,8 +21,10 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "policy/main_window_values.h"
@@ -30,26 +32,97 @@
 
 namespace ui {
 
-// A small observer list.  A handler may subscribe further handlers while the
-// event fires; those run from the next firing on.
+// The end of one subscription.  Disconnect() ends it; ending it twice, or
+// after the event is gone, does nothing.  A plain Connection does not end the
+// subscription when it goes; a ScopedConnection does.
+class Connection {
+public:
+    Connection() = default;
+    explicit Connection(std::function<void()> disconnect) : disconnect_(std::move(disconnect)) {}
+
+    void Disconnect() {
+        if (auto disconnect = std::exchange(disconnect_, nullptr)) disconnect();
+    }
+
+private:
+    std::function<void()> disconnect_;
+};
+
+class ScopedConnection {
+public:
+    ScopedConnection() = default;
+    ScopedConnection(Connection connection) : connection_(std::move(connection)) {}  // NOLINT: implicit by design
+    ScopedConnection(ScopedConnection&&) = default;
+    ScopedConnection& operator=(ScopedConnection&& other) noexcept {
+        connection_.Disconnect();
+        connection_ = std::exchange(other.connection_, Connection());
+        return *this;
+    }
+    ~ScopedConnection() { connection_.Disconnect(); }
+
+private:
+    Connection connection_;
+};
+
+// A small observer list.  A handler may subscribe or end subscriptions while
+// the event fires: handlers added then run from the next firing on, and a
+// handler whose subscription ended is not called any more.
 template <typename... Args>
 class Event {
 public:
     using Handler = std::function<void(Args...)>;
 
-    void Subscribe(Handler handler) { handlers_.push_back(std::move(handler)); }
+    Connection Subscribe(Handler handler) {
+        auto slot = std::make_shared<Slot>(Slot{std::move(handler), true});
+        slots_->push_back(slot);
+        return Connection([slots = std::weak_ptr<Slots>(slots_), weakSlot = std::weak_ptr<Slot>(slot)] {
+            auto owner = slots.lock();
+            auto ended = weakSlot.lock();
+            if (!owner || !ended) return;
+            ended->active = false;
+            std::erase(*owner, ended);
+        });
+    }
 
     void Fire(Args... args) const {
-        const std::size_t count = handlers_.size();
-        for (std::size_t i = 0; i < count; ++i) {
-            // A copy: the vector may grow (and move its elements) inside the call.
-            Handler handler = handlers_[i];
-            handler(args...);
-        }
+        // A copy: the list may change inside the calls.
+        const Slots snapshot = *slots_;
+        for (const auto& slot : snapshot)
+            if (slot->active) slot->handler(args...);
     }
 
 private:
-    std::vector<Handler> handlers_;
+    struct Slot {
+        Handler handler;
+        bool active;
+    };
+    using Slots = std::vector<std::shared_ptr<Slot>>;
+    std::shared_ptr<Slots> slots_ = std::make_shared<Slots>();
+};
+
+class ControlModel;
+
+// Gathers the control models made on this thread while it is the newest
+// collector in force, so that a window knows its controls without listing
+// them a second time.  A window declares one before its models and stops it
+// once they are made:
+//   class MyForm { ControlCollector collected_; CheckBoxModel chkA; ... };
+//   MyForm::MyForm() : chkA(...) { collected_.Stop(); }
+class ControlCollector {
+public:
+    ControlCollector();
+    ~ControlCollector();
+    ControlCollector(const ControlCollector&) = delete;
+    ControlCollector& operator=(const ControlCollector&) = delete;
+
+    void Stop();
+    const std::vector<ControlModel*>& Controls() const { return controls_; }
+
+private:
+    friend class ControlModel;
+    ControlCollector* previous_;
+    bool collecting_ = true;
+    std::vector<ControlModel*> controls_;
 };
 
 class ControlModel {
@@ -142,6 +215,7 @@ public:
 
     bool Value() const { return selected_; }
     void Select();
+    const OptionArray& Group() const { return *group_; }
 
 private:
     friend class OptionArray;

@@ -74,6 +74,12 @@ Form1::Form1(registry::RegistryProvider& registry, registry::OsVersionProbe& ver
       versionProbe_(versionProbe),
       shell_(shell),
       configuration_(*this, registry) {
+    collected_.Stop();
+    // Every row of the table has its model, and no model is left over.
+    if (collected_.Controls().size() != Form1Layout.rows.size())
+        throw std::logic_error("Form1 has not one model for each row of its layout");
+    for (const LayoutRow& row : Form1Layout.rows) Control(row.name, row.member);
+
     cboDrive.Click.Subscribe([this] { cboDrive_Click(); });
     cboRestrict.Click.Subscribe([this] { cboRestrict_Click(); });
     chkCMD.Click.Subscribe([this] { chkCMD_Click(); });
@@ -88,12 +94,7 @@ Form1::Form1(registry::RegistryProvider& registry, registry::OsVersionProbe& ver
 }
 
 ControlModel& Form1::Control(std::wstring_view name, int member) {
-    ControlModel* const controls[] = {
-        &fraSecurity, &optSecurity[0], &optSecurity[1], &Label3,      &fraDrive,     &cboDrive,  &fraRestrict,
-        &cboRestrict, &fraOptional,    &chkCMD,         &chkRegistry, &Label4,       &fraPassword, &Label1[0],
-        &Label1[1],   &txtPassword,    &txtPassword2,   &Label2,      &Text1,        &lblLoading, &lblLoading2,
-        &pgbLoading,  &cmdAbout,       &cmdLogoff,      &cmdSave,     &tmrLoading};
-    for (ControlModel* control : controls)
+    for (ControlModel* control : collected_.Controls())
         if (control->Name() == name && control->Member() == member) return *control;
     throw std::logic_error("Form1 has no control " + text::ToUtf8(std::wstring(name)));
 }

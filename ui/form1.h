@@ -44,6 +44,11 @@ public:
     // The model of a layout row (the timer included), for the view binding.
     ControlModel& Control(std::wstring_view name, int member = NoMember);
 
+private:
+    // First: it gathers the models below as they are made.
+    ControlCollector collected_;
+
+public:
     // Controls, in the order of the layout table.
     FrameModel fraSecurity;
     OptionArray optSecurity;

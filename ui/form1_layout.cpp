@@ -9,7 +9,7 @@ namespace {
 using enum ControlKind;
 
 // The drive list shows the drive selection table's items, in its order.
-const std::array<std::wstring_view, policy::DriveSelectionRowCount> DriveItemTexts = policy::DriveItems();
+constexpr std::array<std::wstring_view, policy::DriveSelectionRowCount> DriveItemTexts = policy::DriveItems();
 
 constexpr std::wstring_view NotesText =
     L"Click the Save button and Logoff your Windows for the change to take effect. Limited account is cannot to "
@@ -76,8 +76,9 @@ constexpr std::array Form1Rows{
 
 }  // namespace
 
-// constinit: the table must be ready before any window is made, whatever the
-// order in which the program's static objects are initialised.
+// Constant-initialised, like every row and item it points to: the table is
+// ready before any window is made, whatever the order in which the program's
+// static objects are initialised.
 constinit const WindowLayout Form1Layout{
     .name = L"Form1", .caption = L"Quelvane 2", .clientWidth = 4695, .clientHeight = 6375, .rows = Form1Rows};
 

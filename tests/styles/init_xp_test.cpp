@@ -82,16 +82,21 @@ TEST(ManifestPath, IsTheExecutablesBaseNameNextToItWithOneExeBeforeManifest) {
             << text::ToUtf8(executable);
 }
 
-TEST(ManifestText, IsTheTenLinesWithTheirIndentationAndCrLfAfterAllButTheLast) {
+namespace {
+
+// The manifest's ten lines with their indentation and CR LF after all but the
+// last, naming `architecture` in both assemblyIdentity elements.
+std::string ExpectedManifest(const std::string& architecture) {
     const std::pair<int, std::string> lines[] = {
         {0, R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"},
         {0, R"(<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">)"},
-        {5, R"(<assemblyIdentity version="1.0.0.0" processorArchitecture="X86" name="app" type="win32" />)"},
+        {5, R"(<assemblyIdentity version="1.0.0.0" processorArchitecture=")" + architecture +
+                R"(" name="app" type="win32" />)"},
         {5, R"(<description>Gaya XP GW Githu Loh.. (by Brisolt)</description>)"},
         {5, R"(<dependency>)"},
         {10, R"(<dependentAssembly>)"},
         {15, R"(<assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0" )"
-             R"(processorArchitecture="X86" publicKeyToken="6595b64144ccf1df" language="*" />)"},
+             R"(processorArchitecture=")" + architecture + R"(" publicKeyToken="6595b64144ccf1df" language="*" />)"},
         {10, R"(</dependentAssembly>)"},
         {5, R"(</dependency>)"},
         {0, R"(</assembly>)"},
@@ -101,7 +106,25 @@ TEST(ManifestText, IsTheTenLinesWithTheirIndentationAndCrLfAfterAllButTheLast) {
         if (!expected.empty()) expected += "\r\n";
         expected += std::string(spaces, ' ') + text;
     }
-    EXPECT_EQ(styles::ManifestText, expected);
+    return expected;
+}
+
+}  // namespace
+
+TEST(ManifestText, IsTheTenLinesWithTheirIndentationAndCrLfAfterAllButTheLastForEitherProcessor) {
+    EXPECT_EQ(styles::ManifestTextX86, ExpectedManifest("X86"));
+    EXPECT_EQ(styles::ManifestTextAmd64, ExpectedManifest("amd64"));
+    EXPECT_EQ(styles::ManifestTextFor(styles::ManifestArchitecture::X86), styles::ManifestTextX86);
+    EXPECT_EQ(styles::ManifestTextFor(styles::ManifestArchitecture::Amd64), styles::ManifestTextAmd64);
+}
+
+TEST(ManifestText, OfThisBuildNamesTheProcessorOfItsProgram) {
+#if defined(_WIN64)
+    EXPECT_EQ(styles::ManifestText, styles::ManifestTextAmd64);  // the x86-64 Windows build
+#else
+    // The i686 program, and the native build, which runs the same bytes through InitXp.
+    EXPECT_EQ(styles::ManifestText, styles::ManifestTextX86);
+#endif
 }
 
 TEST(InitXp, WritesAMissingManifestInOneWriteMarksItAndThenStartsTheCommonControls) {

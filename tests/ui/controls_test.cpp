@@ -282,6 +282,51 @@ TEST(Event, AHandlerSubscribedWhileFiringRunsFromTheNextFiringOn) {
     EXPECT_EQ(calls, (std::vector<std::string>{"first", "first", "late"}));
 }
 
+TEST(Event, AnEndedSubscriptionIsNotCalledAgainEvenWithinTheSameFiring) {
+    ui::Event<int> event;
+    std::vector<std::string> calls;
+    ui::Connection second;
+    ui::Connection first = event.Subscribe([&](int n) {
+        calls.push_back("first " + std::to_string(n));
+        second.Disconnect();
+    });
+    second = event.Subscribe([&](int n) { calls.push_back("second " + std::to_string(n)); });
+
+    event.Fire(1);
+    first.Disconnect();
+    first.Disconnect();  // twice is harmless
+    event.Fire(2);
+    EXPECT_EQ(calls, std::vector<std::string>{"first 1"});
+}
+
+TEST(Event, AScopedConnectionEndsItsSubscriptionWhenItGoesAndOutlivingTheEventIsHarmless) {
+    int calls = 0;
+    auto event = std::make_unique<ui::Event<>>();
+    {
+        ui::ScopedConnection scoped = event->Subscribe([&] { ++calls; });
+        event->Fire();
+    }
+    event->Fire();
+    EXPECT_EQ(calls, 1);
+
+    ui::ScopedConnection outliving = event->Subscribe([&] { ++calls; });
+    event.reset();  // the connection ends with nothing left to end
+}
+
+TEST(ControlCollector, GathersTheModelsMadeWhileItIsTheNewestAndInForce) {
+    ui::ControlCollector outer;
+    ui::CheckBoxModel first(CheckRow);
+    ui::ControlCollector nested;
+    ui::ComboListModel list(ListRow);
+    nested.Stop();
+    ui::CheckBoxModel afterNested(CheckRow);  // the outer one is in force again
+    outer.Stop();
+    ui::CheckBoxModel stray(CheckRow);
+
+    EXPECT_EQ(nested.Controls(), std::vector<ui::ControlModel*>{&list});
+    EXPECT_EQ(outer.Controls(), (std::vector<ui::ControlModel*>{&first, &afterNested}));
+}
+
 TEST(FindRow, NamesTheMissingControlInsteadOfGuessing) {
     constexpr std::array rows{CheckRow, Option0, Option1};
     const ui::WindowLayout layout{.name = L"FormTest", .caption = L"Test", .rows = rows};

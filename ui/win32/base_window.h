@@ -1,6 +1,8 @@
 // Windows only: the classic BaseWindow pattern.  A static window procedure
 // stores the C++ object at creation and forwards every later message to its
-// HandleMessage member.
+// HandleMessage member.  No C++ exception ever leaves the window procedure
+// (it would cross the system's own frames): whatever escapes a handler is
+// reported as an unhandled failure, which ends the program.
 //
 // Usage:
 //   class MyWindow : public ui::BaseWindow<MyWindow> {
@@ -13,6 +15,8 @@
 
 #include <windows.h>
 
+#include "ui/win32/failure_report.h"
+
 namespace ui {
 
 template <typename Derived>
@@ -24,6 +28,30 @@ public:
     HWND Hwnd() const { return hwnd_; }
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        try {
+            return Dispatch(hwnd, message, wParam, lParam);
+        } catch (...) {
+            ReportUnhandledFailure();
+        }
+    }
+
+protected:
+    BaseWindow() = default;
+    // The derived object is gone by now: the handle is detached first, so
+    // that the messages of its destruction go to DefWindowProcW.  A derived
+    // class that must see WM_DESTROY destroys the window in its own destructor.
+    ~BaseWindow() {
+        if (!hwnd_) return;
+        HWND hwnd = hwnd_;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        DestroyWindow(hwnd);
+    }
+
+    HWND hwnd_ = nullptr;
+
+private:
+    static LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         Derived* self = nullptr;
         if (message == WM_NCCREATE) {
             // The object is known from here on, so WM_NCCREATE and WM_CREATE
@@ -45,21 +73,6 @@ public:
         }
         return result;
     }
-
-protected:
-    BaseWindow() = default;
-    // The derived object is gone by now: the handle is detached first, so
-    // that the messages of its destruction go to DefWindowProcW.  A derived
-    // class that must see WM_DESTROY destroys the window in its own destructor.
-    ~BaseWindow() {
-        if (!hwnd_) return;
-        HWND hwnd = hwnd_;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        hwnd_ = nullptr;
-        DestroyWindow(hwnd);
-    }
-
-    HWND hwnd_ = nullptr;
 };
 
 }  // namespace ui

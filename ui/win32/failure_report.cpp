@@ -10,7 +10,10 @@ namespace ui {
 
 namespace {
 
+bool reporting = false;
+
 [[noreturn]] void ShowAndEnd(const std::wstring& text) noexcept {
+    reporting = true;
     // Without a window of the program the box must still come to the front.
     HWND owner = GetActiveWindow();
     const UINT withoutOwner = owner ? 0u : MB_SETFOREGROUND | MB_TASKMODAL;
@@ -19,6 +22,8 @@ namespace {
 }
 
 }  // namespace
+
+bool ReportingUnhandledFailure() noexcept { return reporting; }
 
 void ReportUnhandledFailure(const std::exception& failure) noexcept {
     std::wstring text;

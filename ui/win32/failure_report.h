@@ -15,6 +15,11 @@ namespace ui {
 // Inside a catch block: reports the failure being handled, of any type.
 [[noreturn]] void ReportUnhandledFailure() noexcept;
 
+// True while the report is on the screen.  Its box runs a modal loop that
+// still dispatches the windows' timers: no tick may redraw the window behind
+// it, least of all as a success.
+bool ReportingUnhandledFailure() noexcept;
+
 // Runs the handler; whatever escapes it is reported and ends the program, so
 // that no C++ exception ever crosses a window procedure.
 template <typename Handler>

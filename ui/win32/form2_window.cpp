@@ -12,13 +12,9 @@ Form2Window::Form2Window(Form2& form, int iconResourceId)
       window_(
           Form2Layout, [&form](const LayoutRow& row) -> ControlModel& { return Model(form, row); },
           LayoutWindowEvents{.closeCommand = [&form] { form.CloseCommand(); }}, iconResourceId),
-      alive_(std::make_shared<Form2Window*>(this)) {
-    form_.Closed.Subscribe([alive = std::weak_ptr<Form2Window*>(alive_)] {
-        if (auto self = alive.lock(); self && *self) (*self)->window_.Destroy();
-    });
-}
+      closed_(form_.Closed.Subscribe([this] { window_.Destroy(); })) {}
 
-Form2Window::~Form2Window() { *alive_ = nullptr; }
+Form2Window::~Form2Window() = default;
 
 ControlModel& Form2Window::Model(Form2& form, const LayoutRow& row) {
     if (row.name == L"Frame1") return form.Frame1;

@@ -39,8 +39,8 @@ private:
 
     Form2& form_;
     LayoutWindow window_;
-    // The form's Closed event may outlive this object.
-    std::shared_ptr<Form2Window*> alive_;
+    // The form may outlive this object: its Closed event then reaches nobody.
+    ScopedConnection closed_;
 };
 
 }  // namespace ui

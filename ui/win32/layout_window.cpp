@@ -1,13 +1,13 @@
 #include "ui/win32/layout_window.h"
 
 #include <commctrl.h>
-#include <imm.h>
 
 #include <algorithm>
-#include <cmath>
 #include <stdexcept>
+#include <utility>
 
 #include "registry/registry_provider.h"
+#include "ui/win32/control_binding.h"
 #include "ui/win32/failure_report.h"
 #include "ui/win32/shell_win32.h"
 
@@ -20,9 +20,8 @@ constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIM
 // Clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and
 // Escape when no control claims them: neither may reach a control.
 constexpr int FirstControlId = 100;
-// A drop-down list is created with the height of its open list; the closed
-// box then takes the height of the layout row.
-constexpr int DroppedListPixels = 200;
+constexpr std::wstring_view WindowFontFace = L"MS Sans Serif";
+constexpr int WindowFontHundredthsOfPoint = 800;
 
 [[noreturn]] void FailWithLastError(const wchar_t* operation) {
     throw PlatformFailure(operation, HRESULT_FROM_WIN32(GetLastError()));
@@ -54,46 +53,15 @@ void RegisterCommonControls() {
     InitCommonControlsEx(&controls);
 }
 
-std::wstring WindowText(HWND hwnd) {
-    const int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
-    return text;
-}
-
-// Rewriting an unchanged text would move the caret of the box being typed in.
-void SetTextIfDifferent(HWND hwnd, std::wstring_view text) {
-    const std::wstring wanted(text);
-    if (WindowText(hwnd) != wanted) SetWindowTextW(hwnd, wanted.c_str());
-}
-
-bool TakesFocus(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::TextBox:
-    case ControlKind::CheckBox:
-    case ControlKind::OptionButton:
-    case ControlKind::ComboList:
-    case ControlKind::Button: return true;
-    default: return false;
-    }
-}
-
-// The model behind a row must be of the row's kind; a mismatch is a mistake
-// in the window's lookup and is caught when the window is made.
-bool ModelFitsKind(ControlModel& model, ControlKind kind) {
-    switch (kind) {
-    case ControlKind::Frame: return dynamic_cast<FrameModel*>(&model) != nullptr;
-    case ControlKind::Label: return dynamic_cast<LabelModel*>(&model) != nullptr;
-    case ControlKind::TextBox: return dynamic_cast<TextBoxModel*>(&model) != nullptr;
-    case ControlKind::CheckBox: return dynamic_cast<CheckBoxModel*>(&model) != nullptr;
-    case ControlKind::OptionButton: return dynamic_cast<OptionButtonModel*>(&model) != nullptr;
-    case ControlKind::ComboList: return dynamic_cast<ComboListModel*>(&model) != nullptr;
-    case ControlKind::Button: return dynamic_cast<ButtonModel*>(&model) != nullptr;
-    case ControlKind::ProgressBar: return dynamic_cast<ProgressBarModel*>(&model) != nullptr;
-    case ControlKind::Timer: return dynamic_cast<TimerModel*>(&model) != nullptr;
-    }
-    return false;
+// A font of this face, size (hundredths of a point) and weight at the given
+// resolution; null when the system makes none.
+UniqueFont MakeFont(std::wstring_view face, int hundredthsOfPoint, LONG weight, int dpi) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(hundredthsOfPoint, dpi, 7200);
+    font.lfWeight = weight;
+    font.lfCharSet = ANSI_CHARSET;
+    lstrcpynW(font.lfFaceName, std::wstring(face).c_str(), LF_FACESIZE);
+    return UniqueFont(CreateFontIndirectW(&font));
 }
 
 // The design writes system colours with the high bit set and the index in the low byte.
@@ -108,11 +76,10 @@ LayoutWindow::LayoutWindow(const WindowLayout& layout, ModelLookup lookup, Layou
     : layout_(layout),
       lookup_(std::move(lookup)),
       events_(std::move(events)),
-      iconResourceId_(iconResourceId),
-      alive_(std::make_shared<LayoutWindow*>(this)) {}
+      iconResourceId_(iconResourceId) {}
 
 LayoutWindow::~LayoutWindow() {
-    *alive_ = nullptr;
+    subscriptions_.clear();
     // Destroyed here, not in the base, so that WM_DESTROY still reaches this object.
     Destroy();
 }
@@ -171,23 +138,19 @@ bool LayoutWindow::IsLayoutWindow(HWND hwnd) {
 }
 
 void LayoutWindow::CreateControls() {
-    {
-        // "MS Sans Serif" 8.25 pt bold, as the markers were designed.
-        LOGFONTW font{};
-        font.lfHeight = -MulDiv(825, dpiY_, 7200);
-        font.lfWeight = FW_BOLD;
-        font.lfCharSet = ANSI_CHARSET;
-        lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
-        markerFont_.reset(CreateFontIndirectW(&font));
-    }
+    // The layout was drawn for "MS Sans Serif" 8 pt, the markers in its
+    // 8.25 pt bold: both are made for the screen's resolution.
+    windowFont_ = MakeFont(WindowFontFace, WindowFontHundredthsOfPoint, FW_NORMAL, dpiY_);
+    markerFont_ = MakeFont(WindowFontFace, 825, FW_BOLD, dpiY_);
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ThisModule(), nullptr);
 
+    subscriptions_.clear();
     controls_.clear();
     int id = FirstControlId;
     for (const LayoutRow& row : layout_.rows) {
         ControlModel& model = lookup_(row);
-        if (!ModelFitsKind(model, row.kind))
+        if (!KindRow(row.kind).fits(model))
             throw std::logic_error("the model of " + registry::ToUtf8(std::wstring(row.name)) +
                                    " is not of its row's kind");
         controls_.push_back({&row, &model, nullptr, id++, false});
@@ -225,72 +188,24 @@ RECT LayoutWindow::PixelRect(const LayoutRow& row) const {
 
 void LayoutWindow::CreateControl(BoundControl& control) {
     const LayoutRow& row = *control.row;
-    const wchar_t* className = L"BUTTON";
-    DWORD style = WS_CHILD | WS_VISIBLE;
-    DWORD exStyle = 0;
-    switch (row.kind) {
-    case ControlKind::Frame: style |= BS_GROUPBOX; break;
-    case ControlKind::Label: className = L"STATIC"; style |= SS_LEFT; break;
-    case ControlKind::TextBox:
-        className = L"EDIT";
-        exStyle = WS_EX_CLIENTEDGE;
-        style |= row.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL : ES_AUTOHSCROLL;
-        if (row.password) style |= ES_PASSWORD;
-        break;
-    case ControlKind::CheckBox: style |= BS_AUTOCHECKBOX; break;
-    case ControlKind::OptionButton: style |= BS_AUTORADIOBUTTON; break;
-    case ControlKind::ComboList: className = L"COMBOBOX"; style |= CBS_DROPDOWNLIST | WS_VSCROLL; break;
-    case ControlKind::Button: style |= row.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON; break;
-    case ControlKind::ProgressBar: className = PROGRESS_CLASSW; break;
-    case ControlKind::Timer: return;
-    }
-    if (TakesFocus(row.kind)) style |= WS_TABSTOP;
-    // A group runs from one WS_GROUP control to the next: the option array's
-    // later members stay in the group of its first.
-    if (!(row.kind == ControlKind::OptionButton && row.member > 0)) style |= WS_GROUP;
+    const ControlKindRow& kind = KindRow(row.kind);
+    if (!kind.className) return;
 
     const RECT rect = PixelRect(row);
-    const int height = row.kind == ControlKind::ComboList ? DroppedListPixels : rect.bottom - rect.top;
-    const std::wstring text(row.kind == ControlKind::ComboList ? std::wstring_view() : row.text);
-    control.hwnd = CreateWindowExW(exStyle, className, text.c_str(), style, rect.left, rect.top,
+    const std::wstring text(row.text);
+    const DWORD style = WS_CHILD | WS_VISIBLE | kind.style(row) | (kind.tabStop ? WS_TABSTOP : 0);
+    const int height = kind.createdHeight ? kind.createdHeight : rect.bottom - rect.top;
+    control.hwnd = CreateWindowExW(kind.exStyle, kind.className, text.c_str(), style, rect.left, rect.top,
                                    rect.right - rect.left, height, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), ThisModule(), nullptr);
     if (!control.hwnd) FailWithLastError(L"CreateWindowExW");
-    HWND hwnd = control.hwnd;
 
     HFONT font = row.boldMarkerFont && markerFont_ ? markerFont_.get()
-                                                    : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-
-    switch (row.kind) {
-    case ControlKind::TextBox:
-        SendMessageW(hwnd, EM_LIMITTEXT, 0, 0);  // 0: as much as the box can hold
-        if (row.password) SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);  // not the themed bullet
-        if (row.inputMethodDisabled) ImmAssociateContext(hwnd, nullptr);
-        break;
-    case ControlKind::ComboList: {
-        for (std::wstring_view item : row.items) {
-            const std::wstring itemText(item);
-            SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(itemText.c_str()));
-        }
-        // The closed box's height follows its selection field: make that
-        // field as much taller or shorter as the box misses the row's height.
-        RECT box;
-        GetWindowRect(hwnd, &box);
-        const int fieldHeight = static_cast<int>(SendMessageW(hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-        const int missing = (rect.bottom - rect.top) - (box.bottom - box.top);
-        if (missing != 0 && fieldHeight + missing > 0)
-            SendMessageW(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), fieldHeight + missing);
-        break;
-    }
-    case ControlKind::ProgressBar:
-        SendMessageW(hwnd, PBM_SETRANGE32, static_cast<WPARAM>(row.minimum), static_cast<LPARAM>(row.maximum));
-        break;
-    case ControlKind::Button:
-        if (row.defaultButton) defaultButtonId_ = control.id;
-        break;
-    default: break;
-    }
+                 : windowFont_                         ? windowFont_.get()
+                                                       : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    kind.prepare(control.hwnd, row, rect);
+    if (row.defaultButton) defaultButtonId_ = control.id;
     if (!row.tooltip.empty()) AddTooltip(control);
 }
 
@@ -309,20 +224,14 @@ void LayoutWindow::AddTooltip(const BoundControl& control) {
 
 void LayoutWindow::Subscribe(BoundControl& control) {
     const std::size_t index = static_cast<std::size_t>(&control - controls_.data());
-    std::weak_ptr<LayoutWindow*> alive = alive_;
-    auto withWindow = [alive](auto action) {
-        return [alive, action] {
-            if (auto window = alive.lock(); window && *window) action(**window);
-        };
-    };
-    control.model->ViewChanged.Subscribe(withWindow([index](LayoutWindow& window) {
-        BoundControl& bound = window.controls_[index];
-        window.Sync(bound);
+    subscriptions_.emplace_back(control.model->ViewChanged.Subscribe([this, index] {
+        BoundControl& bound = controls_[index];
+        Sync(bound);
         // A frame's state greys the labels drawn on it.
-        if (bound.row->kind == ControlKind::Frame) window.SyncContainedIn(bound.row->name);
+        if (bound.row->kind == ControlKind::Frame) SyncContainedIn(bound.row->name);
     }));
-    control.model->FocusRequested.Subscribe(withWindow([index](LayoutWindow& window) {
-        if (HWND hwnd = window.controls_[index].hwnd) SetFocus(hwnd);
+    subscriptions_.emplace_back(control.model->FocusRequested.Subscribe([this, index] {
+        if (HWND hwnd = controls_[index].hwnd) SetFocus(hwnd);
     }));
 }
 
@@ -341,86 +250,27 @@ void LayoutWindow::SyncContainedIn(std::wstring_view frame) {
 
 void LayoutWindow::Sync(BoundControl& control) {
     if (!hwnd_) return;
-    const bool wasUpdating = updatingFromModel_;
-    updatingFromModel_ = true;
-
-    const LayoutRow& row = *control.row;
-    if (row.kind == ControlKind::Timer) {
-        const auto& timer = static_cast<const TimerModel&>(*control.model);
-        if (timer.Running() && !control.timerSet) {
-            control.timerSet = SetTimer(hwnd_, static_cast<UINT_PTR>(control.id), static_cast<UINT>(timer.Interval()),
-                                        nullptr) != 0;
-        } else if (!timer.Running() && control.timerSet) {
-            KillTimer(hwnd_, static_cast<UINT_PTR>(control.id));
-            control.timerSet = false;
+    const bool wasUpdating = std::exchange(updatingFromModel_, true);
+    if (HWND hwnd = control.hwnd) {
+        const bool enabled = EffectiveEnabled(control);
+        if ((IsWindowEnabled(hwnd) != FALSE) != enabled) {
+            const bool hadFocus = GetFocus() == hwnd;
+            EnableWindow(hwnd, enabled);
+            // A disabled control keeps no focus, and the keys would go nowhere.
+            if (!enabled && hadFocus) SendMessageW(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
         }
-        updatingFromModel_ = wasUpdating;
-        return;
     }
-
-    HWND hwnd = control.hwnd;
-    const bool enabled = EffectiveEnabled(control);
-    if ((IsWindowEnabled(hwnd) != FALSE) != enabled) {
-        const bool hadFocus = GetFocus() == hwnd;
-        EnableWindow(hwnd, enabled);
-        // A disabled control keeps no focus, and the keys would go nowhere.
-        if (!enabled && hadFocus) SendMessageW(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
-    }
-
-    switch (row.kind) {
-    case ControlKind::Label: {
-        const auto& label = static_cast<const LabelModel&>(*control.model);
-        SetTextIfDifferent(hwnd, label.Caption());
-        InvalidateRect(hwnd, nullptr, TRUE);  // the colour may be new
-        break;
-    }
-    case ControlKind::TextBox:
-        SetTextIfDifferent(hwnd, static_cast<const TextBoxModel&>(*control.model).Text());
-        break;
-    case ControlKind::CheckBox: {
-        const int value = static_cast<const CheckBoxModel&>(*control.model).Value();
-        // A two-state box cannot show the grayed state: the box turns into a
-        // three-state one for as long as the model is grayed.
-        const LONG_PTR type = GetWindowLongPtrW(hwnd, GWL_STYLE) & BS_TYPEMASK;
-        const LONG_PTR wantedType = value == 2 ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
-        if (type != wantedType) SendMessageW(hwnd, BM_SETSTYLE, static_cast<WPARAM>(wantedType), TRUE);
-        const WPARAM check = value == 2 ? BST_INDETERMINATE : value == 1 ? BST_CHECKED : BST_UNCHECKED;
-        if (static_cast<WPARAM>(SendMessageW(hwnd, BM_GETCHECK, 0, 0)) != check)
-            SendMessageW(hwnd, BM_SETCHECK, check, 0);
-        break;
-    }
-    case ControlKind::OptionButton: {
-        const bool selected = static_cast<const OptionButtonModel&>(*control.model).Value();
-        const WPARAM check = selected ? BST_CHECKED : BST_UNCHECKED;
-        if (static_cast<WPARAM>(SendMessageW(hwnd, BM_GETCHECK, 0, 0)) != check)
-            SendMessageW(hwnd, BM_SETCHECK, check, 0);
-        break;
-    }
-    case ControlKind::ComboList: {
-        const int index = static_cast<const ComboListModel&>(*control.model).ListIndex();
-        if (static_cast<int>(SendMessageW(hwnd, CB_GETCURSEL, 0, 0)) != index)
-            SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        break;
-    }
-    case ControlKind::ProgressBar: {
-        const float value = static_cast<const ProgressBarModel&>(*control.model).Value();
-        const int position = static_cast<int>(std::lround(value));
-        if (static_cast<int>(SendMessageW(hwnd, PBM_GETPOS, 0, 0)) != position)
-            SendMessageW(hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-        break;
-    }
-    default: break;
-    }
+    if (control.hwnd || !KindRow(control.row->kind).className) KindRow(control.row->kind).sync(control, hwnd_);
     updatingFromModel_ = wasUpdating;
 }
 
-LayoutWindow::BoundControl* LayoutWindow::FindById(int id) {
+BoundControl* LayoutWindow::FindById(int id) {
     for (BoundControl& control : controls_)
         if (control.id == id) return &control;
     return nullptr;
 }
 
-const LayoutWindow::BoundControl* LayoutWindow::FindByHwnd(HWND hwnd) const {
+const BoundControl* LayoutWindow::FindByHwnd(HWND hwnd) const {
     for (const BoundControl& control : controls_)
         if (control.hwnd == hwnd && hwnd) return &control;
     return nullptr;
@@ -431,47 +281,13 @@ void LayoutWindow::OnCommand(int id, int code) {
     if (updatingFromModel_) return;
     BoundControl* control = FindById(id);
     if (!control || !control->hwnd) return;
-    HWND hwnd = control->hwnd;
-
-    // Only the notifications that carry user input; the others (EN_UPDATE,
+    // Only the notification that carries user input; the others (EN_UPDATE,
     // focus, drop-down) arrive while the control holds input that the model
     // has not seen yet, and must not put the model's state back.
-    std::function<void()> input;
-    switch (control->row->kind) {
-    case ControlKind::Button:
-        if (code == BN_CLICKED) input = [control] { static_cast<ButtonModel&>(*control->model).Press(); };
-        break;
-    case ControlKind::CheckBox:
-        if (code == BN_CLICKED)
-            input = [control, hwnd] {
-                const LRESULT check = SendMessageW(hwnd, BM_GETCHECK, 0, 0);
-                static_cast<CheckBoxModel&>(*control->model)
-                    .SetValue(check == BST_INDETERMINATE ? 2 : check == BST_CHECKED ? 1 : 0);
-            };
-        break;
-    case ControlKind::OptionButton:
-        if (code == BN_CLICKED)
-            input = [control, hwnd] {
-                if (SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED)
-                    static_cast<OptionButtonModel&>(*control->model).Select();
-            };
-        break;
-    case ControlKind::TextBox:
-        if (code == EN_CHANGE)
-            input = [control, hwnd] { static_cast<TextBoxModel&>(*control->model).SetText(WindowText(hwnd)); };
-        break;
-    case ControlKind::ComboList:
-        if (code == CBN_SELCHANGE)
-            input = [control, hwnd] {
-                static_cast<ComboListModel&>(*control->model)
-                    .SetListIndex(static_cast<int>(SendMessageW(hwnd, CB_GETCURSEL, 0, 0)));
-            };
-        break;
-    default: break;
-    }
-    if (!input) return;
+    const ControlKindRow& kind = KindRow(control->row->kind);
+    if (code != kind.inputNotification) return;
 
-    RunReportingFailures(input);
+    RunReportingFailures([&] { kind.input(*control); });
     // Where the model kept its state (a click on the selected option, a
     // refused value), the control goes back to showing it.  The handler may
     // have closed the window: Sync then does nothing.
@@ -479,6 +295,7 @@ void LayoutWindow::OnCommand(int id, int code) {
 }
 
 void LayoutWindow::OnTimer(UINT_PTR id) {
+    if (ReportingUnhandledFailure()) return;
     BoundControl* control = FindById(static_cast<int>(id));
     if (!control || control->row->kind != ControlKind::Timer) return;
     RunReportingFailures([&] { static_cast<TimerModel&>(*control->model).Elapse(); });
@@ -505,6 +322,24 @@ void LayoutWindow::RestoreFocus() {
     HWND target = lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_) ? lastFocus_ : nullptr;
     if (!target) target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
     if (target) SetFocus(target);
+}
+
+void LayoutWindow::OnActivate(bool active) {
+    if (!active) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        return;
+    }
+    RestoreFocus();
+    if (events_.activated) RunReportingFailures(events_.activated);
+}
+
+void LayoutWindow::OnDestroy() {
+    for (BoundControl& control : controls_) {
+        if (control.timerSet) KillTimer(hwnd_, static_cast<UINT_PTR>(control.id));
+        control.timerSet = false;
+    }
+    if (events_.destroyed) RunReportingFailures(events_.destroyed);
 }
 
 LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -536,13 +371,7 @@ LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     }
 
     case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
-        } else {
-            RestoreFocus();
-            if (events_.activated) RunReportingFailures(events_.activated);
-        }
+        OnActivate(LOWORD(wParam) != WA_INACTIVE);
         return 0;
     case WM_SETFOCUS:
         RestoreFocus();
@@ -554,11 +383,7 @@ LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         }
         break;
     case WM_DESTROY:
-        for (BoundControl& control : controls_) {
-            if (control.timerSet) KillTimer(hwnd_, static_cast<UINT_PTR>(control.id));
-            control.timerSet = false;
-        }
-        if (events_.destroyed) RunReportingFailures(events_.destroyed);
+        OnDestroy();
         return 0;
     case WM_NCDESTROY:
         // The children are gone: model changes from now on have nothing to show.
@@ -569,35 +394,6 @@ LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     default: break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
-}
-
-int RunMessageLoop() {
-    MSG message{};
-    for (;;) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0 || got == -1) break;
-        HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-        if (root && LayoutWindow::IsLayoutWindow(root) && IsDialogMessageW(root, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
-}
-
-bool DispatchPendingMessages() {
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // Left in the queue for whoever runs the real loop.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return false;
-        }
-        HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-        if (root && LayoutWindow::IsLayoutWindow(root) && IsDialogMessageW(root, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return true;
 }
 
 }  // namespace ui

@@ -28,7 +28,9 @@
 #include "ui/controls.h"
 #include "ui/layout.h"
 #include "ui/win32/base_window.h"
+#include "ui/win32/control_binding.h"
 #include "ui/win32/gdi_handles.h"
+#include "ui/win32/message_loop.h"
 
 namespace ui {
 
@@ -63,14 +65,6 @@ public:
     static bool IsLayoutWindow(HWND hwnd);
 
 private:
-    struct BoundControl {
-        const LayoutRow* row = nullptr;
-        ControlModel* model = nullptr;
-        HWND hwnd = nullptr;
-        int id = 0;
-        bool timerSet = false;
-    };
-
     void CreateControls();
     void CreateControl(BoundControl& control);
     void AddTooltip(const BoundControl& control);
@@ -80,6 +74,8 @@ private:
     bool EffectiveEnabled(const BoundControl& control) const;
     void OnCommand(int id, int code);
     void OnTimer(UINT_PTR id);
+    void OnActivate(bool active);
+    void OnDestroy();
     LRESULT OnControlColour(UINT message, HDC dc, HWND child);
     void RestoreFocus();
     BoundControl* FindById(int id);
@@ -93,6 +89,7 @@ private:
     int dpiX_ = 96;
     int dpiY_ = 96;
     std::vector<BoundControl> controls_;
+    UniqueFont windowFont_;
     UniqueFont markerFont_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
@@ -101,17 +98,8 @@ private:
     int defaultButtonId_ = 0;
     HWND lastFocus_ = nullptr;
     bool updatingFromModel_ = false;
-    // The models usually outlive the window: their subscriptions look here
-    // first and do nothing once the window object is gone.
-    std::shared_ptr<LayoutWindow*> alive_;
+    // The models usually outlive the window: its subscriptions end with it.
+    std::vector<ScopedConnection> subscriptions_;
 };
-
-// Runs the thread's messages until WM_QUIT and returns its exit code.  Tab,
-// Shift+Tab, Enter and the arrow keys work in every layout window.
-int RunMessageLoop();
-
-// Handles the messages that are waiting, without blocking, as RunMessageLoop
-// would; false once WM_QUIT was among them.  For tests that drive a window.
-bool DispatchPendingMessages();
 
 }  // namespace ui

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -391,5 +392,67 @@ TEST_F(ProgramEndToEnd, TheSavedConfigurationIsShownAgainAfterTheLoginOfTheNextS
     EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"txtPassword")), L"Tulip");
     EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"txtPassword2")), L"Tulip");
     EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"lblLoading")), StatusCompatible);
+    CloseAndExpectTheEnd(form1);
+}
+
+TEST_F(ProgramEndToEnd, ARefusedWriteIsReportedAsAFailureAndNeverAsASuccess) {
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
+    witness::WriteDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 5);
+    Start();
+    HWND form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+    // The administrator's own policies key turns read-only while the program runs.
+    witness::MakeKeyReadOnly(HiveCurrentUser, ExplorerKey);
+
+    e2e::Click(Form1Control(form1, L"optSecurity", 1));
+    e2e::Choose(Form1Control(form1, L"cboDrive"), L"A:");
+    e2e::Click(Form1Control(form1, L"cmdSave"));
+
+    const e2e::MessageBoxView report = program->WaitForMessageBox(MainTitle);
+    const std::string text = e2e::Narrow(report.text);
+    EXPECT_NE(text.find("HKEY_CURRENT_USER\\" + e2e::Narrow(ExplorerKey)), std::string::npos) << text;
+    EXPECT_NE(text.find("access denied (5)"), std::string::npos) << text;
+    EXPECT_NE(text.find("Changes already made before it:"), std::string::npos) << text;
+    EXPECT_EQ(report.buttons, std::vector<int>{IDOK});
+
+    // Longer than the hundred ticks of a whole display: none of them runs
+    // behind the report.
+    HWND status = Form1Control(form1, L"lblLoading");
+    HWND percentage = Form1Control(form1, L"lblLoading2");
+    EXPECT_FALSE(e2e::WaitUntil([&] { return e2e::TextOf(status) == StatusSuccessful; }, std::chrono::seconds(4)))
+        << "the window reports success behind the failure";
+    EXPECT_NE(e2e::TextOf(percentage), L"100%");
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 5);
+
+    e2e::Answer(report, IDOK);
+    const std::optional<DWORD> exitCode = program->WaitForExit();
+    ASSERT_TRUE(exitCode.has_value()) << "the program did not end after its failure report";
+    EXPECT_EQ(*exitCode, 1u);
+}
+
+TEST_F(ProgramEndToEnd, AStoredMaskWithoutARowIsShownAsACustomItemAndASaveKeepsIt) {
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
+    witness::WriteDword(HiveLocalMachine, SettingsKey, L"SecurityMode", 1);
+    witness::WriteString(HiveLocalMachine, SettingsKey, L"Restriction", L"Current user");
+    witness::WriteDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 15);
+    Start();
+    HWND form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+
+    HWND drives = Form1Control(form1, L"cboDrive");
+    EXPECT_EQ(e2e::TextOf(drives), L"Custom: A:, B:, C:, D:");
+    EXPECT_EQ(SendMessageW(drives, CB_GETCOUNT, 0, 0), 34);
+
+    e2e::Click(Form1Control(form1, L"chkCMD"));
+    HWND save = Form1Control(form1, L"cmdSave");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsEnabled(save); })) << "ticking a box did not enable Save";
+    e2e::Click(save);
+    HWND status = Form1Control(form1, L"lblLoading");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(status) == StatusSuccessful; }))
+        << "the status line reads \"" << e2e::Narrow(e2e::TextOf(status)) << "\"";
+
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 15);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    ExpectNoValue(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive");
     CloseAndExpectTheEnd(form1);
 }

@@ -1,6 +1,7 @@
 #include "tests/windows/registry/registry_witness.h"
 
 #include <windows.h>
+#include <sddl.h>
 #include <shlwapi.h>
 #include <wbemidl.h>
 #include <wrl/client.h>
@@ -180,6 +181,19 @@ bool StdRegProvHasMethod(const std::wstring& method) {
     if (FAILED(hr) && hr != static_cast<HRESULT>(WBEM_E_NOT_FOUND))
         throw std::runtime_error("GetMethod failed unexpectedly");
     return SUCCEEDED(hr);
+}
+
+void MakeKeyReadOnly(registry::Root root, const std::wstring& key) {
+    // Everyone may read; nobody may write, create subkeys or delete.
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
+        throw std::runtime_error("the read-only security descriptor could not be made");
+    const win32::RegistryKey opened = Key(root, key, WRITE_DAC, false);
+    const LONG result = opened.IsOpen() ? RegSetKeySecurity(opened.Get(), DACL_SECURITY_INFORMATION, descriptor)
+                                        : ERROR_FILE_NOT_FOUND;
+    LocalFree(descriptor);
+    if (result != ERROR_SUCCESS) throw std::runtime_error("the registry API could not make a key read-only");
 }
 
 bool RunningUnderWine() {

@@ -29,6 +29,11 @@ void DeleteValue(registry::Root root, const std::wstring& key, const std::wstrin
 // Removes the key with everything below it; a missing key is fine.
 void DeleteTree(registry::Root root, const std::wstring& key);
 
+// Gives an existing key a DACL that lets everyone read it and nobody change
+// it.  Wine keeps a key's security only while its server runs: call it while
+// the program under test runs.
+void MakeKeyReadOnly(registry::Root root, const std::wstring& key);
+
 // How many subkeys and values a key holds; nullopt when it cannot be opened.
 struct KeyEntries {
     unsigned long subkeys = 0;

@@ -3,10 +3,19 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "styles/win32/manifest_file_system_win32.h"
 
 namespace {
+
+// The processor this test program runs as, known from the compiler rather
+// than from the header that picks the manifest.
+#ifdef _WIN64
+constexpr std::string_view OwnProcessor = "amd64";
+#else
+constexpr std::string_view OwnProcessor = "X86";
+#endif
 
 DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 
@@ -24,6 +33,35 @@ FILETIME LastWrite(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
     return data.ftLastWriteTime;
+}
+
+int Occurrences(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
+}
+
+// Whether the activation context made from the manifest sends comctl32.dll to
+// a side-by-side assembly: only when its Common-Controls dependency exists for
+// the processor that it names.  (LoadLibrary would not show it once the plain
+// comctl32 of another test is loaded.)
+bool RedirectsCommonControls(const std::wstring& manifest) {
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    request.lpSource = manifest.c_str();
+    HANDLE context = CreateActCtxW(&request);
+    if (context == INVALID_HANDLE_VALUE) return false;
+    bool redirected = false;
+    ULONG_PTR cookie = 0;
+    if (ActivateActCtx(context, &cookie)) {
+        ACTCTX_SECTION_KEYED_DATA found{};
+        found.cbSize = sizeof found;
+        redirected = FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
+                                              &found) != FALSE;
+        DeactivateActCtx(0, cookie);
+    }
+    ReleaseActCtx(context);
+    return redirected;
 }
 
 // Each test starts and ends without a manifest next to the test program.
@@ -61,6 +99,18 @@ TEST_F(InitXpOnDisk, WritesTheManifestNamedAfterThisProgramHiddenSystemReadOnlyA
     EXPECT_EQ(Contents(manifest), styles::ManifestText);
     EXPECT_EQ(Attributes(manifest), 0x27u);
     EXPECT_NE(GetModuleHandleW(L"comctl32.dll"), nullptr);
+}
+
+TEST_F(InitXpOnDisk, TheWrittenManifestNamesThisProgramsProcessorInBothPlacesAndFindsItsCommonControls) {
+    styles::InitXp();
+    const std::string written = Contents(manifest);
+
+    const std::string own = "processorArchitecture=\"" + std::string(OwnProcessor) + "\"";
+    EXPECT_EQ(Occurrences(written, own), 2) << written;
+    EXPECT_EQ(Occurrences(written, "processorArchitecture="), 2) << written;
+    // A manifest that names another processor makes no context, or one
+    // without the common controls 6.0 of this processor.
+    EXPECT_TRUE(RedirectsCommonControls(manifest));
 }
 
 TEST_F(InitXpOnDisk, ASecondRunLeavesTheWrittenManifestAsItIs) {

@@ -1,0 +1,244 @@
+#include "ui/win32/control_binding.h"
+
+#include <commctrl.h>
+#include <imm.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+namespace ui {
+
+namespace {
+
+// A drop-down list is created with the height of its open list; the closed
+// box then takes the height of the layout row.
+constexpr int DroppedListPixels = 200;
+
+template <typename Model>
+bool Fits(ControlModel& model) {
+    return dynamic_cast<Model*>(&model) != nullptr;
+}
+
+template <typename Model>
+const Model& ModelOf(const BoundControl& control) {
+    return static_cast<const Model&>(*control.model);
+}
+
+template <typename Model>
+Model& MutableModelOf(const BoundControl& control) {
+    return static_cast<Model&>(*control.model);
+}
+
+// Every control starts a group of its own, but for the later members of an
+// option array, which stay in the group of their first.
+DWORD Grouped(const LayoutRow& row) {
+    return row.kind == ControlKind::OptionButton && row.member > 0 ? 0 : WS_GROUP;
+}
+
+void Nothing(HWND, const LayoutRow&, const RECT&) {}
+void NoSync(BoundControl&, HWND) {}
+void NoInput(const BoundControl&) {}
+
+// Rewriting an unchanged text would move the caret of the box being typed in.
+void SetTextIfDifferent(HWND hwnd, std::wstring_view text) {
+    const std::wstring wanted(text);
+    if (WindowText(hwnd) != wanted) SetWindowTextW(hwnd, wanted.c_str());
+}
+
+void SetCheckIfDifferent(HWND hwnd, WPARAM check) {
+    if (static_cast<WPARAM>(SendMessageW(hwnd, BM_GETCHECK, 0, 0)) != check) SendMessageW(hwnd, BM_SETCHECK, check, 0);
+}
+
+// ---- Frame ----
+
+DWORD FrameStyle(const LayoutRow& row) { return Grouped(row) | BS_GROUPBOX; }
+
+// ---- Label ----
+
+DWORD LabelStyle(const LayoutRow& row) { return Grouped(row) | SS_LEFT; }
+
+void SyncLabel(BoundControl& control, HWND) {
+    SetTextIfDifferent(control.hwnd, ModelOf<LabelModel>(control).Caption());
+    InvalidateRect(control.hwnd, nullptr, TRUE);  // the colour may be new
+}
+
+// ---- Text box ----
+
+DWORD TextBoxStyle(const LayoutRow& row) {
+    DWORD style = Grouped(row) | (row.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL : ES_AUTOHSCROLL);
+    if (row.password) style |= ES_PASSWORD;
+    return style;
+}
+
+void PrepareTextBox(HWND hwnd, const LayoutRow& row, const RECT&) {
+    SendMessageW(hwnd, EM_LIMITTEXT, 0, 0);  // 0: as much as the box can hold
+    if (row.password) SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);  // not the themed bullet
+    if (row.inputMethodDisabled) ImmAssociateContext(hwnd, nullptr);
+}
+
+void SyncTextBox(BoundControl& control, HWND) { SetTextIfDifferent(control.hwnd, ModelOf<TextBoxModel>(control).Text()); }
+
+void TextBoxInput(const BoundControl& control) { MutableModelOf<TextBoxModel>(control).SetText(WindowText(control.hwnd)); }
+
+// ---- Check box ----
+
+DWORD CheckBoxStyle(const LayoutRow& row) { return Grouped(row) | BS_AUTOCHECKBOX; }
+
+void SyncCheckBox(BoundControl& control, HWND) {
+    const int value = ModelOf<CheckBoxModel>(control).Value();
+    // A two-state box cannot show the grayed state: the box turns into a
+    // three-state one for as long as the model is grayed.
+    const LONG_PTR type = GetWindowLongPtrW(control.hwnd, GWL_STYLE) & BS_TYPEMASK;
+    const LONG_PTR wantedType = value == 2 ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
+    if (type != wantedType) SendMessageW(control.hwnd, BM_SETSTYLE, static_cast<WPARAM>(wantedType), TRUE);
+    SetCheckIfDifferent(control.hwnd, value == 2 ? BST_INDETERMINATE : value == 1 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CheckBoxInput(const BoundControl& control) {
+    const LRESULT check = SendMessageW(control.hwnd, BM_GETCHECK, 0, 0);
+    MutableModelOf<CheckBoxModel>(control).SetValue(check == BST_INDETERMINATE ? 2 : check == BST_CHECKED ? 1 : 0);
+}
+
+// ---- Option button ----
+
+DWORD OptionStyle(const LayoutRow& row) { return Grouped(row) | BS_AUTORADIOBUTTON; }
+
+void SyncOption(BoundControl& control, HWND window) {
+    SetCheckIfDifferent(control.hwnd, ModelOf<OptionButtonModel>(control).Value() ? BST_CHECKED : BST_UNCHECKED);
+    // The group is one stop of the tab order: its checked member, or its
+    // first while none is checked; the arrow keys move within it.  Every
+    // member is set each time, since a selection passes through a moment in
+    // which none is checked.
+    HWND first = control.hwnd;
+    while (!(GetWindowLongPtrW(first, GWL_STYLE) & WS_GROUP)) first = GetNextDlgGroupItem(window, first, TRUE);
+    std::vector<HWND> members{first};
+    for (HWND next = GetNextDlgGroupItem(window, first, FALSE); next && next != first;
+         next = GetNextDlgGroupItem(window, next, FALSE))
+        members.push_back(next);
+    const auto checked = std::find_if(members.begin(), members.end(), [](HWND member) {
+        return SendMessageW(member, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    });
+    for (HWND member : members) {
+        const bool tabStop = checked == members.end() ? member == first : member == *checked;
+        const LONG_PTR style = GetWindowLongPtrW(member, GWL_STYLE);
+        const LONG_PTR wanted = tabStop ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP);
+        if (wanted != style) SetWindowLongPtrW(member, GWL_STYLE, wanted);
+    }
+}
+
+void OptionInput(const BoundControl& control) {
+    if (SendMessageW(control.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED)
+        MutableModelOf<OptionButtonModel>(control).Select();
+}
+
+// ---- Drop-down list ----
+
+DWORD ComboStyle(const LayoutRow& row) { return Grouped(row) | CBS_DROPDOWNLIST | WS_VSCROLL; }
+
+void PrepareCombo(HWND hwnd, const LayoutRow&, const RECT& rect) {
+    // Made with the height of its open list; the closed box's height follows
+    // its selection field: make that field as much taller or shorter as the
+    // box misses the row's height.
+    // The field keeps a minimum that its font needs.
+    RECT box;
+    GetWindowRect(hwnd, &box);
+    const int fieldHeight = static_cast<int>(SendMessageW(hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    const int missing = (rect.bottom - rect.top) - (box.bottom - box.top);
+    if (missing != 0 && fieldHeight + missing > 0)
+        SendMessageW(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), fieldHeight + missing);
+}
+
+void SyncCombo(BoundControl& control, HWND) {
+    const auto& list = ModelOf<ComboListModel>(control);
+    const std::vector<std::wstring>& items = list.Items();
+    // The model only ever adds items, at the end; the first sync brings them all.
+    for (auto count = static_cast<std::size_t>(SendMessageW(control.hwnd, CB_GETCOUNT, 0, 0)); count < items.size();
+         ++count)
+        SendMessageW(control.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[count].c_str()));
+    const int index = list.ListIndex();
+    if (static_cast<int>(SendMessageW(control.hwnd, CB_GETCURSEL, 0, 0)) != index)
+        SendMessageW(control.hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void ComboInput(const BoundControl& control) {
+    MutableModelOf<ComboListModel>(control).SetListIndex(
+        static_cast<int>(SendMessageW(control.hwnd, CB_GETCURSEL, 0, 0)));
+}
+
+// ---- Push button ----
+
+DWORD ButtonStyle(const LayoutRow& row) {
+    return Grouped(row) | (row.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+}
+
+void ButtonInput(const BoundControl& control) { ModelOf<ButtonModel>(control).Press(); }
+
+// ---- Progress bar ----
+
+DWORD ProgressStyle(const LayoutRow& row) { return Grouped(row); }
+
+void PrepareProgress(HWND hwnd, const LayoutRow& row, const RECT&) {
+    SendMessageW(hwnd, PBM_SETRANGE32, static_cast<WPARAM>(row.minimum), static_cast<LPARAM>(row.maximum));
+}
+
+void SyncProgress(BoundControl& control, HWND) {
+    const int position = static_cast<int>(std::lround(ModelOf<ProgressBarModel>(control).Value()));
+    if (static_cast<int>(SendMessageW(control.hwnd, PBM_GETPOS, 0, 0)) != position)
+        SendMessageW(control.hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+// ---- Timer: a window timer of the parent, with the row's id ----
+
+DWORD NoStyle(const LayoutRow&) { return 0; }
+
+void SyncTimer(BoundControl& control, HWND window) {
+    const auto& timer = ModelOf<TimerModel>(control);
+    const auto id = static_cast<UINT_PTR>(control.id);
+    if (timer.Running() && !control.timerSet) {
+        control.timerSet = SetTimer(window, id, static_cast<UINT>(timer.Interval()), nullptr) != 0;
+    } else if (!timer.Running() && control.timerSet) {
+        KillTimer(window, id);
+        control.timerSet = false;
+    }
+}
+
+using enum ControlKind;
+
+// In the order of ControlKind.
+constexpr std::array<ControlKindRow, 9> KindRows{{
+    {Frame, L"BUTTON", FrameStyle, 0, 0, false, NoInputNotification, Fits<FrameModel>, Nothing, NoSync, NoInput},
+    {Label, L"STATIC", LabelStyle, 0, 0, false, NoInputNotification, Fits<LabelModel>, Nothing, SyncLabel, NoInput},
+    {TextBox, L"EDIT", TextBoxStyle, WS_EX_CLIENTEDGE, 0, true, EN_CHANGE, Fits<TextBoxModel>, PrepareTextBox,
+     SyncTextBox, TextBoxInput},
+    {CheckBox, L"BUTTON", CheckBoxStyle, 0, 0, true, BN_CLICKED, Fits<CheckBoxModel>, Nothing, SyncCheckBox,
+     CheckBoxInput},
+    {OptionButton, L"BUTTON", OptionStyle, 0, 0, false, BN_CLICKED, Fits<OptionButtonModel>, Nothing, SyncOption,
+     OptionInput},
+    {ComboList, L"COMBOBOX", ComboStyle, 0, DroppedListPixels, true, CBN_SELCHANGE, Fits<ComboListModel>,
+     PrepareCombo, SyncCombo, ComboInput},
+    {Button, L"BUTTON", ButtonStyle, 0, 0, true, BN_CLICKED, Fits<ButtonModel>, Nothing, NoSync, ButtonInput},
+    {ProgressBar, PROGRESS_CLASSW, ProgressStyle, 0, 0, false, NoInputNotification, Fits<ProgressBarModel>,
+     PrepareProgress, SyncProgress, NoInput},
+    {Timer, nullptr, NoStyle, 0, 0, false, NoInputNotification, Fits<TimerModel>, Nothing, SyncTimer, NoInput},
+}};
+
+}  // namespace
+
+const ControlKindRow& KindRow(ControlKind kind) {
+    const ControlKindRow& row = KindRows.at(static_cast<std::size_t>(kind));
+    if (row.kind != kind) throw std::logic_error("the table of control kinds is out of order");
+    return row;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return text;
+}
+
+}  // namespace ui

@@ -1,0 +1,45 @@
+#include "ui/win32/message_loop.h"
+
+#include <windows.h>
+
+#include "ui/win32/layout_window.h"
+
+namespace ui {
+
+namespace {
+
+// The dialog manager gives the layout windows their keyboard; every other
+// message goes its usual way.
+void Dispatch(MSG& message) {
+    HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (root && LayoutWindow::IsLayoutWindow(root) && IsDialogMessageW(root, &message)) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+}  // namespace
+
+int RunMessageLoop() {
+    MSG message{};
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        Dispatch(message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+bool DispatchPendingMessages() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Left in the queue for whoever runs the real loop.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        Dispatch(message);
+    }
+    return true;
+}
+
+}  // namespace ui

@@ -1,0 +1,14 @@
+// Windows only: the thread's message loop.  Tab, Shift+Tab, Enter and the
+// arrow keys work in every layout window, as in a dialog.
+#pragma once
+
+namespace ui {
+
+// Runs the thread's messages until WM_QUIT and returns its exit code.
+int RunMessageLoop();
+
+// Handles the messages that are waiting, without blocking, as RunMessageLoop
+// would; false once WM_QUIT was among them.  For tests that drive a window.
+bool DispatchPendingMessages();
+
+}  // namespace ui
