@@ -22,6 +22,7 @@
 //                app/startup_marks.h); the medians of its phases are printed
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <fstream>
@@ -185,18 +186,26 @@ double StartOnce(Program& program, const std::wstring& traceFile, bool timed) {
     return ms;
 }
 
+// The widest program name, so that the tables' columns stay aligned.
+int NameWidth(const std::vector<Program>& programs) {
+    std::size_t width = 26;
+    for (const Program& program : programs) width = std::max(width, Narrow(BaseNameOf(program.path)).size());
+    return static_cast<int>(width);
+}
+
 void PrintPrograms(const std::vector<Program>& programs, int count) {
+    const int width = NameWidth(programs);
     std::printf("Start-up: from CreateProcessW to the visible top-level window; %d timed starts of each program,\n"
                 "alternating, after one untimed start of each.\n\n",
                 count);
     const Program* reference = nullptr;
     for (const Program& program : programs)
         if (program.reference) reference = &program;
-    std::printf("%-26s %-18s %10s %10s %10s", "Program", "Window", "Min ms", "Median ms", "Mean ms");
+    std::printf("%-*s %-18s %10s %10s %10s", width, "Program", "Window", "Min ms", "Median ms", "Mean ms");
     if (reference) std::printf(" %12s", "x reference");
     std::printf("\n");
     for (const Program& program : programs) {
-        std::printf("%-26s %-18s %10.1f %10.1f %10.1f", Narrow(BaseNameOf(program.path)).c_str(),
+        std::printf("%-*s %-18s %10.1f %10.1f %10.1f", width, Narrow(BaseNameOf(program.path)).c_str(),
                     ("\"" + Narrow(program.title) + "\"").c_str(), program.samples.Min(), program.samples.Median(),
                     program.samples.Mean());
         if (reference) std::printf(" %12.2f", program.samples.Median() / reference->samples.Median());
@@ -222,22 +231,23 @@ void PrintPhases(const std::vector<Program>& programs) {
     for (const Program& program : programs)
         if (program.traced) traced.push_back(&program);
     if (traced.empty()) return;
+    const int width = NameWidth(programs);
     std::printf("\nPhases (QUELVANE_STARTUP_TRACE): median ms from the mark before, \"-\" where a program passes\n"
                 "no such mark.\n\n%-44s", "Phase");
-    for (const Program* program : traced) std::printf(" %26s", Narrow(BaseNameOf(program->path)).c_str());
+    for (const Program* program : traced) std::printf(" %*s", width, Narrow(BaseNameOf(program->path)).c_str());
     std::printf("\n");
     for (std::size_t i = 0; i < MarkCount; ++i) {
         std::printf("%-44s", app::StartupMarkNames[i].phase);
         for (const Program* program : traced) {
             if (program->phases[i].Empty())
-                std::printf(" %26s", "-");
+                std::printf(" %*s", width, "-");
             else
-                std::printf(" %26.1f", program->phases[i].Median());
+                std::printf(" %*.1f", width, program->phases[i].Median());
         }
         std::printf("\n");
     }
     std::printf("%-44s", "whole start, to the visible window");
-    for (const Program* program : traced) std::printf(" %26.1f", program->samples.Median());
+    for (const Program* program : traced) std::printf(" %*.1f", width, program->samples.Median());
     std::printf("\n");
     for (const Program* program : traced)
         if (program->startsWithoutTrace > 0)
