@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "text/utf.h"
+
 namespace registry {
 
 namespace {
@@ -31,7 +33,7 @@ std::string OperationRecord::Describe() const {
         text += L"|" + valueName;
     if (!data.empty()) text += L"=" + data;
     if (failed) text += L" (failed)";
-    return ToUtf8(text);
+    return text::ToUtf8(text);
 }
 
 MemoryRegistry::MemoryRegistry() = default;
@@ -63,8 +65,8 @@ void MemoryRegistry::CreateKeyPath(Root root, const std::wstring& key) {
     }
 }
 
-bool MemoryRegistry::Begin(const wchar_t* operation, Root root, const std::wstring& key,
-                           const std::wstring& valueName, const std::wstring& data) {
+bool MemoryRegistry::Begin(const wchar_t* operation, Root root, const std::wstring& key, const std::wstring& valueName,
+                           const std::wstring& data) {
     log_.push_back({operation, root, key, valueName, data, false});
     if (unreachable_) Fail(operation, root, key, valueName, L"the registry provider cannot be reached");
     if (failCountdown_ > 0 && --failCountdown_ == 0)
@@ -83,14 +85,13 @@ ResultCode MemoryRegistry::Answer(ResultCode code) {
     return code;
 }
 
-void MemoryRegistry::Fail(const wchar_t* operation, Root root, const std::wstring& key,
-                          const std::wstring& valueName, const std::wstring& reason) {
+void MemoryRegistry::Fail(const wchar_t* operation, Root root, const std::wstring& key, const std::wstring& valueName,
+                          const std::wstring& reason) {
     log_.back().failed = true;
     throw RegistryFailure(operation, root, key, valueName, reason);
 }
 
-void MemoryRegistry::Seed(Root root, const std::wstring& key, const std::wstring& valueName,
-                          const StoredValue& value) {
+void MemoryRegistry::Seed(Root root, const std::wstring& key, const std::wstring& valueName, const StoredValue& value) {
     CreateKeyPath(root, key);
     auto& values = FindKey(root, key)->values;
     auto [it, inserted] = values.try_emplace(Fold(valueName), NamedValue{valueName, value});

@@ -20,8 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "text/utf.h"
-
 namespace registry {
 
 using Root = std::int32_t;
@@ -56,8 +54,8 @@ std::wstring ResultText(ResultCode code);
 // and value, and why.  what() holds the whole sentence in UTF-8.
 class RegistryFailure : public std::runtime_error {
 public:
-    RegistryFailure(std::wstring operation, std::optional<Root> root, std::wstring key,
-                    std::wstring valueName, std::wstring reason);
+    RegistryFailure(std::wstring operation, std::optional<Root> root, std::wstring key, std::wstring valueName,
+                    std::wstring reason);
 
     const std::wstring& Operation() const { return operation_; }
     std::optional<Root> RootUsed() const { return root_; }
@@ -119,9 +117,9 @@ protected:
     // The implementations receive the root that was current at the call.
     virtual ResultCode DoCreateRegKey(Root root, const std::wstring& key) = 0;
     virtual ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
-                                const std::wstring& data) = 0;
+                                      const std::wstring& data) = 0;
     virtual ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
-                               std::int32_t data) = 0;
+                                     std::int32_t data) = 0;
     virtual std::wstring DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
     virtual std::int32_t DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
     virtual ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
@@ -131,9 +129,5 @@ protected:
 private:
     Root RequireHive(const wchar_t* operation, const std::wstring& key, const std::wstring& valueName) const;
 };
-
-// The UTF-8 form of a wide string now lives in text/utf.h; the window code
-// still spells it registry::ToUtf8.
-using text::ToUtf8;
 
 }  // namespace registry

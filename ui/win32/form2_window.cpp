@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "registry/registry_provider.h"
+#include "text/utf.h"
 #include "ui/win32/failure_report.h"
 
 namespace ui {
@@ -21,13 +21,16 @@ ControlModel& Form2Window::Model(Form2& form, const LayoutRow& row) {
     if (row.name == L"txtPassword") return form.txtPassword;
     if (row.name == L"cmdCancel") return form.cmdCancel;
     if (row.name == L"cmdOK") return form.cmdOK;
-    throw std::logic_error("Form2 has no control " + registry::ToUtf8(std::wstring(row.name)));
+    throw std::logic_error("Form2 has no control " + text::ToUtf8(std::wstring(row.name)));
 }
 
 void Form2Window::Start(int showCommand) {
-    window_.Create();
     RunReportingFailures([this] { form_.Form_Load(); });
-    if (form_.State() == Form2::StateKind::Waiting) window_.Show(showCommand);
+    // Without a stored password the dialog is never seen: its window is not
+    // even made, which spares the start the work of a window nobody sees.
+    if (form_.State() != Form2::StateKind::Waiting) return;
+    window_.Create();
+    window_.Show(showCommand);
 }
 
 }  // namespace ui

@@ -6,10 +6,11 @@
 #include <stdexcept>
 #include <utility>
 
-#include "registry/registry_provider.h"
+#include "text/utf.h"
 #include "ui/win32/control_binding.h"
 #include "ui/win32/failure_report.h"
 #include "ui/win32/shell_win32.h"
+#include "win32/failure.h"
 
 namespace ui {
 
@@ -22,10 +23,6 @@ constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIM
 constexpr int FirstControlId = 100;
 constexpr std::wstring_view WindowFontFace = L"MS Sans Serif";
 constexpr int WindowFontHundredthsOfPoint = 800;
-
-[[noreturn]] void FailWithLastError(const wchar_t* operation) {
-    throw PlatformFailure(operation, HRESULT_FROM_WIN32(GetLastError()));
-}
 
 HINSTANCE ThisModule() { return GetModuleHandleW(nullptr); }
 
@@ -41,7 +38,7 @@ void RegisterWindowClass() {
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = WindowClassName;
-    if (!RegisterClassExW(&windowClass)) FailWithLastError(L"RegisterClassExW");
+    if (!RegisterClassExW(&windowClass)) win32::FailWithLastError(L"RegisterClassExW");
 }
 
 // The progress bar and tooltip classes must be registered before the first
@@ -55,13 +52,13 @@ void RegisterCommonControls() {
 
 // A font of this face, size (hundredths of a point) and weight at the given
 // resolution; null when the system makes none.
-UniqueFont MakeFont(std::wstring_view face, int hundredthsOfPoint, LONG weight, int dpi) {
+win32::UniqueFont MakeFont(std::wstring_view face, int hundredthsOfPoint, LONG weight, int dpi) {
     LOGFONTW font{};
     font.lfHeight = -MulDiv(hundredthsOfPoint, dpi, 7200);
     font.lfWeight = weight;
     font.lfCharSet = ANSI_CHARSET;
     lstrcpynW(font.lfFaceName, std::wstring(face).c_str(), LF_FACESIZE);
-    return UniqueFont(CreateFontIndirectW(&font));
+    return win32::UniqueFont(CreateFontIndirectW(&font));
 }
 
 // The design writes system colours with the high bit set and the index in the low byte.
@@ -73,10 +70,7 @@ HBRUSH BrushOf(SystemColour colour) { return GetSysColorBrush(static_cast<int>(c
 
 LayoutWindow::LayoutWindow(const WindowLayout& layout, ModelLookup lookup, LayoutWindowEvents events,
                            int iconResourceId)
-    : layout_(layout),
-      lookup_(std::move(lookup)),
-      events_(std::move(events)),
-      iconResourceId_(iconResourceId) {}
+    : layout_(layout), lookup_(std::move(lookup)), events_(std::move(events)), iconResourceId_(iconResourceId) {}
 
 LayoutWindow::~LayoutWindow() {
     subscriptions_.clear();
@@ -90,7 +84,7 @@ void LayoutWindow::Create() {
     RegisterWindowClass();
 
     {
-        ScreenDc screen;
+        win32::ScreenDc screen;
         dpiX_ = GetDeviceCaps(screen.Get(), LOGPIXELSX);
         dpiY_ = GetDeviceCaps(screen.Get(), LOGPIXELSY);
     }
@@ -100,15 +94,15 @@ void LayoutWindow::Create() {
     const std::wstring caption(layout_.caption);
     if (!CreateWindowExW(0, WindowClassName, caption.c_str(), WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, ThisModule(), this))
-        FailWithLastError(L"CreateWindowExW");
+        win32::FailWithLastError(L"CreateWindowExW");
 
     if (iconResourceId_ != 0) {
         // Both sizes from the same resource; the system picks the image.
         bigIcon_.reset(static_cast<HICON>(LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconResourceId_), IMAGE_ICON,
                                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-        smallIcon_.reset(static_cast<HICON>(LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconResourceId_), IMAGE_ICON,
-                                                       GetSystemMetrics(SM_CXSMICON),
-                                                       GetSystemMetrics(SM_CYSMICON), 0)));
+        smallIcon_.reset(
+            static_cast<HICON>(LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconResourceId_), IMAGE_ICON,
+                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
         if (bigIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
         if (smallIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     }
@@ -151,7 +145,7 @@ void LayoutWindow::CreateControls() {
     for (const LayoutRow& row : layout_.rows) {
         ControlModel& model = lookup_(row);
         if (!KindRow(row.kind).fits(model))
-            throw std::logic_error("the model of " + registry::ToUtf8(std::wstring(row.name)) +
+            throw std::logic_error("the model of " + text::ToUtf8(std::wstring(row.name)) +
                                    " is not of its row's kind");
         controls_.push_back({&row, &model, nullptr, id++, false});
     }
@@ -198,11 +192,11 @@ void LayoutWindow::CreateControl(BoundControl& control) {
     control.hwnd = CreateWindowExW(kind.exStyle, kind.className, text.c_str(), style, rect.left, rect.top,
                                    rect.right - rect.left, height, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), ThisModule(), nullptr);
-    if (!control.hwnd) FailWithLastError(L"CreateWindowExW");
+    if (!control.hwnd) win32::FailWithLastError(L"CreateWindowExW");
 
     HFONT font = row.boldMarkerFont && markerFont_ ? markerFont_.get()
-                 : windowFont_                         ? windowFont_.get()
-                                                       : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+                 : windowFont_                     ? windowFont_.get()
+                                                   : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     kind.prepare(control.hwnd, row, rect);
     if (row.defaultButton) defaultButtonId_ = control.id;
@@ -311,8 +305,8 @@ LRESULT LayoutWindow::OnControlColour(UINT message, HDC dc, HWND child) {
     // Edit boxes draw on the window colour and statics on the button face
     // unless told otherwise.
     const SystemColour back = control->row->backColour != DefaultColour ? control->row->backColour
-                              : message == WM_CTLCOLOREDIT            ? 0x80000005u
-                                                                       : ColourButtonFace;
+                              : message == WM_CTLCOLOREDIT              ? 0x80000005u
+                                                                        : ColourButtonFace;
     if (fore != DefaultColour) SetTextColor(dc, ColourOf(fore));
     SetBkColor(dc, ColourOf(back));
     return reinterpret_cast<LRESULT>(BrushOf(back));
@@ -344,47 +338,33 @@ void LayoutWindow::OnDestroy() {
 
 LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-    case WM_TIMER:
-        OnTimer(wParam);
-        return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_TIMER: OnTimer(wParam); return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
         return OnControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
 
     // The dialog manager (IsDialogMessage) asks a window that is not a
     // dialog for its default button too; Enter presses it while it is enabled.
-    case DM_GETDEFID:
-        return defaultButtonId_ != 0 ? MAKELRESULT(defaultButtonId_, DC_HASDEFID) : 0;
-    case DM_SETDEFID:
-        defaultButtonId_ = static_cast<int>(wParam);
-        return TRUE;
+    case DM_GETDEFID: return defaultButtonId_ != 0 ? MAKELRESULT(defaultButtonId_, DC_HASDEFID) : 0;
+    case DM_SETDEFID: defaultButtonId_ = static_cast<int>(wParam); return TRUE;
     // A multi-line edit box hands Tab on with this message, which only a
     // dialog's own procedure would understand.
     case WM_NEXTDLGCTL: {
-        HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
-                                   : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
+        HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
         if (next) SetFocus(next);
         return 0;
     }
 
-    case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam) != WA_INACTIVE);
-        return 0;
-    case WM_SETFOCUS:
-        RestoreFocus();
-        return 0;
+    case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
+    case WM_SETFOCUS: RestoreFocus(); return 0;
     case WM_CLOSE:
         if (events_.closeCommand) {
             RunReportingFailures(events_.closeCommand);
             return 0;
         }
         break;
-    case WM_DESTROY:
-        OnDestroy();
-        return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
     case WM_NCDESTROY:
         // The children are gone: model changes from now on have nothing to show.
         for (BoundControl& control : controls_) control.hwnd = nullptr;

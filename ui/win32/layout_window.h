@@ -29,8 +29,8 @@
 #include "ui/layout.h"
 #include "ui/win32/base_window.h"
 #include "ui/win32/control_binding.h"
-#include "ui/win32/gdi_handles.h"
 #include "ui/win32/message_loop.h"
+#include "win32/scoped.h"
 
 namespace ui {
 
@@ -89,10 +89,10 @@ private:
     int dpiX_ = 96;
     int dpiY_ = 96;
     std::vector<BoundControl> controls_;
-    UniqueFont windowFont_;
-    UniqueFont markerFont_;
-    UniqueIcon bigIcon_;
-    UniqueIcon smallIcon_;
+    win32::UniqueFont windowFont_;
+    win32::UniqueFont markerFont_;
+    win32::UniqueIcon bigIcon_;
+    win32::UniqueIcon smallIcon_;
     HWND tooltip_ = nullptr;  // owned by the window, destroyed with it
     std::vector<std::wstring> tooltipTexts_;
     int defaultButtonId_ = 0;
