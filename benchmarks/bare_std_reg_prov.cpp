@@ -225,8 +225,9 @@ Route BareStdRegProv::GetDwordValue(Root root, const std::wstring& key, const st
                                     std::uint32_t& data) const {
     std::optional<std::uint32_t> read;
     const Route route = ReadDword(root, key, name, read);
-    if (!read) throw BareFailure(route == Route::Wmi ? "GetDWORDValue delivered no number"
-                                                     : "RegQueryValueExW found no number");
+    if (!read)
+        throw BareFailure(route == Route::Wmi ? "GetDWORDValue delivered no number"
+                                              : "RegQueryValueExW found no number");
     data = *read;
     return route;
 }

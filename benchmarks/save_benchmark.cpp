@@ -34,13 +34,13 @@ protected:
         return result;
     }
     registry::ResultCode DoSetRegString(registry::Root root, const std::wstring& key, const std::wstring& name,
-                        const std::wstring& data) override {
+                                        const std::wstring& data) override {
         const registry::ResultCode result = WmiRegistryProvider::DoSetRegString(root, key, name, data);
         Count();
         return result;
     }
     registry::ResultCode DoSetRegDword(registry::Root root, const std::wstring& key, const std::wstring& name,
-                       std::int32_t data) override {
+                                       std::int32_t data) override {
         const registry::ResultCode result = WmiRegistryProvider::DoSetRegDword(root, key, name, data);
         Count();
         return result;
@@ -92,8 +92,7 @@ void Save(registry::RegistryProvider& provider) {
     config.cmdSave_Click();
     // A refused rights check or unequal passwords would end in a message box
     // and a shorter save: that is not the save being measured.
-    if (!window.messages.empty())
-        throw Failure("the save showed a message: " + text::ToUtf8(window.messages[0].title));
+    if (!window.messages.empty()) throw Failure("the save showed a message: " + text::ToUtf8(window.messages[0].title));
 }
 
 }  // namespace
@@ -120,14 +119,14 @@ void MeasureSave(int saves) {
                 StoredNumber(HiveLocalMachine, std::wstring(policy::SettingsPath), L"SecurityMode") == 1u,
             "the save did not store its values");
 
-    std::printf("\nWhole save through WmiRegistryProvider (scope \"Current user\", \"Hide Drives in My Computer \",\n"
-                "\"C: and D:\", command prompt blocked): %d operations per save, %d through StdRegProv and %d\n"
-                "through the registry API; %d saves after 2 untimed ones.\n\n",
-                counting.operations, counting.operations - counting.throughRegistryApi, counting.throughRegistryApi,
-                saves);
+    std::printf(
+        "\nWhole save through WmiRegistryProvider (scope \"Current user\", \"Hide Drives in My Computer \",\n"
+        "\"C: and D:\", command prompt blocked): %d operations per save, %d through StdRegProv and %d\n"
+        "through the registry API; %d saves after 2 untimed ones.\n\n",
+        counting.operations, counting.operations - counting.throughRegistryApi, counting.throughRegistryApi, saves);
     std::printf("%-15s %12s %12s %12s %14s\n", "Save", "Mean ms", "Median ms", "Min ms", "Mean ms per op");
-    std::printf("%-15s %12.3f %12.3f %12.3f %14.3f\n", "cmdSave_Click", samples.Mean(), samples.Median(),
-                samples.Min(), samples.Mean() / counting.operations);
+    std::printf("%-15s %12.3f %12.3f %12.3f %14.3f\n", "cmdSave_Click", samples.Mean(), samples.Median(), samples.Min(),
+                samples.Mean() / counting.operations);
 }
 
 }  // namespace benchmark

@@ -77,8 +77,7 @@ std::wstring TraceFile() {
     wchar_t folder[MAX_PATH];
     const DWORD length = GetTempPathW(MAX_PATH, folder);
     if (length == 0 || length >= MAX_PATH) throw Failure("no folder for temporary files");
-    return std::wstring(folder, length) + L"quelvane-startup-trace-" + std::to_wstring(GetCurrentProcessId()) +
-           L".txt";
+    return std::wstring(folder, length) + L"quelvane-startup-trace-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
 }
 
 void PutManifest(const Program& program) {
@@ -195,9 +194,10 @@ int NameWidth(const std::vector<Program>& programs) {
 
 void PrintPrograms(const std::vector<Program>& programs, int count) {
     const int width = NameWidth(programs);
-    std::printf("Start-up: from CreateProcessW to the visible top-level window; %d timed starts of each program,\n"
-                "alternating, after one untimed start of each.\n\n",
-                count);
+    std::printf(
+        "Start-up: from CreateProcessW to the visible top-level window; %d timed starts of each program,\n"
+        "alternating, after one untimed start of each.\n\n",
+        count);
     const Program* reference = nullptr;
     for (const Program& program : programs)
         if (program.reference) reference = &program;
@@ -232,8 +232,10 @@ void PrintPhases(const std::vector<Program>& programs) {
         if (program.traced) traced.push_back(&program);
     if (traced.empty()) return;
     const int width = NameWidth(programs);
-    std::printf("\nPhases (QUELVANE_STARTUP_TRACE): median ms from the mark before, \"-\" where a program passes\n"
-                "no such mark.\n\n%-44s", "Phase");
+    std::printf(
+        "\nPhases (QUELVANE_STARTUP_TRACE): median ms from the mark before, \"-\" where a program passes\n"
+        "no such mark.\n\n%-44s",
+        "Phase");
     for (const Program* program : traced) std::printf(" %*s", width, Narrow(BaseNameOf(program->path)).c_str());
     std::printf("\n");
     for (std::size_t i = 0; i < MarkCount; ++i) {
@@ -256,14 +258,15 @@ void PrintPhases(const std::vector<Program>& programs) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: startup_benchmark.exe [--count N]\n"
-                         "                             [[--reference] [--manifest] [--traced] TITLE EXE]...\n"
-                         "  N            timed starts of each program (default 10, at least 1)\n"
-                         "  TITLE        the exact title of the program's top-level window\n"
-                         "  EXE          the program, as a Windows path\n"
-                         "  --reference  print the other medians as multiples of this program's\n"
-                         "  --manifest   put the program's visual-styles manifest next to EXE first\n"
-                         "  --traced     start it with QUELVANE_STARTUP_TRACE and print its phases\n");
+    std::fprintf(stderr,
+                 "usage: startup_benchmark.exe [--count N]\n"
+                 "                             [[--reference] [--manifest] [--traced] TITLE EXE]...\n"
+                 "  N            timed starts of each program (default 10, at least 1)\n"
+                 "  TITLE        the exact title of the program's top-level window\n"
+                 "  EXE          the program, as a Windows path\n"
+                 "  --reference  print the other medians as multiples of this program's\n"
+                 "  --manifest   put the program's visual-styles manifest next to EXE first\n"
+                 "  --traced     start it with QUELVANE_STARTUP_TRACE and print its phases\n");
     return 2;
 }
 

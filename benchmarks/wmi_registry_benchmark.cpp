@@ -15,8 +15,8 @@
 // It writes the program's real settings and policy values, hiding drives C:
 // and D: for the current user: run it only in a throw-away Wine prefix, as
 // scripts/benchmark.sh does.
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -226,17 +226,18 @@ std::string PlatformText() {
     std::string platform = text;
     using WineVersion = const char*(CDECL*)();
     if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
-        if (auto wineVersion = reinterpret_cast<WineVersion>(
-                reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version"))))
+        if (auto wineVersion =
+                reinterpret_cast<WineVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version"))))
             platform = std::string("Wine ") + wineVersion() + ", reporting " + platform;
     }
     return platform;
 }
 
 void PrintOperations(const std::vector<Result>& results, int calls) {
-    std::printf("Registry operations: %d calls each through WmiRegistryProvider and through the plain StdRegProv\n"
-                "sequence, interleaved, after %d untimed calls of each; a new connection for every call.\n\n",
-                calls, WarmUpCalls);
+    std::printf(
+        "Registry operations: %d calls each through WmiRegistryProvider and through the plain StdRegProv\n"
+        "sequence, interleaved, after %d untimed calls of each; a new connection for every call.\n\n",
+        calls, WarmUpCalls);
     std::printf("%-15s %-13s %12s %10s %9s %7s   %12s %10s\n", "Operation", "Route", "Provider ms", "Bare ms",
                 "Overhead", "<= 10%", "Prov. median", "Bare med.");
     bool anyRegistryApi = false;
@@ -251,17 +252,19 @@ void PrintOperations(const std::vector<Result>& results, int calls) {
     }
     std::printf("\nProvider ms and Bare ms are means per call; the overhead compares the means.\n");
     if (anyRegistryApi)
-        std::printf("Route \"registry API\": this platform's StdRegProv lacks the operation's method. Both sides then\n"
-                    "connect, get the StdRegProv class, find the method missing (WBEM_E_NOT_FOUND) and make the\n"
-                    "registry API call instead; that is what \"Bare\" times for those rows.\n");
+        std::printf(
+            "Route \"registry API\": this platform's StdRegProv lacks the operation's method. Both sides then\n"
+            "connect, get the StdRegProv class, find the method missing (WBEM_E_NOT_FOUND) and make the\n"
+            "registry API call instead; that is what \"Bare\" times for those rows.\n");
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: wmi_registry_benchmark.exe [REPETITIONS] [--with-save]\n"
-                         "  REPETITIONS  calls of each operation through each side (default 200, at least 1)\n"
-                         "  --with-save  also time the main window's save; it writes the program's real\n"
-                         "               settings and hides drives C: and D: for this user: throw-away\n"
-                         "               prefixes only\n");
+    std::fprintf(stderr,
+                 "usage: wmi_registry_benchmark.exe [REPETITIONS] [--with-save]\n"
+                 "  REPETITIONS  calls of each operation through each side (default 200, at least 1)\n"
+                 "  --with-save  also time the main window's save; it writes the program's real\n"
+                 "               settings and hides drives C: and D: for this user: throw-away\n"
+                 "               prefixes only\n");
     return 2;
 }
 

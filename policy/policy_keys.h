@@ -5,7 +5,8 @@
 
 namespace policy {
 
-inline constexpr std::wstring_view ExplorerPolicyPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+inline constexpr std::wstring_view ExplorerPolicyPath =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 // The upper-case "SOFTWARE" is how the program has always written it.
 inline constexpr std::wstring_view SystemPolicyPath = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 inline constexpr std::wstring_view SettingsPath = L"Software\\Tessmor Software\\Quelvane 2";

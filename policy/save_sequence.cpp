@@ -30,8 +30,8 @@ void PolicyConfiguration::SaveSequence() {
     // Asked one right at a time; the first one missing ends the check.
     const std::wstring rightsKey(RightsCheckPath);
     bool granted = true;
-    for (std::uint32_t right : {registry::RightQueryValue, registry::RightSetValue, registry::RightCreateSubKey,
-                                registry::RightDelete}) {
+    for (std::uint32_t right :
+         {registry::RightQueryValue, registry::RightSetValue, registry::RightCreateSubKey, registry::RightDelete}) {
         if (!registry_.CheckRegAccess(rightsKey, right)) {
             granted = false;
             break;
@@ -40,8 +40,9 @@ void PolicyConfiguration::SaveSequence() {
 
     if (!granted) {
         window_.SetTimerRunning(false);
-        window_.ShowMessage({L"Sorry, your administrator has restrict it!\r\nAlso you not running as administrator account",
-                             L"Save process is failure", MessageIcon::Warning, MessageButtons::Ok});
+        window_.ShowMessage(
+            {L"Sorry, your administrator has restrict it!\r\nAlso you not running as administrator account",
+             L"Save process is failure", MessageIcon::Warning, MessageButtons::Ok});
         return;
     }
     SaveSettings();
@@ -64,8 +65,8 @@ void PolicyConfiguration::SaveSettings() {
     }
     // The old password stays; the settings and policies are still saved.
     window_.SetTimerRunning(false);
-    window_.ShowMessage({L"Sorry, both password must be similiar", L"Password incorrect", MessageIcon::Warning,
-                         MessageButtons::Ok});
+    window_.ShowMessage(
+        {L"Sorry, both password must be similiar", L"Password incorrect", MessageIcon::Warning, MessageButtons::Ok});
     window_.SetText(TextControl::txtPassword2, L"");
     window_.FocusRetypeBox();
 }
@@ -95,8 +96,8 @@ void PolicyConfiguration::WriteDword(const std::wstring& key, const std::wstring
             L"set " + Where(key) + L", value \"" + valueName + L"\" to " + std::to_wstring(data));
 }
 
-void PolicyConfiguration::WriteString(const std::wstring& key, const std::wstring& valueName,
-                                      const std::wstring& data, bool secret) {
+void PolicyConfiguration::WriteString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data,
+                                      bool secret) {
     Require(registry_.SetRegString(key, valueName, data), false, L"SetRegString", key, valueName,
             L"set " + Where(key) + L", value \"" + valueName + L"\" to " +
                 (secret ? L"the new password" : L"\"" + data + L"\""));
@@ -110,8 +111,8 @@ void PolicyConfiguration::RemoveValue(const std::wstring& key, const std::wstrin
 
 void PolicyConfiguration::RemoveKey(const std::wstring& key) {
     const registry::ResultCode result = registry_.DeleteRegKey(key);
-    Require(result, result == registry::ResultNotFound || result == registry::ResultKeyHasSubkeys, L"DeleteRegKey",
-            key, L"", L"removed key " + Where(key));
+    Require(result, result == registry::ResultNotFound || result == registry::ResultKeyHasSubkeys, L"DeleteRegKey", key,
+            L"", L"removed key " + Where(key));
 }
 
 }  // namespace policy

@@ -12,8 +12,7 @@ void IgnoringFailure(Step&& step) {
     try {
         step();
     } catch (const registry::RegistryFailure&) {
-    } catch (const ValueRefused&) {
-    }
+    } catch (const ValueRefused&) {}
 }
 
 template <typename Test>

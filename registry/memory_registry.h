@@ -29,9 +29,9 @@ struct OperationRecord {
     std::wstring operation;
     Root root = 0;
     std::wstring key;
-    std::wstring valueName;  // empty where the operation takes none
-    std::wstring data;       // string data, number in decimal, rights in hex; empty where none
-    bool failed = false;     // raised RegistryFailure
+    std::wstring valueName;             // empty where the operation takes none
+    std::wstring data;                  // string data, number in decimal, rights in hex; empty where none
+    bool failed = false;                // raised RegistryFailure
     ResultCode result = ResultSuccess;  // the answer of a write, creation or deletion
 
     // "HKCU SetRegDword Software\...\Explorer|NoDrives=12", readable in test failures.
@@ -74,9 +74,9 @@ public:
 protected:
     ResultCode DoCreateRegKey(Root root, const std::wstring& key) override;
     ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
-                        const std::wstring& data) override;
+                              const std::wstring& data) override;
     ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
-                       std::int32_t data) override;
+                             std::int32_t data) override;
     std::wstring DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) override;
     std::int32_t DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) override;
     ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) override;
@@ -89,7 +89,7 @@ private:
         StoredValue value;
     };
     struct Key {
-        std::wstring path;                         // spelling of the creation
+        std::wstring path;                          // spelling of the creation
         std::map<std::wstring, NamedValue> values;  // by folded name
     };
     using KeyId = std::pair<Root, std::wstring>;  // root and folded path
@@ -100,10 +100,10 @@ private:
     void CreateKeyPath(Root root, const std::wstring& key);
     // Logs the operation and applies the failure seams; throws when it must
     // fail, and answers whether the registry refuses it.
-    [[nodiscard]] bool Begin(const wchar_t* operation, Root root, const std::wstring& key, const std::wstring& valueName,
-               const std::wstring& data);
-    [[noreturn]] void Fail(const wchar_t* operation, Root root, const std::wstring& key,
-                           const std::wstring& valueName, const std::wstring& reason);
+    [[nodiscard]] bool Begin(const wchar_t* operation, Root root, const std::wstring& key,
+                             const std::wstring& valueName, const std::wstring& data);
+    [[noreturn]] void Fail(const wchar_t* operation, Root root, const std::wstring& key, const std::wstring& valueName,
+                           const std::wstring& reason);
     bool Holds(Root root, const std::wstring& key, std::uint32_t rights) const;
     // Records the answer of the latest operation and hands it on.
     ResultCode Answer(ResultCode code);

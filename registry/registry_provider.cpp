@@ -73,7 +73,7 @@ ResultCode RegistryProvider::CreateRegKey(const std::wstring& key) {
 }
 
 ResultCode RegistryProvider::SetRegString(const std::wstring& key, const std::wstring& valueName,
-                                    const std::wstring& data) {
+                                          const std::wstring& data) {
     return DoSetRegString(RequireHive(L"SetRegString", key, valueName), key, valueName, data);
 }
 

@@ -1,6 +1,7 @@
 #!/bin/bash
-# Builds every flavour with warnings as errors and runs its tests (the CI
-# command, .ci/run):
+# Checks the sources' format, builds every flavour with warnings as errors and
+# runs its tests (the CI command, .ci/run):
+#   0. the format of every C++ file (.clang-format);
 #   1. native (Linux, g++): the headless suite;
 #   2. x86-64 Windows: its suite under 64-bit Wine, which every x86-64 host runs;
 #   3. i686 Windows, the program for Windows 2000 and XP: its suite under 32-bit
@@ -66,6 +67,24 @@ Suite() {
     fi
 }
 
+# The sources keep one layout (.clang-format); a file that strays fails here.
+FormatCheck() {
+    local begin=$SECONDS files
+    echo
+    echo "== source format (clang-format)"
+    mapfile -t files < <(git ls-files '*.cpp' '*.h' ':!cmake/googletest-win32')
+    if ((${#files[@]} == 0)); then
+        Record "source format (clang-format)" "FAILED: git listed no source files" $((SECONDS - begin))
+    elif clang-format --dry-run --Werror --style=file "${files[@]}"; then
+        Record "source format (clang-format)" "passed, ${#files[@]} files as .clang-format lays them out" \
+            $((SECONDS - begin))
+    else
+        Record "source format (clang-format)" "FAILED: run clang-format -i on the files named above" \
+            $((SECONDS - begin))
+    fi
+}
+
+FormatCheck
 Suite "native suite (Linux)" native "$root/native"
 Suite "x86-64 Windows suite (64-bit Wine)" windows-x64 "$root/windows-x64"
 if QuelvaneHostRuns32Bit; then

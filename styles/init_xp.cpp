@@ -10,8 +10,7 @@ template <typename Step>
 void Ignoring(Step&& step) noexcept {
     try {
         step();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 bool EndsWithExeInAnyCase(const std::wstring& name) {

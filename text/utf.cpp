@@ -56,11 +56,11 @@ std::wstring FromUtf8(std::string_view bytes) {
     std::wstring wide;
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        const int length = lead < 0x80            ? 1
-                           : (lead >> 5) == 0x06  ? 2
-                           : (lead >> 4) == 0x0E  ? 3
-                           : (lead >> 3) == 0x1E  ? 4
-                                                  : 0;
+        const int length = lead < 0x80           ? 1
+                           : (lead >> 5) == 0x06 ? 2
+                           : (lead >> 4) == 0x0E ? 3
+                           : (lead >> 3) == 0x1E ? 4
+                                                 : 0;
         if (length == 0 || i + length > bytes.size()) {
             AppendCodePoint(wide, Replacement);
             ++i;

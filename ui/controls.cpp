@@ -22,8 +22,7 @@ std::string Describe(const LayoutRow& row) {
 const LayoutRow& FindRow(const WindowLayout& layout, std::wstring_view name, int member) {
     for (const LayoutRow& row : layout.rows)
         if (row.name == name && row.member == member) return row;
-    throw std::logic_error("the layout of " + text::ToUtf8(layout.name) + " has no control " +
-                           text::ToUtf8(name));
+    throw std::logic_error("the layout of " + text::ToUtf8(layout.name) + " has no control " + text::ToUtf8(name));
 }
 
 namespace {
@@ -54,8 +53,7 @@ void ControlModel::SetEnabled(bool enabled) {
 
 FrameModel::FrameModel(const LayoutRow& row) : ControlModel(row) {}
 
-LabelModel::LabelModel(const LayoutRow& row)
-    : ControlModel(row), caption_(row.text), foreColour_(row.foreColour) {}
+LabelModel::LabelModel(const LayoutRow& row) : ControlModel(row), caption_(row.text), foreColour_(row.foreColour) {}
 
 void LabelModel::SetCaption(const std::wstring& caption) {
     if (caption == caption_) return;
@@ -81,8 +79,7 @@ void TextBoxModel::SetText(const std::wstring& text) {
 CheckBoxModel::CheckBoxModel(const LayoutRow& row) : ControlModel(row), value_(row.checked ? 1 : 0) {}
 
 void CheckBoxModel::SetValue(int value) {
-    if (value < 0 || value > 2)
-        throw ValueRefused(Describe(Row()) + " has no check state " + std::to_string(value));
+    if (value < 0 || value > 2) throw ValueRefused(Describe(Row()) + " has no check state " + std::to_string(value));
     if (value == value_) return;
     value_ = value;
     NotifyView();
@@ -160,8 +157,7 @@ std::wstring ComboListModel::Text() const {
 
 void ComboListModel::SetText(const std::wstring& text) {
     const auto found = std::find(items_.begin(), items_.end(), text);
-    if (found == items_.end())
-        throw ValueRefused(Describe(Row()) + " has no item \"" + text::ToUtf8(text) + "\"");
+    if (found == items_.end()) throw ValueRefused(Describe(Row()) + " has no item \"" + text::ToUtf8(text) + "\"");
     SetListIndex(static_cast<int>(found - items_.begin()));
 }
 

@@ -20,8 +20,6 @@ std::wstring FailureText(const std::exception& failure) {
     return std::wstring(Lead) + text::FromUtf8(failure.what());
 }
 
-std::wstring UnknownFailureText() {
-    return std::wstring(Lead) + L"The failure carries no description.";
-}
+std::wstring UnknownFailureText() { return std::wstring(Lead) + L"The failure carries no description."; }
 
 }  // namespace ui

@@ -17,6 +17,8 @@ constexpr std::wstring_view NotesText =
 
 // Rows in the order of the design; the tab index, not the row order, decides
 // the keyboard order and the creation order of the real controls.
+// One row per control, to be read against the design.
+// clang-format off
 constexpr std::array Form1Rows{
     LayoutRow{.name = L"fraSecurity", .kind = Frame, .left = 120, .top = 120, .width = 4455, .height = 855,
               .tabIndex = 2, .text = L"Security mode"},
@@ -73,6 +75,7 @@ constexpr std::array Form1Rows{
               .tooltip = L"Save your configurations"},
     LayoutRow{.name = L"tmrLoading", .kind = Timer, .interval = 25},
 };
+// clang-format on
 
 }  // namespace
 

@@ -58,16 +58,14 @@ void Form2::cmdOK_Click() {
         CloseAndShowForm1();
         return;
     }
-    shell_.ShowMessage({L"Password invalid!", L"Login is failure", policy::MessageIcon::Warning,
-                        policy::MessageButtons::Ok});
+    shell_.ShowMessage(
+        {L"Password invalid!", L"Login is failure", policy::MessageIcon::Warning, policy::MessageButtons::Ok});
     // The typed text stays as it was, neither cleared nor selected; attempts
     // are not counted.
     txtPassword.SetFocus();
 }
 
-void Form2::cmdCancel_Click() {
-    shell_.EndProgram();
-}
+void Form2::cmdCancel_Click() { shell_.EndProgram(); }
 
 void Form2::CloseCommand() {
     if (state_ == StateKind::Closed) return;

@@ -11,6 +11,8 @@
 
 namespace ui {
 
+// One row per control, to be read against the design.
+// clang-format off
 inline constexpr LayoutRow Form2Rows[] = {
     {.name = L"Frame1", .kind = ControlKind::Frame,
      .left = 120, .top = 120, .width = 2655, .height = 855, .tabIndex = 0, .text = L"Password required"},
@@ -23,6 +25,7 @@ inline constexpr LayoutRow Form2Rows[] = {
      .left = 1560, .top = 1080, .width = 1215, .height = 375, .tabIndex = 3, .text = L"OK",
      .defaultButton = true},
 };
+// clang-format on
 
 inline constexpr WindowLayout Form2Layout{
     .name = L"Form2", .caption = L"Quelvane 2 - Login", .clientWidth = 2895, .clientHeight = 1575, .rows = Form2Rows};

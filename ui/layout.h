@@ -25,15 +25,15 @@ inline constexpr int NoTabIndex = -1;
 inline constexpr int NoMember = -1;
 
 struct LayoutRow {
-    std::wstring_view name{};     // control name, e.g. L"optSecurity"
-    int member = NoMember;        // 0 or 1 for the two control arrays
+    std::wstring_view name{};  // control name, e.g. L"optSecurity"
+    int member = NoMember;     // 0 or 1 for the two control arrays
     ControlKind kind{};
     std::wstring_view container{};  // empty: the window; otherwise a frame's name
     int left = 0, top = 0, width = 0, height = 0;
     int tabIndex = NoTabIndex;
-    std::wstring_view text{};     // caption or initial text
+    std::wstring_view text{};  // caption or initial text
     bool enabled = true;
-    bool checked = false;         // option button selected / check box checked
+    bool checked = false;  // option button selected / check box checked
     SystemColour foreColour = DefaultColour;
     SystemColour backColour = DefaultColour;
     bool boldMarkerFont = false;  // "MS Sans Serif" 8.25 pt bold
@@ -41,10 +41,10 @@ struct LayoutRow {
     bool multiLine = false;       // with a vertical scroll bar
     bool defaultButton = false;
     std::wstring_view tooltip{};
-    int interval = 0;             // timer, milliseconds
+    int interval = 0;                            // timer, milliseconds
     std::span<const std::wstring_view> items{};  // drop-down list items, in order
-    int minimum = 0, maximum = 0;              // progress bar range
-    bool inputMethodDisabled = false;          // text box: no input method editor
+    int minimum = 0, maximum = 0;                // progress bar range
+    bool inputMethodDisabled = false;            // text box: no input method editor
 };
 
 struct WindowLayout {

@@ -16,7 +16,8 @@ struct NamedCode {
     const wchar_t* name;
 };
 
-#define QUELVANE_CODE(name) {static_cast<HRESULT>(name), L## #name}
+#define QUELVANE_CODE(name) \
+    { static_cast<HRESULT>(name), L## #name }
 // The instrumentation service's own codes have no system message text.
 const NamedCode WbemCodes[] = {
     QUELVANE_CODE(WBEM_E_FAILED),

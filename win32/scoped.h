@@ -13,8 +13,8 @@
 //   object->Get(L"sValue", 0, value.Out(), nullptr, nullptr);
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>

@@ -26,8 +26,7 @@ std::int32_t GetDwordThroughRegistryApi(Root root, const std::wstring& key, cons
     DWORD type = REG_NONE;
     DWORD number = 0;
     DWORD size = sizeof number;
-    result =
-        RegQueryValueExW(opened.Get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&number), &size);
+    result = RegQueryValueExW(opened.Get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&number), &size);
     // ERROR_MORE_DATA is a longer value, a string for instance: not a number.
     if (result != ERROR_SUCCESS) throw fail(L"RegQueryValueExW answered " + win32::Win32ErrorText(result));
     if (type != REG_DWORD || size != sizeof number) throw fail(L"the value is not a 32-bit number");

@@ -35,8 +35,7 @@ std::wstring QueryOsVersion(const std::wstring& nameSpace) {
         const ComPtr<IWbemServices> services = win32::ConnectWmi(nameSpace);
         ComPtr<IEnumWbemClassObject> instances;
         if (FAILED(services->ExecQuery(Bstr(L"WQL").Get(), Bstr(L"Select * from Win32_OperatingSystem").Get(),
-                                       WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, nullptr,
-                                       &instances)) ||
+                                       WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, nullptr, &instances)) ||
             !instances)
             return VersionFromInstances(versions);
 

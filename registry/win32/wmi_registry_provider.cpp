@@ -49,8 +49,7 @@ bool FillInteger(VARIANT& target, VARTYPE vt, std::int64_t value) {
         if (!within(0, std::numeric_limits<BYTE>::max())) return false;
         target.bVal = static_cast<BYTE>(value);
         break;
-    default:
-        return false;
+    default: return false;
     }
     target.vt = vt;
     return true;
@@ -100,29 +99,21 @@ ComPtr<IWbemClassObject> WmiRegistryProvider::FindMethod(const Operation& op, co
 
 ComPtr<IWbemClassObject> WmiRegistryProvider::RequireMethod(const Operation& op, const wchar_t* method) {
     ComPtr<IWbemClassObject> signature = FindMethod(op, method);
-    if (!signature)
-        Fail(op, L"IWbemClassObject::GetMethod(" + std::wstring(method) + L")", MethodNotFound);
+    if (!signature) Fail(op, L"IWbemClassObject::GetMethod(" + std::wstring(method) + L")", MethodNotFound);
     return signature;
 }
 
 std::vector<VARTYPE> WmiRegistryProvider::ArgumentForms(const std::wstring&, const std::wstring&,
                                                         CIMTYPE declared) const {
     switch (declared) {
-    case CIM_STRING:
-        return {VT_BSTR};
-    case CIM_SINT32:
-        return {VT_I4};
-    case CIM_UINT32:
-        return {VT_UI4, VT_I4};
+    case CIM_STRING: return {VT_BSTR};
+    case CIM_SINT32: return {VT_I4};
+    case CIM_UINT32: return {VT_UI4, VT_I4};
     case CIM_SINT16:
-    case CIM_SINT8:
-        return {VT_I2};
-    case CIM_UINT16:
-        return {VT_UI2, VT_I4};
-    case CIM_UINT8:
-        return {VT_UI1};
-    default:
-        return {};
+    case CIM_SINT8: return {VT_I2};
+    case CIM_UINT16: return {VT_UI2, VT_I4};
+    case CIM_UINT8: return {VT_UI1};
+    default: return {};
     }
 }
 
@@ -188,8 +179,8 @@ ResultCode WmiRegistryProvider::ResultOf(const Operation& op, IWbemClassObject* 
 
 bool WmiRegistryProvider::HasSubkeys(const Operation& op, IWbemServices* services) {
     ComPtr<IWbemClassObject> signature = RequireMethod(op, L"EnumKey");
-    ComPtr<IWbemClassObject> out = Invoke(op, services, L"EnumKey", signature.Get(),
-                                          {{L"hDefKey", op.root}, {L"sSubKeyName", std::cref(op.key)}});
+    ComPtr<IWbemClassObject> out =
+        Invoke(op, services, L"EnumKey", signature.Get(), {{L"hDefKey", op.root}, {L"sSubKeyName", std::cref(op.key)}});
     Variant names;
     ReadOutValue(op, out.Get(), L"sNames", names);
     // No subkey at all comes back as null rather than as an empty array.
@@ -220,7 +211,7 @@ ResultCode WmiRegistryProvider::DoCreateRegKey(Root root, const std::wstring& ke
 }
 
 ResultCode WmiRegistryProvider::DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
-                                         const std::wstring& data) {
+                                               const std::wstring& data) {
     const Operation op{L"SetRegString", root, key, valueName};
     ComPtr<IWbemServices> services = Connect(op);
     ComPtr<IWbemClassObject> signature = RequireMethod(op, L"SetStringValue");
@@ -234,7 +225,7 @@ ResultCode WmiRegistryProvider::DoSetRegString(Root root, const std::wstring& ke
 }
 
 ResultCode WmiRegistryProvider::DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
-                                        std::int32_t data) {
+                                              std::int32_t data) {
     const Operation op{L"SetRegDword", root, key, valueName};
     ComPtr<IWbemServices> services = Connect(op);
     ComPtr<IWbemClassObject> signature = RequireMethod(op, L"SetDWORDValue");
@@ -279,12 +270,9 @@ std::int32_t WmiRegistryProvider::DoGetRegDword(Root root, const std::wstring& k
                {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"sValueName", std::cref(valueName)}});
     ReadOutValue(op, out.Get(), L"uValue", ValueSlot);
     switch (ValueSlot->vt) {
-    case VT_I4:
-        return static_cast<std::int32_t>(ValueSlot->lVal);
-    case VT_UI4:
-        return static_cast<std::int32_t>(ValueSlot->ulVal);
-    default:
-        Fail(op, L"the provider delivered no number (" + VariantTypeText(ValueSlot->vt) + L")");
+    case VT_I4: return static_cast<std::int32_t>(ValueSlot->lVal);
+    case VT_UI4: return static_cast<std::int32_t>(ValueSlot->ulVal);
+    default: Fail(op, L"the provider delivered no number (" + VariantTypeText(ValueSlot->vt) + L")");
     }
 }
 
@@ -297,10 +285,10 @@ ResultCode WmiRegistryProvider::DoDeleteRegValue(Root root, const std::wstring& 
         return DeleteValueThroughRegistryApi(root, key, valueName);
     }
     Took(L"DeleteValue", Route::Wmi);
-    return ResultOf(op, Invoke(op, services.Get(), L"DeleteValue", signature.Get(),
-                               {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)},
-                                {L"sValueName", std::cref(valueName)}})
-                            .Get());
+    return ResultOf(
+        op, Invoke(op, services.Get(), L"DeleteValue", signature.Get(),
+                   {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"sValueName", std::cref(valueName)}})
+                .Get());
 }
 
 ResultCode WmiRegistryProvider::DoDeleteRegKey(Root root, const std::wstring& key) {
@@ -309,10 +297,9 @@ ResultCode WmiRegistryProvider::DoDeleteRegKey(Root root, const std::wstring& ke
     ComPtr<IWbemServices> services = Connect(op);
     ComPtr<IWbemClassObject> signature = RequireMethod(op, L"DeleteKey");
     Took(L"DeleteKey", Route::Wmi);
-    const ResultCode result = ResultOf(
-        op, Invoke(op, services.Get(), L"DeleteKey", signature.Get(),
-                   {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}})
-                .Get());
+    const ResultCode result = ResultOf(op, Invoke(op, services.Get(), L"DeleteKey", signature.Get(),
+                                                  {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}})
+                                               .Get());
     // StdRegProv answers "access denied" for a key that stays because of its
     // subkeys, too; only the key's own list of subkeys tells the two apart.
     if (result == ResultAccessDenied && HasSubkeys(op, services.Get())) return ResultKeyHasSubkeys;
@@ -330,18 +317,15 @@ bool WmiRegistryProvider::DoCheckRegAccess(Root root, const std::wstring& key, s
         return CheckAccessThroughRegistryApi(root, key, rights);
     }
     Took(L"CheckAccess", Route::Wmi);
-    ComPtr<IWbemClassObject> out = Invoke(op, services.Get(), L"CheckAccess", signature.Get(),
-                                          {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)},
-                                           {L"uRequired", std::int64_t{rights}}});
+    ComPtr<IWbemClassObject> out =
+        Invoke(op, services.Get(), L"CheckAccess", signature.Get(),
+               {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"uRequired", std::int64_t{rights}}});
     ReadOutValue(op, out.Get(), L"bGranted", GrantedSlot);
     switch (GrantedSlot->vt) {
-    case VT_BOOL:
-        return GrantedSlot->boolVal != VARIANT_FALSE;
+    case VT_BOOL: return GrantedSlot->boolVal != VARIANT_FALSE;
     case VT_I4:
-    case VT_UI4:
-        return GrantedSlot->lVal != 0;
-    default:
-        Fail(op, L"the provider delivered no answer (" + VariantTypeText(GrantedSlot->vt) + L")");
+    case VT_UI4: return GrantedSlot->lVal != 0;
+    default: Fail(op, L"the provider delivered no answer (" + VariantTypeText(GrantedSlot->vt) + L")");
     }
 }
 

@@ -19,8 +19,8 @@
 // its apartment; the provider joins the thread to one when there is none.
 #pragma once
 
-#include <windows.h>
 #include <wbemcli.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <functional>
@@ -57,9 +57,9 @@ public:
 protected:
     ResultCode DoCreateRegKey(Root root, const std::wstring& key) override;
     ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
-                        const std::wstring& data) override;
+                              const std::wstring& data) override;
     ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
-                       std::int32_t data) override;
+                             std::int32_t data) override;
     std::wstring DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) override;
     std::int32_t DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) override;
     ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) override;
@@ -98,8 +98,8 @@ private:
     void PutArgument(const Operation& op, const wchar_t* method, IWbemClassObject* signature,
                      IWbemClassObject* inParameters, const Argument& argument);
     // Fills the in-parameters and runs the method; the out-parameters object.
-    Microsoft::WRL::ComPtr<IWbemClassObject> Invoke(const Operation& op, IWbemServices* services,
-                                                    const wchar_t* method, IWbemClassObject* signature,
+    Microsoft::WRL::ComPtr<IWbemClassObject> Invoke(const Operation& op, IWbemServices* services, const wchar_t* method,
+                                                    IWbemClassObject* signature,
                                                     std::initializer_list<Argument> arguments);
     // The method's ReturnValue.
     static ResultCode ResultOf(const Operation& op, IWbemClassObject* outParameters);

@@ -37,9 +37,7 @@ private:
 
 }  // namespace
 
-ExecutableLocation ManifestFileSystemWin32::RunningExecutable() {
-    return SplitExecutablePath(win32::ExecutablePath());
-}
+ExecutableLocation ManifestFileSystemWin32::RunningExecutable() { return SplitExecutablePath(win32::ExecutablePath()); }
 
 bool ManifestFileSystemWin32::FileExists(const std::wstring& path, std::uint32_t attributeMask) {
     DWORD attributes = GetFileAttributesW(path.c_str());

@@ -141,8 +141,8 @@ TEST_F(LoadTest, AStoredMaskWithoutARowIsAddedToTheListAndSelected) {
 }
 
 TEST_F(LoadTest, MasksWithARowZeroAndAFailedReadAddNoItem) {
-    for (std::optional<std::int32_t> stored : {std::optional<std::int32_t>(36), std::optional<std::int32_t>(0),
-                                               std::optional<std::int32_t>()}) {
+    for (std::optional<std::int32_t> stored :
+         {std::optional<std::int32_t>(36), std::optional<std::int32_t>(0), std::optional<std::int32_t>()}) {
         registry::MemoryRegistry fresh;
         PlainWindowValues shown;
         policy::PolicyConfiguration configuration(shown, fresh);

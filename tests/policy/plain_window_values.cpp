@@ -10,11 +10,12 @@ using namespace policy;
 PlainWindowValues::PlainWindowValues() {
     // As the window is created: nothing selected in the lists, the optional
     // group disabled and unchecked.
-    for (auto control : {TextControl::cboDrive, TextControl::cboRestrict, TextControl::txtPassword,
-                         TextControl::txtPassword2})
+    for (auto control :
+         {TextControl::cboDrive, TextControl::cboRestrict, TextControl::txtPassword, TextControl::txtPassword2})
         texts_[control] = L"";
     checks_ = {{CheckControl::chkCMD, 0}, {CheckControl::chkRegistry, 0}};
-    enabled_ = {{EnableControl::fraOptional, false}, {EnableControl::chkCMD, false}, {EnableControl::chkRegistry, false}};
+    enabled_ = {
+        {EnableControl::fraOptional, false}, {EnableControl::chkCMD, false}, {EnableControl::chkRegistry, false}};
 }
 
 void PlainWindowValues::SetText(TextControl control, const std::wstring& text) {

@@ -101,9 +101,9 @@ TEST_F(SaveTest, APasswordMismatchStoresEverythingButThePasswordAndAsksForTheRet
     config.cmdSave_Click();
 
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0], (policy::MessageBoxRequest{L"Sorry, both password must be similiar",
-                                                             L"Password incorrect", policy::MessageIcon::Warning,
-                                                             policy::MessageButtons::Ok}));
+    EXPECT_EQ(window.messages[0],
+              (policy::MessageBoxRequest{L"Sorry, both password must be similiar", L"Password incorrect",
+                                         policy::MessageIcon::Warning, policy::MessageButtons::Ok}));
     EXPECT_FALSE(window.timerRunningAtMessage);
     EXPECT_EQ(window.Text(TextControl::txtPassword2), L"");
     EXPECT_EQ(window.Text(TextControl::txtPassword), L"Secret");

@@ -8,16 +8,15 @@ using registry::HiveLocalMachine;
 using registry::MemoryRegistry;
 using registry::RegistryFailure;
 
-INSTANTIATE_TEST_SUITE_P(
-    InMemory, RegistryContract,
-    ::testing::Values(RegistryUnderTest{
-        "MemoryRegistry", [] { return std::make_unique<MemoryRegistry>(); },
-        [] {
-            auto reg = std::make_unique<MemoryRegistry>();
-            reg->SetUnreachable(true);
-            return std::unique_ptr<registry::RegistryProvider>(std::move(reg));
-        }}),
-    RegistryUnderTestName());
+INSTANTIATE_TEST_SUITE_P(InMemory, RegistryContract,
+                         ::testing::Values(RegistryUnderTest{
+                             "MemoryRegistry", [] { return std::make_unique<MemoryRegistry>(); },
+                             [] {
+                                 auto reg = std::make_unique<MemoryRegistry>();
+                                 reg->SetUnreachable(true);
+                                 return std::unique_ptr<registry::RegistryProvider>(std::move(reg));
+                             }}),
+                         RegistryUnderTestName());
 
 TEST(MemoryRegistry, AccessIsTrueOnlyWhenEveryAskedRightIsHeld) {
     MemoryRegistry reg;
@@ -99,8 +98,8 @@ TEST(MemoryRegistry, TheNthOperationFailsAndIsMarkedInTheLog) {
     EXPECT_THROW(reg.SetRegDword(L"K", L"V", 1), RegistryFailure);
     EXPECT_FALSE(reg.Value(HiveCurrentUser, L"K", L"V").has_value());
     reg.SetRegDword(L"K", L"V", 2);
-    EXPECT_EQ(reg.DescribedLog(),
-              (std::vector<std::string>{"HKCU CreateRegKey K", "HKCU SetRegDword K|V=1 (failed)", "HKCU SetRegDword K|V=2"}));
+    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{"HKCU CreateRegKey K", "HKCU SetRegDword K|V=1 (failed)",
+                                                            "HKCU SetRegDword K|V=2"}));
 }
 
 TEST(RegistryFailure, SaysWhichOperationRootKeyAndValueFailedAndWhy) {

@@ -177,8 +177,8 @@ TEST_P(RegistryContract, WritesCreationsAndDeletionsAnswerWhetherTheRegistryCarr
 TEST_P(RegistryContract, AccessIsGrantedOnAnOwnKeyAndRefusedOnAMissingOne) {
     reg->Hive = HiveCurrentUser;
     reg->CreateRegKey(Base);
-    for (std::uint32_t right : {registry::RightQueryValue, registry::RightSetValue, registry::RightCreateSubKey,
-                                registry::RightDelete})
+    for (std::uint32_t right :
+         {registry::RightQueryValue, registry::RightSetValue, registry::RightCreateSubKey, registry::RightDelete})
         EXPECT_TRUE(reg->CheckRegAccess(Base, right)) << right;
     EXPECT_TRUE(reg->CheckRegAccess(Base, registry::RightQueryValue | registry::RightSetValue));
     EXPECT_FALSE(reg->CheckRegAccess(Base + L"\\Missing", registry::RightQueryValue));

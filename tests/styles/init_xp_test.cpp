@@ -58,8 +58,8 @@ private:
 };
 
 const std::wstring Manifest = L"C:\\Quelvane\\Quelvane 2.exe.manifest";
-const Calls FullRun = {"RunningExecutable", "FileExists mask 7", "CreateForOutput", "Write",
-                       "Close",             "SetAttributes 39",  "InitCommonControls"};
+const Calls FullRun = {"RunningExecutable", "FileExists mask 7", "CreateForOutput", "Write", "Close",
+                       "SetAttributes 39",  "InitCommonControls"};
 
 }  // namespace
 
@@ -78,8 +78,7 @@ TEST(ManifestPath, IsTheExecutablesBaseNameNextToItWithOneExeBeforeManifest) {
         {L"\\\\server\\share\\q.exe", L"\\\\server\\share\\q.exe.manifest"},
     };
     for (auto [executable, manifest] : cases)
-        EXPECT_EQ(styles::ManifestPath(styles::SplitExecutablePath(executable)), manifest)
-            << text::ToUtf8(executable);
+        EXPECT_EQ(styles::ManifestPath(styles::SplitExecutablePath(executable)), manifest) << text::ToUtf8(executable);
 }
 
 namespace {
@@ -96,7 +95,8 @@ std::string ExpectedManifest(const std::string& architecture) {
         {5, R"(<dependency>)"},
         {10, R"(<dependentAssembly>)"},
         {15, R"(<assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0" )"
-             R"(processorArchitecture=")" + architecture + R"(" publicKeyToken="6595b64144ccf1df" language="*" />)"},
+             R"(processorArchitecture=")" +
+                 architecture + R"(" publicKeyToken="6595b64144ccf1df" language="*" />)"},
         {10, R"(</dependentAssembly>)"},
         {5, R"(</dependency>)"},
         {0, R"(</assembly>)"},

@@ -51,9 +51,9 @@ TEST(LogoffCommand, WarnsWithThreeLinesAndDoesNothingMoreOnNo) {
     ui::RunLogoffCommand(shell);
 
     ASSERT_EQ(shell.messages.size(), 1u);
-    EXPECT_EQ(shell.messages[0], (policy::MessageBoxRequest{
-                                     L"Close all applications before logoff.\r\n\r\nYou wanna logoff now?",
-                                     L"Log Off Windows", MessageIcon::Warning, MessageButtons::YesNo}));
+    EXPECT_EQ(shell.messages[0],
+              (policy::MessageBoxRequest{L"Close all applications before logoff.\r\n\r\nYou wanna logoff now?",
+                                         L"Log Off Windows", MessageIcon::Warning, MessageButtons::YesNo}));
     EXPECT_EQ(shell.calls, (std::vector<std::string>{"ShowMessage Log Off Windows"}));
 }
 

@@ -20,8 +20,8 @@ constexpr LayoutRow TextRow{.name = L"txtTest", .kind = ControlKind::TextBox, .p
 constexpr LayoutRow ListRow{.name = L"cboTest", .kind = ControlKind::ComboList, .items = Fruit};
 constexpr LayoutRow Option0{.name = L"optTest", .member = 0, .kind = ControlKind::OptionButton, .checked = true};
 constexpr LayoutRow Option1{.name = L"optTest", .member = 1, .kind = ControlKind::OptionButton};
-constexpr LayoutRow LabelRow{.name = L"lblTest", .kind = ControlKind::Label, .text = L"Ready",
-                             .foreColour = ui::ColourHighlight};
+constexpr LayoutRow LabelRow{
+    .name = L"lblTest", .kind = ControlKind::Label, .text = L"Ready", .foreColour = ui::ColourHighlight};
 constexpr LayoutRow ButtonRow{.name = L"cmdTest", .kind = ControlKind::Button, .text = L"Go", .enabled = false};
 constexpr LayoutRow BarRow{.name = L"pgbTest", .kind = ControlKind::ProgressBar, .minimum = 0, .maximum = 100};
 constexpr LayoutRow TimerRow{.name = L"tmrTest", .kind = ControlKind::Timer, .interval = 25};

@@ -102,8 +102,8 @@ TEST(SaveFailure, NoFailureAtAnyOperationEverEndsInSuccessAndTheReportListsWhatW
 
         for (std::size_t failing = 1; failing <= operations; ++failing) {
             for (bool raised : {true, false}) {
-                const std::string where = Describe(choice) + ", operation " + std::to_string(failing) +
-                                          (raised ? " raises" : " is refused");
+                const std::string where =
+                    Describe(choice) + ", operation " + std::to_string(failing) + (raised ? " raises" : " is refused");
                 Session session(choice);
                 if (raised)
                     session.reg.FailOperation(static_cast<int>(failing));
@@ -164,18 +164,19 @@ TEST(SaveFailure, TheReportSaysWhatTheSaveHadChangedAndHidesThePassword) {
     } catch (const RegistryFailure& failure) {
         const std::wstring text = failure.Describe();
         EXPECT_EQ(text.find(L"pw"), std::wstring::npos);
-        EXPECT_EQ(text,
-                  L"DeleteRegValue failed on HKEY_LOCAL_MACHINE\\" + ExplorerKey +
-                      L", value \"NoViewOnDrive\": the registry provider failed the call\r\n\r\n"
-                      L"Changes already made before it:\r\n"
-                      L"- created key HKEY_LOCAL_MACHINE\\Software\\Tessmor Software\\Quelvane 2\r\n"
-                      L"- set HKEY_LOCAL_MACHINE\\Software\\Tessmor Software\\Quelvane 2, value \"SecurityMode\" to 1\r\n"
-                      L"- set HKEY_LOCAL_MACHINE\\Software\\Tessmor Software\\Quelvane 2, value \"Restriction\" to "
-                      L"\"Current user\"\r\n"
-                      L"- created key HKEY_LOCAL_MACHINE\\Software\\Ploz\\psw\r\n"
-                      L"- set HKEY_LOCAL_MACHINE\\Software\\Ploz\\psw, value \"MyPassword\" to the new password\r\n"
-                      L"- removed HKEY_LOCAL_MACHINE\\" +
-                      ExplorerKey + L", value \"NoDrives\"");
+        EXPECT_EQ(
+            text,
+            L"DeleteRegValue failed on HKEY_LOCAL_MACHINE\\" + ExplorerKey +
+                L", value \"NoViewOnDrive\": the registry provider failed the call\r\n\r\n"
+                L"Changes already made before it:\r\n"
+                L"- created key HKEY_LOCAL_MACHINE\\Software\\Tessmor Software\\Quelvane 2\r\n"
+                L"- set HKEY_LOCAL_MACHINE\\Software\\Tessmor Software\\Quelvane 2, value \"SecurityMode\" to 1\r\n"
+                L"- set HKEY_LOCAL_MACHINE\\Software\\Tessmor Software\\Quelvane 2, value \"Restriction\" to "
+                L"\"Current user\"\r\n"
+                L"- created key HKEY_LOCAL_MACHINE\\Software\\Ploz\\psw\r\n"
+                L"- set HKEY_LOCAL_MACHINE\\Software\\Ploz\\psw, value \"MyPassword\" to the new password\r\n"
+                L"- removed HKEY_LOCAL_MACHINE\\" +
+                ExplorerKey + L", value \"NoDrives\"");
     }
 }
 

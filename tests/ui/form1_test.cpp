@@ -136,7 +136,7 @@ TEST_F(MainWindow, ShowsAStoredConfigurationAfterLoadAndActivationWithSaveDisabl
     form.Form_Load();
     EXPECT_TRUE(form.cmdSave.Enabled());  // the load's own changes count as changes...
     form.Form_Activate();
-    EXPECT_TRUE(Unchanged());             // ...until the window is shown
+    EXPECT_TRUE(Unchanged());  // ...until the window is shown
 
     EXPECT_EQ(form.optSecurity.Selected(), 1);
     EXPECT_EQ(form.cboDrive.Text(), L"C: and F:");
@@ -215,8 +215,8 @@ TEST_F(MainWindow, RestrictsTheOptionsInTheOrderOfTheDecisionTable) {
     form.cboRestrict.SetText(L"All users");
 
     // fraOptional, chkCMD enabled, chkCMD checked, chkRegistry: the columns from left to right.
-    EXPECT_EQ(recorder.redrawn, (std::vector<std::string>{"cboRestrict", "cmdSave", "fraOptional", "chkCMD",
-                                                          "chkCMD", "chkRegistry"}));
+    EXPECT_EQ(recorder.redrawn,
+              (std::vector<std::string>{"cboRestrict", "cmdSave", "fraOptional", "chkCMD", "chkCMD", "chkRegistry"}));
     EXPECT_EQ(form.chkCMD.Value(), 0);
 }
 
@@ -253,7 +253,7 @@ TEST_F(MainWindow, AnEmptyScopeRunsOnlyTheVersionStepAndLeavesTheOptionsAsTheyAr
     form.cboRestrict.SetListIndex(-1);
 
     EXPECT_EQ(form.optSecurity.Selected(), 1);  // the version step ran
-    EXPECT_FALSE(form.fraOptional.Enabled());    // the table's last row kept the rest
+    EXPECT_FALSE(form.fraOptional.Enabled());   // the table's last row kept the rest
     EXPECT_FALSE(form.chkRegistry.Enabled());
 }
 

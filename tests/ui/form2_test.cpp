@@ -101,9 +101,9 @@ TEST_F(LoginDialog, WaitsForAStoredPasswordAndRejectsEveryInexactTextAsOftenAsIt
         EXPECT_EQ(TryPassword(wrong), Rejected) << text::ToUtf8(wrong);
         EXPECT_EQ(form->txtPassword.Text(), wrong) << "the typed text stays";
     }
-    EXPECT_EQ(shell.messages.back(), (policy::MessageBoxRequest{L"Password invalid!", L"Login is failure",
-                                                                 policy::MessageIcon::Warning,
-                                                                 policy::MessageButtons::Ok}));
+    EXPECT_EQ(shell.messages.back(),
+              (policy::MessageBoxRequest{L"Password invalid!", L"Login is failure", policy::MessageIcon::Warning,
+                                         policy::MessageButtons::Ok}));
     EXPECT_EQ(TryPassword(L"Secret"), Accepted) << "no lock-out after any number of attempts";
     EXPECT_EQ(TryPassword(L"Secret"), Calls{}) << "a late Enter opens Form1 no second time";
 }

@@ -34,9 +34,7 @@ Model& MutableModelOf(const BoundControl& control) {
 
 // Every control starts a group of its own, but for the later members of an
 // option array, which stay in the group of their first.
-DWORD Grouped(const LayoutRow& row) {
-    return row.kind == ControlKind::OptionButton && row.member > 0 ? 0 : WS_GROUP;
-}
+DWORD Grouped(const LayoutRow& row) { return row.kind == ControlKind::OptionButton && row.member > 0 ? 0 : WS_GROUP; }
 
 void Nothing(HWND, const LayoutRow&, const RECT&) {}
 void NoSync(BoundControl&, HWND) {}
@@ -74,14 +72,18 @@ DWORD TextBoxStyle(const LayoutRow& row) {
 }
 
 void PrepareTextBox(HWND hwnd, const LayoutRow& row, const RECT&) {
-    SendMessageW(hwnd, EM_LIMITTEXT, 0, 0);  // 0: as much as the box can hold
+    SendMessageW(hwnd, EM_LIMITTEXT, 0, 0);                             // 0: as much as the box can hold
     if (row.password) SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);  // not the themed bullet
     if (row.inputMethodDisabled) ImmAssociateContext(hwnd, nullptr);
 }
 
-void SyncTextBox(BoundControl& control, HWND) { SetTextIfDifferent(control.hwnd, ModelOf<TextBoxModel>(control).Text()); }
+void SyncTextBox(BoundControl& control, HWND) {
+    SetTextIfDifferent(control.hwnd, ModelOf<TextBoxModel>(control).Text());
+}
 
-void TextBoxInput(const BoundControl& control) { MutableModelOf<TextBoxModel>(control).SetText(WindowText(control.hwnd)); }
+void TextBoxInput(const BoundControl& control) {
+    MutableModelOf<TextBoxModel>(control).SetText(WindowText(control.hwnd));
+}
 
 // ---- Check box ----
 
@@ -207,6 +209,7 @@ void SyncTimer(BoundControl& control, HWND window) {
 
 using enum ControlKind;
 
+// clang-format off
 // In the order of ControlKind.
 constexpr std::array<ControlKindRow, 9> KindRows{{
     {Frame, L"BUTTON", FrameStyle, 0, 0, false, NoInputNotification, Fits<FrameModel>, Nothing, NoSync, NoInput},
@@ -224,6 +227,7 @@ constexpr std::array<ControlKindRow, 9> KindRows{{
      PrepareProgress, SyncProgress, NoInput},
     {Timer, nullptr, NoStyle, 0, 0, false, NoInputNotification, Fits<TimerModel>, Nothing, SyncTimer, NoInput},
 }};
+// clang-format on
 
 }  // namespace
 

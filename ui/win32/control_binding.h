@@ -37,8 +37,8 @@ struct ControlKindRow {
     // The styles of this row beyond WS_CHILD | WS_VISIBLE | WS_GROUP.
     DWORD (*style)(const LayoutRow& row);
     DWORD exStyle;
-    int createdHeight;  // pixels the control is made with; 0 for the row's own height
-    bool tabStop;  // made a stop of the tab order (option buttons decide that in their sync)
+    int createdHeight;      // pixels the control is made with; 0 for the row's own height
+    bool tabStop;           // made a stop of the tab order (option buttons decide that in their sync)
     int inputNotification;  // the WM_COMMAND code that carries user input, or NoInputNotification
     bool (*fits)(ControlModel& model);
     // What the class needs after creation beyond its styles; rect is the row's place.

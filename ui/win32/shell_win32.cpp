@@ -1,8 +1,8 @@
 #include "ui/win32/shell_win32.h"
 
-#include <windows.h>
 #include <shellapi.h>
 #include <wbemcli.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <cstdio>
@@ -68,19 +68,19 @@ void PutLogOffFlags(IWbemClassObject* inParameters) {
     }
     Variant flags;
     switch (type) {
-        case CIM_UINT8:
-            flags.Get()->vt = VT_UI1;
-            flags.Get()->bVal = 0;
-            break;
-        case CIM_SINT8:
-        case CIM_SINT16:
-            flags.Get()->vt = VT_I2;
-            flags.Get()->iVal = 0;
-            break;
-        default:  // sint32, and uint16/uint32, which WMI carries as VT_I4
-            flags.Get()->vt = VT_I4;
-            flags.Get()->lVal = 0;
-            break;
+    case CIM_UINT8:
+        flags.Get()->vt = VT_UI1;
+        flags.Get()->bVal = 0;
+        break;
+    case CIM_SINT8:
+    case CIM_SINT16:
+        flags.Get()->vt = VT_I2;
+        flags.Get()->iVal = 0;
+        break;
+    default:  // sint32, and uint16/uint32, which WMI carries as VT_I4
+        flags.Get()->vt = VT_I4;
+        flags.Get()->lVal = 0;
+        break;
     }
     Check(inParameters->Put(L"Flags", 0, flags.Get(), 0), L"Win32Shutdown: Put(Flags)");
 }
@@ -101,10 +101,10 @@ policy::MessageAnswer ShellWin32::ShowMessage(const policy::MessageBoxRequest& m
     style |= message.buttons == policy::MessageButtons::YesNo ? MB_YESNO : MB_OK;
     int answer = MessageBoxW(GetActiveWindow(), message.text.c_str(), message.title.c_str(), style);
     switch (answer) {
-        case IDYES: return policy::MessageAnswer::Yes;
-        case IDNO: return policy::MessageAnswer::No;
-        case IDOK: return policy::MessageAnswer::Ok;
-        default: FailWithLastError(L"MessageBoxW");
+    case IDYES: return policy::MessageAnswer::Yes;
+    case IDNO: return policy::MessageAnswer::No;
+    case IDOK: return policy::MessageAnswer::Ok;
+    default: FailWithLastError(L"MessageBoxW");
     }
 }
 
@@ -211,8 +211,6 @@ void ShellWin32::LogOff() {
     if (!hasWin32Shutdown && anyInstance) systemLogOff_();
 }
 
-void ShellWin32::EndProgram() {
-    ExitProcess(0);
-}
+void ShellWin32::EndProgram() { ExitProcess(0); }
 
 }  // namespace ui

@@ -102,11 +102,10 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 std::string Narrow(std::wstring_view text) {
     if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr, nullptr);
     return narrow;
 }
 
@@ -146,8 +145,7 @@ RunningProgram::~RunningProgram() {
 bool RunningProgram::HasEnded() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
 
 std::optional<DWORD> RunningProgram::WaitForExit(std::chrono::milliseconds limit) const {
-    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0)
-        return std::nullopt;
+    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) return std::nullopt;
     DWORD exitCode = 0;
     GetExitCodeProcess(process_.hProcess, &exitCode);
     return exitCode;

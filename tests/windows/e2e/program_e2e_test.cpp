@@ -133,9 +133,7 @@ protected:
     static HWND Form1Control(HWND form1, std::wstring_view name, int member = ui::NoMember) {
         return e2e::Control(form1, ui::Form1Layout, name, member);
     }
-    static HWND LoginControl(HWND login, std::wstring_view name) {
-        return e2e::Control(login, ui::Form2Layout, name);
-    }
+    static HWND LoginControl(HWND login, std::wstring_view name) { return e2e::Control(login, ui::Form2Layout, name); }
 
     // Waits for the visible window of this title and tells whether a window
     // of the other title was visible at any poll meanwhile.

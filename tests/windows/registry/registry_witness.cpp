@@ -1,9 +1,9 @@
 #include "tests/windows/registry/registry_witness.h"
 
-#include <windows.h>
 #include <sddl.h>
 #include <shlwapi.h>
 #include <wbemidl.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <cstring>
@@ -172,8 +172,8 @@ bool StdRegProvHasMethod(const std::wstring& method) {
     ComPtr<IWbemServices> services;
     ComPtr<IWbemClassObject> provider;
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator))) ||
-        FAILED(locator->ConnectServer(win32::Bstr(L"root\\default").Get(), nullptr, nullptr, nullptr, 0,
-                                      nullptr, nullptr, &services)) ||
+        FAILED(locator->ConnectServer(win32::Bstr(L"root\\default").Get(), nullptr, nullptr, nullptr, 0, nullptr,
+                                      nullptr, &services)) ||
         FAILED(services->GetObject(win32::Bstr(L"StdRegProv").Get(), 0, nullptr, &provider, nullptr)))
         throw std::runtime_error("StdRegProv could not be reached for the witness");
     ComPtr<IWbemClassObject> signature;
@@ -190,8 +190,8 @@ void MakeKeyReadOnly(registry::Root root, const std::wstring& key) {
                                                               nullptr))
         throw std::runtime_error("the read-only security descriptor could not be made");
     const win32::RegistryKey opened = Key(root, key, WRITE_DAC, false);
-    const LONG result = opened.IsOpen() ? RegSetKeySecurity(opened.Get(), DACL_SECURITY_INFORMATION, descriptor)
-                                        : ERROR_FILE_NOT_FOUND;
+    const LONG result =
+        opened.IsOpen() ? RegSetKeySecurity(opened.Get(), DACL_SECURITY_INFORMATION, descriptor) : ERROR_FILE_NOT_FOUND;
     LocalFree(descriptor);
     if (result != ERROR_SUCCESS) throw std::runtime_error("the registry API could not make a key read-only");
 }

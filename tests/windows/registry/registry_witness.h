@@ -14,7 +14,7 @@ namespace witness {
 
 // A value as the registry API reads it: its registry type and its data.
 struct ApiValue {
-    unsigned long type = 0;                        // REG_SZ, REG_DWORD, ...
+    unsigned long type = 0;                          // REG_SZ, REG_DWORD, ...
     std::variant<std::wstring, std::uint32_t> data;  // text of REG_SZ, number of REG_DWORD
 };
 
@@ -44,8 +44,8 @@ std::optional<KeyEntries> CountEntries(registry::Root root, const std::wstring& 
 // What `reg query ROOT\KEY [/v NAME]` printed, parsed.
 struct RegExeAnswer {
     unsigned long exitCode = 0;
-    std::string type;  // "REG_DWORD", "REG_SZ"; empty when no value line was found
-    std::string data;  // as printed: "0x3ffffff", "cmd.exe"
+    std::string type;    // "REG_DWORD", "REG_SZ"; empty when no value line was found
+    std::string data;    // as printed: "0x3ffffff", "cmd.exe"
     std::string output;  // everything, for failure messages
 };
 RegExeAnswer RegExeQuery(registry::Root root, const std::wstring& key, const std::optional<std::wstring>& valueName);

@@ -31,18 +31,19 @@ void ClearTestKeys() {
 
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(
-    UnderWindowsOrWine, RegistryContract,
-    ::testing::Values(RegistryUnderTest{
-        "WmiRegistryProvider",
-        [] {
-            ClearTestKeys();
-            return std::unique_ptr<registry::RegistryProvider>(std::make_unique<WmiRegistryProvider>());
-        },
-        [] {
-            return std::unique_ptr<registry::RegistryProvider>(std::make_unique<WmiRegistryProvider>(MissingNamespace));
-        }}),
-    RegistryUnderTestName());
+INSTANTIATE_TEST_SUITE_P(UnderWindowsOrWine, RegistryContract,
+                         ::testing::Values(RegistryUnderTest{"WmiRegistryProvider",
+                                                             [] {
+                                                                 ClearTestKeys();
+                                                                 return std::unique_ptr<registry::RegistryProvider>(
+                                                                     std::make_unique<WmiRegistryProvider>());
+                                                             },
+                                                             [] {
+                                                                 return std::unique_ptr<registry::RegistryProvider>(
+                                                                     std::make_unique<WmiRegistryProvider>(
+                                                                         MissingNamespace));
+                                                             }}),
+                         RegistryUnderTestName());
 
 class WmiRegistryProviderTest : public ::testing::Test {
 protected:

@@ -2,8 +2,8 @@
 // layout table draws them, and a save driven through the controls.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -88,8 +88,7 @@ protected:
         window.reset();
         // Closing Form1 asks the loop to end; that request is not for the next test.
         MSG quit;
-        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
+        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     }
 
     HWND Control(const LayoutRow& row) const { return window->Control(row.name, row.member); }
@@ -243,7 +242,6 @@ TEST_F(Form1Window, GivesEachKindOfControlItsDesignedBehaviourAndLook) {
     EXPECT_EQ(GetWindowLongW(Control(L"optSecurity", 1), GWL_STYLE) & (BS_TYPEMASK | WS_GROUP), BS_AUTORADIOBUTTON);
     EXPECT_EQ(SendMessageW(Control(L"pgbLoading"), PBM_GETRANGE, TRUE, 0), 0);
     EXPECT_EQ(SendMessageW(Control(L"pgbLoading"), PBM_GETRANGE, FALSE, 0), 100);
-
 }
 
 TEST_F(Form1Window, DrawsEveryControlInMsSansSerifOfEightPointsAtTheScreensResolution) {
@@ -280,9 +278,9 @@ TEST_F(Form1Window, KeepsTheDesignedTabOrderAndTabSkipsDisabledControls) {
             if (Control(row) == child) tabStops.push_back(NameOf(row));
     }
     // The option group is one stop: its selected member.
-    EXPECT_EQ(tabStops, (std::vector<std::string>{"cboDrive", "optSecurity(0)", "cmdSave", "cmdLogoff",
-                                                  "txtPassword", "cmdAbout", "cboRestrict", "txtPassword2",
-                                                  "chkRegistry", "chkCMD", "Text1"}));
+    EXPECT_EQ(tabStops,
+              (std::vector<std::string>{"cboDrive", "optSecurity(0)", "cmdSave", "cmdLogoff", "txtPassword", "cmdAbout",
+                                        "cboRestrict", "txtPassword2", "chkRegistry", "chkCMD", "Text1"}));
 
     // The Tab key, from the list that has the focus after showing; Save is
     // disabled and skipped.

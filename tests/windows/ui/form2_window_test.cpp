@@ -34,10 +34,12 @@ protected:
     bool visibleWhenClosed = false;
 
     void Start() {
-        form = std::make_unique<ui::Form2>(reg, shell, [] {}, [this] {
-            // The dialog's window is gone by the time the main window is asked for.
-            hostCalls.push_back(window->Hwnd() ? "ShowForm1 with the dialog still there" : "ShowForm1");
-        });
+        form = std::make_unique<ui::Form2>(
+            reg, shell, [] {},
+            [this] {
+                // The dialog's window is gone by the time the main window is asked for.
+                hostCalls.push_back(window->Hwnd() ? "ShowForm1 with the dialog still there" : "ShowForm1");
+            });
         // Subscribed before the window's own handler, which destroys it.
         form->Closed.Subscribe([this] {
             existedWhenClosed = window && window->Hwnd();

@@ -45,8 +45,8 @@ TEST(HandleOwner, AMoveHandsTheHandleOnAndOnlyTheNewOwnerClosesIt) {
 }
 
 TEST(HandleOwner, TakesCreateFilesFailureValueForNoHandle) {
-    win32::Handle file(CreateFileW(L"Z:\\quelvane\\no such folder\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                   nullptr));
+    win32::Handle file(
+        CreateFileW(L"Z:\\quelvane\\no such folder\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_EQ(file.Get(), INVALID_HANDLE_VALUE);
     EXPECT_FALSE(file.IsValid());
     EXPECT_FALSE(file.Close());

@@ -44,8 +44,7 @@ public:
                                            DWORD*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE SetBlanket(IUnknown*, DWORD, DWORD, OLECHAR*, DWORD, DWORD level, void*,
-                                         DWORD) override {
+    HRESULT STDMETHODCALLTYPE SetBlanket(IUnknown*, DWORD, DWORD, OLECHAR*, DWORD, DWORD level, void*, DWORD) override {
         ++blankets;
         impersonation = level;
         return answer_;
