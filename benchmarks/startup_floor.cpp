@@ -21,9 +21,9 @@
 // the same common controls load.  Closing the window ends it with code 0; a
 // failed step ends it with code 1 before any window is shown.  It passes the
 // program's start-up marks that fit its steps (QUELVANE_STARTUP_TRACE).
+#include <windows.h>
 #include <commctrl.h>
 #include <wbemidl.h>
-#include <windows.h>
 #include <wrl/client.h>
 
 #include <string>

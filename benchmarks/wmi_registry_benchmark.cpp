@@ -15,8 +15,8 @@
 // It writes the program's real settings and policy values, hiding drives C:
 // and D: for the current user: run it only in a throw-away Wine prefix, as
 // scripts/benchmark.sh does.
-#include <shlwapi.h>
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -13,8 +13,8 @@
 //   object->Get(L"sValue", 0, value.Out(), nullptr, nullptr);
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 
 #include <memory>
 #include <string>

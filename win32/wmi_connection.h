@@ -15,8 +15,8 @@
 // set and its calls run as this thread anyway.
 #pragma once
 
-#include <wbemcli.h>
 #include <windows.h>
+#include <wbemcli.h>
 #include <wrl/client.h>
 
 #include <string>

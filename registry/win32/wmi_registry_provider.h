@@ -19,8 +19,8 @@
 // its apartment; the provider joins the thread to one when there is none.
 #pragma once
 
-#include <wbemcli.h>
 #include <windows.h>
+#include <wbemcli.h>
 #include <wrl/client.h>
 
 #include <functional>

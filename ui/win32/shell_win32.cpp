@@ -1,8 +1,8 @@
 #include "ui/win32/shell_win32.h"
 
+#include <windows.h>
 #include <shellapi.h>
 #include <wbemcli.h>
-#include <windows.h>
 #include <wrl/client.h>
 
 #include <cstdio>

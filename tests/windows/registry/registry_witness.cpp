@@ -1,9 +1,9 @@
 #include "tests/windows/registry/registry_witness.h"
 
+#include <windows.h>
 #include <sddl.h>
 #include <shlwapi.h>
 #include <wbemidl.h>
-#include <windows.h>
 #include <wrl/client.h>
 
 #include <cstring>

@@ -2,8 +2,8 @@
 // layout table draws them, and a save driven through the controls.
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <cstdlib>
