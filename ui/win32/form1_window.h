@@ -31,6 +31,7 @@ public:
     void Create();
     void Show(int showCommand = SW_SHOWNORMAL);
     HWND Hwnd() const { return window_.Hwnd(); }
+    HWND Tooltip() const { return window_.Tooltip(); }
     // The control of a layout row, e.g. Control(L"optSecurity", 1).
     HWND Control(std::wstring_view name, int member = NoMember) const { return window_.Control(name, member); }
 

@@ -25,12 +25,11 @@ ControlModel& Form2Window::Model(Form2& form, const LayoutRow& row) {
 }
 
 void Form2Window::Start(int showCommand) {
-    RunReportingFailures([this] { form_.Form_Load(); });
-    // Without a stored password the dialog is never seen: its window is not
-    // even made, which spares the start the work of a window nobody sees.
-    if (form_.State() != Form2::StateKind::Waiting) return;
+    // The dialog exists, hidden, while its load runs, as a loaded form does;
+    // it is shown only when the load leaves it waiting for a password.
     window_.Create();
-    window_.Show(showCommand);
+    RunReportingFailures([this] { form_.Form_Load(); });
+    if (form_.State() == Form2::StateKind::Waiting) window_.Show(showCommand);
 }
 
 }  // namespace ui

@@ -21,6 +21,8 @@ constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIM
 // Clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and
 // Escape when no control claims them: neither may reach a control.
 constexpr int FirstControlId = 100;
+// Posted by the first showing; see CreateTooltips.
+constexpr UINT CreateTooltipsMessage = WM_APP + 1;
 constexpr std::wstring_view WindowFontFace = L"MS Sans Serif";
 constexpr int WindowFontHundredthsOfPoint = 800;
 
@@ -114,6 +116,7 @@ void LayoutWindow::Show(int showCommand) {
     if (!hwnd_) throw std::logic_error("the window does not exist");
     ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
+    if (!tooltip_) PostMessageW(hwnd_, CreateTooltipsMessage, 0, 0);
 }
 
 void LayoutWindow::Destroy() {
@@ -136,8 +139,6 @@ void LayoutWindow::CreateControls() {
     // 8.25 pt bold: both are made for the screen's resolution.
     windowFont_ = MakeFont(WindowFontFace, WindowFontHundredthsOfPoint, FW_NORMAL, dpiY_);
     markerFont_ = MakeFont(WindowFontFace, 825, FW_BOLD, dpiY_);
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ThisModule(), nullptr);
 
     subscriptions_.clear();
     controls_.clear();
@@ -200,20 +201,28 @@ void LayoutWindow::CreateControl(BoundControl& control) {
     SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     kind.prepare(control.hwnd, row, rect);
     if (row.defaultButton) defaultButtonId_ = control.id;
-    if (!row.tooltip.empty()) AddTooltip(control);
 }
 
-void LayoutWindow::AddTooltip(const BoundControl& control) {
+// A tooltip shows only once the pointer rests on a control: its window is
+// made after the first showing, off the path to the visible window.
+void LayoutWindow::CreateTooltips() {
+    if (tooltip_ || !hwnd_) return;
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ThisModule(), nullptr);
     if (!tooltip_) return;
-    tooltipTexts_.emplace_back(control.row->tooltip);
-    TOOLINFOW tool{};
-    // The smallest structure that every comctl32 accepts (5.8 and 6.0 alike).
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(control.hwnd);
-    tool.lpszText = tooltipTexts_.back().data();
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    for (const BoundControl& control : controls_) {
+        if (control.row->tooltip.empty() || !control.hwnd) continue;
+        // The tooltip control keeps its own copy of the text.
+        std::wstring text(control.row->tooltip);
+        TOOLINFOW tool{};
+        // The smallest structure that every comctl32 accepts (5.8 and 6.0 alike).
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(control.hwnd);
+        tool.lpszText = text.data();
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 void LayoutWindow::Subscribe(BoundControl& control) {
@@ -340,6 +349,7 @@ LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     switch (message) {
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
+    case CreateTooltipsMessage: CreateTooltips(); return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
         return OnControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));

@@ -56,6 +56,8 @@ public:
 
     // The control of a row, or nullptr (no such row, a timer, or no window).
     HWND Control(std::wstring_view name, int member = NoMember) const;
+    // The tooltip window, made once the window has been shown; nullptr before.
+    HWND Tooltip() const { return tooltip_; }
     int DpiX() const { return dpiX_; }
     int DpiY() const { return dpiY_; }
 
@@ -67,7 +69,7 @@ public:
 private:
     void CreateControls();
     void CreateControl(BoundControl& control);
-    void AddTooltip(const BoundControl& control);
+    void CreateTooltips();
     void Subscribe(BoundControl& control);
     void Sync(BoundControl& control);
     void SyncContainedIn(std::wstring_view frame);
@@ -94,7 +96,6 @@ private:
     win32::UniqueIcon bigIcon_;
     win32::UniqueIcon smallIcon_;
     HWND tooltip_ = nullptr;  // owned by the window, destroyed with it
-    std::vector<std::wstring> tooltipTexts_;
     int defaultButtonId_ = 0;
     HWND lastFocus_ = nullptr;
     bool updatingFromModel_ = false;

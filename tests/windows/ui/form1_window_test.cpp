@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "registry/memory_registry.h"
@@ -268,6 +269,23 @@ TEST_F(Form1Window, DrawsEveryControlInMsSansSerifOfEightPointsAtTheScreensResol
     SelectObject(dc, previous);
     ReleaseDC(Control(L"Label2"), dc);
     EXPECT_EQ(std::wstring(face), L"MS Sans Serif");
+}
+
+TEST_F(Form1Window, LogoffAndSaveCarryTheirTooltipsOnceTheWindowIsShown) {
+    ASSERT_TRUE(PumpUntil([&] { return window->Tooltip() != nullptr; }, std::chrono::seconds(2)));
+    HWND tooltip = window->Tooltip();
+    EXPECT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 2);
+    for (auto [name, text] :
+         {std::pair{L"cmdLogoff", L"Log out your Windows"}, std::pair{L"cmdSave", L"Save your configurations"}}) {
+        wchar_t shown[80] = {};
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.hwnd = window->Hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(Control(name));
+        tool.lpszText = shown;
+        SendMessageW(tooltip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(std::wstring(shown), text) << text::ToUtf8(name);
+    }
 }
 
 TEST_F(Form1Window, KeepsTheDesignedTabOrderAndTabSkipsDisabledControls) {
