@@ -30,6 +30,7 @@
 
 #include "app/startup_trace.h"
 #include "benchmarks/bare_std_reg_prov.h"
+#include "benchmarks/minimal_window.h"
 #include "policy/policy_keys.h"
 #include "registry/registry_provider.h"
 #include "win32/scoped.h"
@@ -37,21 +38,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-const wchar_t ClassName[] = L"QuelvaneBenchmarkStartupFloor";
-// startup_benchmark looks the window up by this title.
-const wchar_t Title[] = L"Startup Floor";
-const int OkButton = 1;
-
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_COMMAND:
-        if (LOWORD(wParam) == OkButton) DestroyWindow(window);
-        return 0;
-    case WM_DESTROY: PostQuitMessage(0); return 0;
-    default: return DefWindowProcW(window, message, wParam, lParam);
-    }
-}
 
 // One version query as plainly as it can be written: its own connection, the
 // query, the Version of every instance.  Empty when any step fails.
@@ -134,32 +120,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         return 1;
     }
 
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = ClassName;
-    if (!RegisterClassExW(&windowClass)) return 1;
-    HWND window = CreateWindowExW(0, ClassName, Title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 240, 120, nullptr, nullptr, instance, nullptr);
+    // startup_benchmark looks the window up by its title.
+    HWND window =
+        benchmark::ShowMinimalWindow(instance, L"QuelvaneBenchmarkStartupFloor", L"Startup Floor", showCommand);
     if (!window) return 1;
-    if (!CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 80, 40, 75, 23,
-                         window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(OkButton)), instance, nullptr))
-        return 1;
-    ShowWindow(window, showCommand);
-    UpdateWindow(window);
     // The program's first activation asks for the version once more.
     if (QueryVersion().empty()) return 1;
     trace.Mark(app::StartupMark::Shown);
 
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageW(window, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    const int exitCode = benchmark::RunMessages(window);
     trace.Write();
-    return static_cast<int>(message.wParam);
+    return exitCode;
 }
