@@ -215,7 +215,6 @@ public:
 
     bool Value() const { return selected_; }
     void Select();
-    const OptionArray& Group() const { return *group_; }
 
 private:
     friend class OptionArray;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace ui {
@@ -39,6 +40,14 @@ DWORD Grouped(const LayoutRow& row) { return row.kind == ControlKind::OptionButt
 void Nothing(HWND, const LayoutRow&, const RECT&) {}
 void NoSync(BoundControl&, HWND) {}
 void NoInput(const BoundControl&) {}
+
+std::wstring WindowText(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return text;
+}
 
 // Rewriting an unchanged text would move the caret of the box being typed in.
 void SetTextIfDifferent(HWND hwnd, std::wstring_view text) {
@@ -235,14 +244,6 @@ const ControlKindRow& KindRow(ControlKind kind) {
     const ControlKindRow& row = KindRows.at(static_cast<std::size_t>(kind));
     if (row.kind != kind) throw std::logic_error("the table of control kinds is out of order");
     return row;
-}
-
-std::wstring WindowText(HWND hwnd) {
-    const int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
-    return text;
 }
 
 }  // namespace ui

@@ -51,7 +51,4 @@ struct ControlKindRow {
 
 const ControlKindRow& KindRow(ControlKind kind);
 
-// The text of a window, for the binding and the tests.
-std::wstring WindowText(HWND hwnd);
-
 }  // namespace ui
