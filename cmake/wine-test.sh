@@ -107,22 +107,26 @@ MakeTemplate() {
     exec 9>"$template.lock"
     flock 9
     if [ ! -f "$template/.quelvane-ready" ]; then
-        local fresh="$template.new"
-        rm -rf "$fresh" "$template"
+        local fresh="$template.new" attempt
         log "making the $arch Wine prefix template in $template (once per build tree)"
-        (
-            export WINEPREFIX="$fresh"
-            StartServer &&
-                "$WINELOADER" wineboot -i >/dev/null 2>&1 &&
+        # A first wineboot on a busy machine has been seen to fail once and
+        # work the next time: a second attempt starts from nothing again.
+        for attempt in 1 2; do
+            rm -rf "$fresh" "$template"
+            (
+                export WINEPREFIX="$fresh"
+                StartServer || exit 1
+                "$WINELOADER" wineboot -i >/dev/null 2>&1 || { log "wineboot failed (attempt $attempt)"; exit 1; }
                 "$WINELOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-                    >/dev/null 2>&1 &&
-                QuelvaneCopyWineFonts "$fresh" &&
+                    >/dev/null 2>&1 || { log "turning the crash dialog off failed (attempt $attempt)"; exit 1; }
+                QuelvaneCopyWineFonts "$fresh" || { log "copying Wine's fonts failed (attempt $attempt)"; exit 1; }
                 # The wineserver writes the registry files only when it ends.
                 "$WINESERVER" -w
-        ) && touch "$fresh/.quelvane-ready" && mv "$fresh" "$template"
+            ) && touch "$fresh/.quelvane-ready" && mv "$fresh" "$template" && break
+            WINEPREFIX="$fresh" "$WINESERVER" -k >/dev/null 2>&1
+        done
         if [ ! -f "$template/.quelvane-ready" ]; then
             log "could not make the $arch Wine prefix template"
-            WINEPREFIX="$fresh" "$WINESERVER" -k >/dev/null 2>&1
             flock -u 9
             return 1
         fi
