@@ -14,6 +14,7 @@
 #include "ui/win32/form1_window.h"
 #include "ui/win32/form2_window.h"
 #include "ui/win32/shell_win32.h"
+#include "win32/wmi_connection.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     app::StartupTrace trace;
@@ -25,6 +26,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         app::TracedVersionProbe versionProbe(trace);
         ui::ShellWin32 shell;
         trace.Mark(app::StartupMark::Com);
+        // The first WMI connection's one-time cost runs alongside the making of
+        // the login dialog, before its load connects.
+        win32::WmiWarmUp warmUp(registry::WmiRegistryProvider::LocalNamespace,
+                                registry::WmiRegistryProvider::ProviderClass);
 
         // The main window is made the first time the login dialog asks for it;
         // closing it ends the message loop and so the program.

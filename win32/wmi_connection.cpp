@@ -2,6 +2,8 @@
 
 #include <wbemidl.h>
 
+#include <utility>
+
 #include "win32/failure.h"
 #include "win32/scoped.h"
 
@@ -26,6 +28,44 @@ ComPtr<IWbemServices> ConnectWmi(const std::wstring& nameSpace) {
     if (!services) throw PlatformFailure(connect, E_POINTER);
     Check(SetImpersonation(services.Get()), L"CoSetProxyBlanket(" + nameSpace + L")");
     return services;
+}
+
+WmiWarmUp::WmiWarmUp(std::wstring nameSpace, std::wstring className)
+    : nameSpace_(std::move(nameSpace)), className_(std::move(className)) {
+    thread_.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+    if (!thread_.IsValid()) FailWithLastError(L"CreateThread");
+}
+
+WmiWarmUp::~WmiWarmUp() { Wait(); }
+
+HRESULT WmiWarmUp::Wait() {
+    if (thread_.IsValid()) {
+        WaitForSingleObject(thread_.Get(), INFINITE);
+        thread_.Reset();
+    }
+    return result_;
+}
+
+DWORD WINAPI WmiWarmUp::Run(void* self) {
+    auto& warmUp = *static_cast<WmiWarmUp*>(self);
+    HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (FAILED(result)) {
+        warmUp.result_ = result;
+        return 0;
+    }
+    try {
+        ComPtr<IWbemServices> services = ConnectWmi(warmUp.nameSpace_);
+        ComPtr<IWbemClassObject> object;
+        result = services->GetObject(Bstr(warmUp.className_).Get(), 0, nullptr, &object, nullptr);
+        if (SUCCEEDED(result) && !object) result = E_POINTER;
+    } catch (const PlatformFailure& failure) {
+        result = failure.Result();
+    } catch (...) {
+        result = E_OUTOFMEMORY;  // Bstr's std::bad_alloc, the only other failure here
+    }
+    CoUninitialize();
+    warmUp.result_ = result;
+    return 0;
 }
 
 }  // namespace win32

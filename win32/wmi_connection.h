@@ -21,6 +21,8 @@
 
 #include <string>
 
+#include "win32/scoped.h"
+
 namespace win32 {
 
 // Impersonation on a WMI proxy under the policy above: S_OK for an object
@@ -32,5 +34,40 @@ namespace win32 {
 // "CoCreateInstance(WbemLocator)", "IWbemLocator::ConnectServer(NAMESPACE)" or
 // "CoSetProxyBlanket(NAMESPACE)".
 Microsoft::WRL::ComPtr<IWbemServices> ConnectWmi(const std::wstring& nameSpace);
+
+// The first connection of a process costs far more than the later ones: the
+// service's libraries load and its classes are read.  A warm-up pays that on a
+// thread of its own, in the multithreaded apartment, by connecting to the
+// namespace and fetching one class, while the starting thread goes on with its
+// windows; the starting thread's own first connection then finds the work
+// done.  Nothing made there is kept, and a failure there is only kept for
+// Wait: the connection that the program makes itself reports its own.
+//
+//   win32::ComApartment apartment;   // first: it sets the process's COM security
+//   const win32::WmiWarmUp warmUp(L"\\\\.\\root\\default", L"StdRegProv");
+//   ...                              // windows; the first ConnectWmi
+//
+// The destructor waits for the thread, so the owner must go before the
+// apartment of the thread that made it.
+class WmiWarmUp {
+public:
+    // Raises win32::PlatformFailure when no thread can be started.
+    WmiWarmUp(std::wstring nameSpace, std::wstring className);
+    ~WmiWarmUp();
+    WmiWarmUp(const WmiWarmUp&) = delete;
+    WmiWarmUp& operator=(const WmiWarmUp&) = delete;
+
+    // Waits for the thread and answers S_OK when the class was fetched, the
+    // failure of the step that stopped it otherwise.
+    HRESULT Wait();
+
+private:
+    static DWORD WINAPI Run(void* self);
+
+    const std::wstring nameSpace_;
+    const std::wstring className_;
+    HRESULT result_ = E_PENDING;
+    Handle thread_;
+};
 
 }  // namespace win32

@@ -18,7 +18,6 @@ using win32::Variant;
 
 namespace {
 
-const wchar_t* const ProviderClass = L"StdRegProv";
 // The service's status codes are an unsigned enumeration; HRESULTs are signed.
 const HRESULT MethodNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
 const HRESULT TypeRefused = static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH);

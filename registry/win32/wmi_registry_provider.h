@@ -37,6 +37,7 @@ namespace registry {
 class WmiRegistryProvider : public RegistryProvider {
 public:
     static constexpr const wchar_t* LocalNamespace = L"\\\\.\\root\\default";
+    static constexpr const wchar_t* ProviderClass = L"StdRegProv";
 
     // nameSpace: where StdRegProv is looked for.  Anything but the default only
     // serves to model a service that cannot be reached.

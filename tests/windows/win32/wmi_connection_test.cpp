@@ -111,3 +111,25 @@ TEST(WmiConnection, WithoutComTheLocatorCannotBeMadeAndThatIsTheFailure) {
         EXPECT_EQ(failure.Result(), CO_E_NOTINITIALIZED);
     }
 }
+
+TEST(WmiWarmUp, FetchesTheClassOnItsOwnThreadWhateverTheStartingThreadsApartment) {
+    // The starting thread is in no apartment at all: the warm-up joins its
+    // own thread to the multithreaded one.
+    win32::WmiWarmUp warmUp(L"\\\\.\\root\\default", L"StdRegProv");
+    EXPECT_EQ(warmUp.Wait(), S_OK);
+    EXPECT_EQ(warmUp.Wait(), S_OK);  // asked again, the same answer
+
+    // And the starting thread's own connection works as before.
+    const win32::ComApartment apartment;
+    EXPECT_NE(win32::ConnectWmi(L"\\\\.\\root\\default"), nullptr);
+}
+
+TEST(WmiWarmUp, KeepsTheFailureOfTheStepThatStoppedIt) {
+    const win32::ComApartment apartment;
+    win32::WmiWarmUp noClass(L"\\\\.\\root\\default", L"QuelvaneNoSuchClass");
+    EXPECT_EQ(noClass.Wait(), static_cast<HRESULT>(WBEM_E_NOT_FOUND));
+
+    win32::WmiWarmUp noNamespace(L"\\\\.\\root\\quelvane-no-such-namespace", L"StdRegProv");
+    const HRESULT result = noNamespace.Wait();
+    EXPECT_TRUE(FAILED(result)) << std::hex << result;
+}
