@@ -26,8 +26,9 @@ ControlModel& Form2Window::Model(Form2& form, const LayoutRow& row) {
 
 void Form2Window::Start(int showCommand) {
     // The dialog exists, hidden, while its load runs, as a loaded form does;
-    // it is shown only when the load leaves it waiting for a password.
-    window_.Create();
+    // it is shown only when the load leaves it waiting for a password, and
+    // only then are its controls made.
+    window_.Create(LayoutWindow::ContentsAt::FirstShow);
     RunReportingFailures([this] { form_.Form_Load(); });
     if (form_.State() == Form2::StateKind::Waiting) window_.Show(showCommand);
 }

@@ -80,7 +80,7 @@ LayoutWindow::~LayoutWindow() {
     Destroy();
 }
 
-void LayoutWindow::Create() {
+void LayoutWindow::Create(ContentsAt contentsAt) {
     if (hwnd_) throw std::logic_error("the window exists already");
     RegisterCommonControls();
     RegisterWindowClass();
@@ -97,7 +97,12 @@ void LayoutWindow::Create() {
     if (!CreateWindowExW(0, WindowClassName, caption.c_str(), WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, ThisModule(), this))
         win32::FailWithLastError(L"CreateWindowExW");
+    contentsMade_ = false;
+    if (contentsAt == ContentsAt::Creation) CreateContents();
+}
 
+void LayoutWindow::CreateContents() {
+    contentsMade_ = true;
     if (iconResourceId_ != 0) {
         // Both sizes from the same resource; the system picks the image.
         bigIcon_.reset(static_cast<HICON>(LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconResourceId_), IMAGE_ICON,
@@ -114,6 +119,7 @@ void LayoutWindow::Create() {
 
 void LayoutWindow::Show(int showCommand) {
     if (!hwnd_) throw std::logic_error("the window does not exist");
+    if (!contentsMade_) CreateContents();
     ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
     if (!tooltip_) PostMessageW(hwnd_, CreateTooltipsMessage, 0, 0);

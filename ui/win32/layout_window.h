@@ -48,9 +48,12 @@ public:
     LayoutWindow(const WindowLayout& layout, ModelLookup lookup, LayoutWindowEvents events, int iconResourceId = 0);
     ~LayoutWindow();
 
-    // Makes the hidden window and its controls.  Raises ui::PlatformFailure
+    // Makes the hidden window, and with it its icons and controls; with
+    // ContentsAt::FirstShow those wait for the first Show, so that a window
+    // that may close unseen never pays for them.  Raises ui::PlatformFailure
     // when the platform refuses a window.
-    void Create();
+    enum class ContentsAt { Creation, FirstShow };
+    void Create(ContentsAt contentsAt = ContentsAt::Creation);
     void Show(int showCommand);
     void Destroy();
 
@@ -67,6 +70,7 @@ public:
     static bool IsLayoutWindow(HWND hwnd);
 
 private:
+    void CreateContents();
     void CreateControls();
     void CreateControl(BoundControl& control);
     void CreateTooltips();
@@ -88,6 +92,7 @@ private:
     ModelLookup lookup_;
     LayoutWindowEvents events_;
     int iconResourceId_;
+    bool contentsMade_ = false;
     int dpiX_ = 96;
     int dpiY_ = 96;
     std::vector<BoundControl> controls_;

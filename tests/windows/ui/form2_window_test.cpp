@@ -32,6 +32,7 @@ protected:
     std::unique_ptr<ui::Form2Window> window;
     bool existedWhenClosed = false;
     bool visibleWhenClosed = false;
+    bool hadControlsWhenClosed = false;
 
     void Start() {
         form = std::make_unique<ui::Form2>(
@@ -44,6 +45,7 @@ protected:
         form->Closed.Subscribe([this] {
             existedWhenClosed = window && window->Hwnd();
             visibleWhenClosed = existedWhenClosed && IsWindowVisible(window->Hwnd());
+            hadControlsWhenClosed = existedWhenClosed && window->Control(L"txtPassword") != nullptr;
         });
         window = std::make_unique<ui::Form2Window>(*form);
         window->Start();
@@ -104,6 +106,7 @@ TEST_F(Form2Window, RejectsAWrongPasswordKeepsItAndAcceptsTheRightOneWithEnter) 
     PressKey(VK_RETURN);
     EXPECT_EQ(window->Hwnd(), nullptr);
     EXPECT_TRUE(visibleWhenClosed);
+    EXPECT_TRUE(hadControlsWhenClosed);
     EXPECT_EQ(hostCalls, std::vector<std::string>{"ShowForm1"});
 }
 
@@ -113,6 +116,8 @@ TEST_F(Form2Window, IsNeverShownWhenNoPasswordIsStored) {
 
     EXPECT_TRUE(existedWhenClosed);
     EXPECT_FALSE(visibleWhenClosed);
+    // A dialog that closes unseen never makes its controls.
+    EXPECT_FALSE(hadControlsWhenClosed);
     EXPECT_EQ(window->Hwnd(), nullptr);
     EXPECT_EQ(hostCalls, std::vector<std::string>{"ShowForm1"});
 }
