@@ -117,17 +117,19 @@ void CheckBoxInput(const BoundControl& control) {
 
 DWORD OptionStyle(const LayoutRow& row) { return Grouped(row) | BS_AUTORADIOBUTTON; }
 
-void SyncOption(BoundControl& control, HWND window) {
+void SyncOption(BoundControl& control, HWND) {
     SetCheckIfDifferent(control.hwnd, ModelOf<OptionButtonModel>(control).Value() ? BST_CHECKED : BST_UNCHECKED);
     // The group is one stop of the tab order: its checked member, or its
     // first while none is checked; the arrow keys move within it.  Every
     // member is set each time, since a selection passes through a moment in
     // which none is checked.
+    // The group runs in the Z order from a control with WS_GROUP up to the
+    // next one, whatever its members' state.
+    const auto startsGroup = [](HWND hwnd) { return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_GROUP) != 0; };
     HWND first = control.hwnd;
-    while (!(GetWindowLongPtrW(first, GWL_STYLE) & WS_GROUP)) first = GetNextDlgGroupItem(window, first, TRUE);
+    for (HWND previous; !startsGroup(first) && (previous = GetWindow(first, GW_HWNDPREV));) first = previous;
     std::vector<HWND> members{first};
-    for (HWND next = GetNextDlgGroupItem(window, first, FALSE); next && next != first;
-         next = GetNextDlgGroupItem(window, next, FALSE))
+    for (HWND next = GetWindow(first, GW_HWNDNEXT); next && !startsGroup(next); next = GetWindow(next, GW_HWNDNEXT))
         members.push_back(next);
     const auto checked = std::find_if(members.begin(), members.end(), [](HWND member) {
         return SendMessageW(member, BM_GETCHECK, 0, 0) == BST_CHECKED;
