@@ -201,11 +201,14 @@ void PrintPrograms(const std::vector<Program>& programs, int count) {
     const Program* reference = nullptr;
     for (const Program& program : programs)
         if (program.reference) reference = &program;
-    std::printf("%-*s %-18s %10s %10s %10s", width, "Program", "Window", "Min ms", "Median ms", "Mean ms");
+    int titleWidth = 18;
+    for (const Program& program : programs)
+        titleWidth = std::max(titleWidth, static_cast<int>(Narrow(program.title).size()) + 2);
+    std::printf("%-*s %-*s %10s %10s %10s", width, "Program", titleWidth, "Window", "Min ms", "Median ms", "Mean ms");
     if (reference) std::printf(" %12s", "x reference");
     std::printf("\n");
     for (const Program& program : programs) {
-        std::printf("%-*s %-18s %10.1f %10.1f %10.1f", width, Narrow(BaseNameOf(program.path)).c_str(),
+        std::printf("%-*s %-*s %10.1f %10.1f %10.1f", width, Narrow(BaseNameOf(program.path)).c_str(), titleWidth,
                     ("\"" + Narrow(program.title) + "\"").c_str(), program.samples.Min(), program.samples.Median(),
                     program.samples.Mean());
         if (reference) std::printf(" %12.2f", program.samples.Median() / reference->samples.Median());

@@ -17,6 +17,13 @@
 // - two Win32_OperatingSystem queries, one for the load, one for the first
 //   activation, each on its own connection;
 // - one top-level window with a button, shown.
+// Built as startup_floor_windows.exe (QUELVANE_FLOOR_PROGRAM_WINDOWS), it
+// makes the program's two windows plainly instead, where the program makes
+// them (benchmarks/plain_windows.h): the login dialog's frame, hidden, before
+// the login's load and gone after it, then the main window with every
+// control before the main window's load.  That is the floor plus the
+// platform's price for those windows; what the program takes beyond it is
+// the program's own.
 // startup_benchmark writes the program's manifest next to this executable, so
 // the same common controls load.  Closing the window ends it with code 0; a
 // failed step ends it with code 1 before any window is shown.  It passes the
@@ -31,6 +38,7 @@
 #include "app/startup_trace.h"
 #include "benchmarks/bare_std_reg_prov.h"
 #include "benchmarks/minimal_window.h"
+#include "benchmarks/plain_windows.h"
 #include "policy/policy_keys.h"
 #include "registry/registry_provider.h"
 #include "win32/scoped.h"
@@ -38,6 +46,14 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
+
+#ifdef QUELVANE_FLOOR_PROGRAM_WINDOWS
+constexpr bool WithProgramWindows = true;
+constexpr wchar_t Title[] = L"Startup Floor Windows";
+#else
+constexpr bool WithProgramWindows = false;
+constexpr wchar_t Title[] = L"Startup Floor";
+#endif
 
 // One version query as plainly as it can be written: its own connection, the
 // query, the Version of every instance.  Empty when any step fails.
@@ -66,32 +82,34 @@ std::wstring QueryVersion() {
     return version.substr(0, 8);
 }
 
-// The registry work of both loads and the first version query; raises
+// The login dialog's registry work: CreateKey of the password key, then the
+// password read; raises BareFailure when a call fails or a password is stored.
+void LoadLoginLikeTheProgram(const benchmark::BareStdRegProv& bare, app::StartupTrace& trace) {
+    const std::wstring passwordKey(policy::PasswordPath);
+    bare.CreateKey(registry::HiveLocalMachine, passwordKey);
+    trace.Mark(app::StartupMark::FirstWmi);
+    if (bare.ReadStringValue(registry::HiveLocalMachine, passwordKey, std::wstring(policy::MyPasswordName))
+            .value_or(L"") != L"")
+        throw benchmark::BareFailure("a password is stored: the program would wait in its login dialog");
+    trace.Mark(app::StartupMark::LoginLoad);
+}
+
+// The main window's registry work and the first version query; raises
 // BareFailure when a call fails.
-void LoadLikeTheProgram(app::StartupTrace& trace) {
+void LoadMainLikeTheProgram(const benchmark::BareStdRegProv& bare, app::StartupTrace& trace) {
     using registry::HiveCurrentUser;
     using registry::HiveLocalMachine;
-    const std::wstring passwordKey(policy::PasswordPath);
     const std::wstring settingsKey(policy::SettingsPath);
     const std::wstring explorerKey(policy::ExplorerPolicyPath);
     const std::wstring systemKey(policy::SystemPolicyPath);
-    const std::wstring password(policy::MyPasswordName);
     const std::wstring mode(policy::SecurityModeName);
-    const benchmark::BareStdRegProv bare{benchmark::BareStdRegProv::WithoutLookUp{}};
 
-    // The login dialog.
-    bare.CreateKey(HiveLocalMachine, passwordKey);
-    trace.Mark(app::StartupMark::FirstWmi);
-    if (bare.ReadStringValue(HiveLocalMachine, passwordKey, password).value_or(L"") != L"")
-        throw benchmark::BareFailure("a password is stored: the program would wait in its login dialog");
-    trace.Mark(app::StartupMark::LoginLoad);
-
-    // The main window: the security mode, asked twice when it is neither 0 nor
-    // 1, the scope and the password, then, for the current user, both options
-    // and the drive mask under the value name that no stored mode chose.
+    // The security mode, asked twice when it is neither 0 nor 1, the scope and
+    // the password, then, for the current user, both options and the drive
+    // mask under the value name that no stored mode chose.
     for (int ask = 0; ask < 2; ++ask) bare.ReadDwordValue(HiveLocalMachine, settingsKey, mode);
     bare.ReadStringValue(HiveLocalMachine, settingsKey, std::wstring(policy::RestrictionName));
-    bare.ReadStringValue(HiveLocalMachine, passwordKey, password);
+    bare.ReadStringValue(HiveLocalMachine, std::wstring(policy::PasswordPath), std::wstring(policy::MyPasswordName));
     bare.ReadDwordValue(HiveCurrentUser, explorerKey, std::wstring(policy::DisallowRunName));
     bare.ReadDwordValue(HiveCurrentUser, systemKey, std::wstring(policy::DisableRegistryToolsName));
     bare.ReadDwordValue(HiveCurrentUser, explorerKey, L"");
@@ -114,16 +132,31 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (!InitCommonControlsEx(&controls)) return 1;
     trace.Mark(app::StartupMark::InitXp);
 
+    HWND window = nullptr;
     try {
-        LoadLikeTheProgram(trace);
+        const benchmark::BareStdRegProv bare{benchmark::BareStdRegProv::WithoutLookUp{}};
+        if constexpr (WithProgramWindows) {
+            HWND login = benchmark::CreatePlainLoginWindow(instance);
+            if (!login) return 1;
+            trace.Mark(app::StartupMark::LoginWindow);
+            LoadLoginLikeTheProgram(bare, trace);
+            DestroyWindow(login);
+            window = benchmark::CreatePlainMainWindow(instance, Title);
+            if (!window) return 1;
+            trace.Mark(app::StartupMark::Form1Window);
+            LoadMainLikeTheProgram(bare, trace);
+            ShowWindow(window, showCommand);
+            UpdateWindow(window);
+        } else {
+            LoadLoginLikeTheProgram(bare, trace);
+            LoadMainLikeTheProgram(bare, trace);
+            window = benchmark::ShowMinimalWindow(instance, L"QuelvaneBenchmarkStartupFloor", Title, showCommand);
+            if (!window) return 1;
+        }
     } catch (const benchmark::BareFailure&) {
         return 1;
     }
 
-    // startup_benchmark looks the window up by its title.
-    HWND window =
-        benchmark::ShowMinimalWindow(instance, L"QuelvaneBenchmarkStartupFloor", L"Startup Floor", showCommand);
-    if (!window) return 1;
     // The program's first activation asks for the version once more.
     if (QueryVersion().empty()) return 1;
     trace.Mark(app::StartupMark::Shown);

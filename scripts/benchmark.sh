@@ -13,7 +13,9 @@
 # 2. startup_benchmark: "Quelvane 2.exe" (no password stored, so the main
 #    window comes directly), startup_floor.exe (the platform's share of the
 #    same start-up work, with the same manifest: the reference) and
-#    minimal_dialog.exe, from CreateProcessW to the visible top-level window,
+#    startup_floor_windows.exe (the floor with the program's two windows made
+#    plainly: the platform's price for them) and minimal_dialog.exe, from
+#    CreateProcessW to the visible top-level window,
 #    on a private virtual display (Xvfb), then the program's phases.  All are
 #    copied into a temporary folder first, since the program writes its
 #    manifest next to itself on its first start.
@@ -37,7 +39,7 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
 fi
 # Two jobs at most: the machines that run this are shared.
 cmake --build "$build" -j2 \
-    --target wmi_registry_benchmark startup_benchmark startup_floor minimal_dialog quelvane2 >/dev/null
+    --target wmi_registry_benchmark startup_benchmark startup_floor startup_floor_windows minimal_dialog quelvane2 >/dev/null
 build="$(realpath "$build")"
 source scripts/wine-host.sh
 arch="$(QuelvaneBuildWineArch "$build")"
@@ -54,13 +56,15 @@ echo
 echo "== Start-up to the main window (startup_benchmark)"
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/quelvane-startup.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
-cp "$build/app/Quelvane 2.exe" "$build/benchmarks/startup_floor.exe" "$build/benchmarks/minimal_dialog.exe" "$scratch/"
+cp "$build/app/Quelvane 2.exe" "$build/benchmarks/startup_floor.exe" "$build/benchmarks/startup_floor_windows.exe" \
+    "$build/benchmarks/minimal_dialog.exe" "$scratch/"
 programs=(--traced "Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2.exe")")
 if [[ -n $earlier ]]; then
     cp "$earlier" "$scratch/Quelvane 2 (earlier).exe"
     programs+=(--traced "Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2 (earlier).exe")")
 fi
 programs+=(--reference --manifest --traced "Startup Floor" "$(WindowsPath "$scratch/startup_floor.exe")")
+programs+=(--manifest --traced "Startup Floor Windows" "$(WindowsPath "$scratch/startup_floor_windows.exe")")
 programs+=("Minimal Dialog" "$(WindowsPath "$scratch/minimal_dialog.exe")")
 "${runner[@]}" --state "$build/wine" --display xvfb --windows-version winxp --timeout 900 -- \
     "$build/benchmarks/startup_benchmark.exe" --count "$starts" "${programs[@]}"
