@@ -18,15 +18,19 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-HWND ShowMinimalWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, int showCommand) {
+bool RegisterPlainClass(HINSTANCE instance, const wchar_t* className, WNDPROC procedure) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
+    windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = className;
-    if (!RegisterClassExW(&windowClass)) return nullptr;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+HWND ShowMinimalWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, int showCommand) {
+    if (!RegisterPlainClass(instance, className, WindowProc)) return nullptr;
 
     HWND window = CreateWindowExW(0, className, title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 240, 120, nullptr, nullptr, instance, nullptr);

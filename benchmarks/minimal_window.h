@@ -10,6 +10,10 @@
 
 namespace benchmark {
 
+// Registers a window class of the yardsticks: the arrow cursor, the button
+// face behind, no icon.  False when the platform refuses it.
+bool RegisterPlainClass(HINSTANCE instance, const wchar_t* className, WNDPROC procedure);
+
 // Registers the class, makes the window and shows it; nullptr when the
 // platform refuses either.  startup_benchmark looks the window up by its title.
 HWND ShowMinimalWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, int showCommand);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/minimal_window.h"
 #include "ui/controls.h"
 #include "ui/form1_layout.h"
 #include "ui/form2_layout.h"
@@ -29,17 +30,6 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-bool Register(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = name;
-    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 int Dpi() {
@@ -131,12 +121,12 @@ bool CreateControls(HWND window, HINSTANCE instance, const ui::WindowLayout& lay
 }  // namespace
 
 HWND CreatePlainLoginWindow(HINSTANCE instance) {
-    if (!Register(instance, LoginClass, DefWindowProcW)) return nullptr;
+    if (!RegisterPlainClass(instance, LoginClass, DefWindowProcW)) return nullptr;
     return CreateTopLevel(instance, LoginClass, ui::Form2Layout, std::wstring(ui::Form2Layout.caption), Dpi());
 }
 
 HWND CreatePlainMainWindow(HINSTANCE instance, const wchar_t* title) {
-    if (!Register(instance, MainClass, MainProc)) return nullptr;
+    if (!RegisterPlainClass(instance, MainClass, MainProc)) return nullptr;
     const int dpi = Dpi();
     HWND window = CreateTopLevel(instance, MainClass, ui::Form1Layout, title, dpi);
     if (!window) return nullptr;
