@@ -33,7 +33,7 @@ ComPtr<IWbemServices> ConnectWmi(const std::wstring& nameSpace) {
 WmiWarmUp::WmiWarmUp(std::wstring nameSpace, std::wstring className)
     : nameSpace_(std::move(nameSpace)), className_(std::move(className)) {
     thread_.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    if (!thread_.IsValid()) FailWithLastError(L"CreateThread");
+    if (!thread_.IsValid()) result_ = HRESULT_FROM_WIN32(GetLastError());
 }
 
 WmiWarmUp::~WmiWarmUp() { Wait(); }

@@ -51,7 +51,8 @@ Microsoft::WRL::ComPtr<IWbemServices> ConnectWmi(const std::wstring& nameSpace);
 // apartment of the thread that made it.
 class WmiWarmUp {
 public:
-    // Raises win32::PlatformFailure when no thread can be started.
+    // Starts the thread; where none can be started there is no warm-up, and
+    // Wait answers why.
     WmiWarmUp(std::wstring nameSpace, std::wstring className);
     ~WmiWarmUp();
     WmiWarmUp(const WmiWarmUp&) = delete;

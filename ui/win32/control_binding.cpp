@@ -122,9 +122,8 @@ void SyncOption(BoundControl& control, HWND) {
     // The group is one stop of the tab order: its checked member, or its
     // first while none is checked; the arrow keys move within it.  Every
     // member is set each time, since a selection passes through a moment in
-    // which none is checked.
-    // The group runs in the Z order from a control with WS_GROUP up to the
-    // next one, whatever its members' state.
+    // which none is checked.  The group runs in the Z order from a control
+    // with WS_GROUP up to the next one, whatever its members' state.
     const auto startsGroup = [](HWND hwnd) { return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_GROUP) != 0; };
     HWND first = control.hwnd;
     for (HWND previous; !startsGroup(first) && (previous = GetWindow(first, GW_HWNDPREV));) first = previous;
