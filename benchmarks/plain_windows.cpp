@@ -12,6 +12,7 @@
 #include "ui/form1_layout.h"
 #include "ui/form2_layout.h"
 #include "ui/layout.h"
+#include "win32/scoped.h"
 
 namespace benchmark {
 
@@ -33,10 +34,8 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 int Dpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    const win32::ScreenDc screen;
+    return GetDeviceCaps(screen.Get(), LOGPIXELSY);
 }
 
 HWND CreateTopLevel(HINSTANCE instance, const wchar_t* className, const ui::WindowLayout& layout,
@@ -132,8 +131,8 @@ HWND CreatePlainMainWindow(HINSTANCE instance, const wchar_t* title) {
     if (!window) return nullptr;
     // The system's application icon stands for the program's own, in both sizes.
     const auto icon = [](int width, int height) {
-        return reinterpret_cast<LPARAM>(LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON,
-                                                   GetSystemMetrics(width), GetSystemMetrics(height), LR_SHARED));
+        return reinterpret_cast<LPARAM>(LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, GetSystemMetrics(width),
+                                                   GetSystemMetrics(height), LR_SHARED));
     };
     SendMessageW(window, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
     SendMessageW(window, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
