@@ -30,6 +30,9 @@
 #   --windows-version V QUELVANE_WINE_VERSION  the Windows version the prefix reports: winxp, win2k, win7, ...
 #   --dpi N             QUELVANE_WINE_DPI      the screen resolution that programs see (96 unless set), e.g. 144
 #   --timeout SECONDS   QUELVANE_WINE_TIMEOUT  end the program after this long (exit code 124); 0 = never
+#   --wmi-stand-in DLL  QUELVANE_WINE_WMI_STAND_IN  serve WMI from this build of the stand-in for Windows'
+#                                              service (tests/windows/wmi_stand_in) instead of Wine's own:
+#                                              the prefix names it the server of CLSID_WbemLocator
 #   --keep              QUELVANE_WINE_KEEP=1   keep the prefix copy after the run (its path goes to stderr)
 #
 # The program sees WINEPREFIX, WINEARCH, WINELOADER and WINESERVER (the loader
@@ -55,6 +58,7 @@ windowsVersion="${QUELVANE_WINE_VERSION:-}"
 dpi="${QUELVANE_WINE_DPI:-}"
 timeoutSeconds="${QUELVANE_WINE_TIMEOUT:-0}"
 keep="${QUELVANE_WINE_KEEP:-0}"
+wmiStandIn="${QUELVANE_WINE_WMI_STAND_IN:-}"
 
 usage() {
     sed -n '2,/^set -u$/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
@@ -70,6 +74,7 @@ while [ $# -gt 0 ]; do
         --dpi) dpi="$2"; shift 2 ;;
         --timeout) timeoutSeconds="$2"; shift 2 ;;
         --keep) keep=1; shift ;;
+        --wmi-stand-in) wmiStandIn="$2"; shift 2 ;;
         --help|-h) usage ;;
         --) shift; break ;;
         -*) echo "wine-test.sh: unknown option $1" >&2; usage ;;
@@ -80,6 +85,10 @@ done
 case "$display" in none|xvfb|null|host) ;; *) echo "wine-test.sh: unknown display mode '$display'" >&2; exit 2 ;; esac
 case "$timeoutSeconds" in ''|*[!0-9]*) echo "wine-test.sh: timeout must be whole seconds" >&2; exit 2 ;; esac
 case "$dpi" in ''|[1-9][0-9]|[1-9][0-9][0-9]) ;; *) echo "wine-test.sh: dpi must be a number from 10 to 999" >&2; exit 2 ;; esac
+if [ -n "$wmiStandIn" ] && [ ! -f "$wmiStandIn" ]; then
+    echo "wine-test.sh: no WMI stand-in at $wmiStandIn (build the target quelvane_wmi_stand_in)" >&2
+    exit 2
+fi
 case "$arch" in
     win32|win64) ;;
     *) echo "wine-test.sh: unknown architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
@@ -215,6 +224,14 @@ if [ -n "$windowsVersion" ]; then
     # Read by every Wine process at its start, so it is set before the program runs.
     "$WINELOADER" reg add 'HKCU\Software\Wine' /v Version /d "$windowsVersion" /f >/dev/null 2>&1 ||
         { log "could not set the Windows version to $windowsVersion"; exit 1; }
+fi
+
+if [ -n "$wmiStandIn" ]; then
+    # What the program's CoCreateInstance(CLSID_WbemLocator) loads; Wine's own
+    # wbemprox.dll is registered there otherwise.  Wine maps Z: to /.
+    standInPath="Z:$(readlink -f "$wmiStandIn" | tr / '\\')"
+    "$WINELOADER" reg add 'HKLM\Software\Classes\CLSID\{4590F811-1D3A-11D0-891F-00AA004B2E24}\InprocServer32' \
+        /ve /d "$standInPath" /f >/dev/null 2>&1 || { log "could not register the WMI stand-in $standInPath"; exit 1; }
 fi
 
 if [ -n "$dpi" ]; then
