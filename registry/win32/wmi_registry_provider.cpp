@@ -319,6 +319,9 @@ bool WmiRegistryProvider::DoCheckRegAccess(Root root, const std::wstring& key, s
     ComPtr<IWbemClassObject> out =
         Invoke(op, services.Get(), L"CheckAccess", signature.Get(),
                {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"uRequired", std::int64_t{rights}}});
+    // A right that is not held, and a key that does not exist, come back as
+    // the method's result code; Windows then delivers no bGranted at all.
+    if (ResultOf(op, out.Get()) != ResultSuccess) return false;
     ReadOutValue(op, out.Get(), L"bGranted", GrantedSlot);
     switch (GrantedSlot->vt) {
     case VT_BOOL: return GrantedSlot->boolVal != VARIANT_FALSE;

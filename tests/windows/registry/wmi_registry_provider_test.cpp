@@ -8,6 +8,7 @@
 #include "registry/win32/wmi_registry_provider.h"
 #include "tests/registry/registry_contract.h"
 #include "tests/windows/registry/registry_witness.h"
+#include "tests/windows/wmi_stand_in/stand_in.h"
 #include "text/utf.h"
 
 using registry::HiveCurrentUser;
@@ -156,18 +157,19 @@ TEST_F(WmiRegistryProviderTest, AnArgumentThatCannotBePutRaisesAndNothingIsWritt
     }
     EXPECT_THROW(badNumber.SetRegDword(Base, L"NoViewOnDrive", 12), RegistryFailure);
     if (witness::RunningUnderWine()) {
-        // Wine's Put refuses a uint32 in any form but VT_UI4.
-        WrongFormProvider signedNumber(L"uValue", VT_I4);
-        signedNumber.Hive = HiveCurrentUser;
+        // Wine's Put takes a uint32 only as VT_UI4, Windows' only as VT_I4.
+        WrongFormProvider refusedForm(L"uValue", stand_in::Active() ? VT_UI4 : VT_I4);
+        refusedForm.Hive = HiveCurrentUser;
         try {
-            signedNumber.SetRegDword(Base, L"NoDrives", 12);
+            refusedForm.SetRegDword(Base, L"NoDrives", 12);
             FAIL() << "a refused Put must raise";
         } catch (const RegistryFailure& failure) {
             EXPECT_NE(failure.Reason().find(L"Put(SetDWORDValue.uValue"), std::wstring::npos) << failure.what();
             EXPECT_NE(failure.Reason().find(L"0x80041005"), std::wstring::npos) << failure.what();
         }
     }
-    // Had the method run with uValue left at its default, both would now hold 0.
+    // Had the method run with uValue left at its default, both would now hold
+    // 0 (Wine) or 3 (Windows).
     EXPECT_EQ(std::get<std::uint32_t>(witness::ReadValue(HiveCurrentUser, Base, L"NoDrives")->data), 7u);
     EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"NoViewOnDrive").has_value());
 
@@ -200,6 +202,7 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         {L"DeleteKey", [&] { reg.DeleteRegKey(Base + L"\\Sub"); }},
         {L"CheckAccess", [&] { EXPECT_TRUE(reg.CheckRegAccess(Base, registry::RightQueryValue)); }},
     }};
+    stand_in::Reset();
     for (const Case& c : cases) {
         SCOPED_TRACE(text::ToUtf8(c.method));
         const Route expected = witness::StdRegProvHasMethod(c.method) ? Route::Wmi : Route::RegistryApi;
@@ -207,11 +210,16 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         ASSERT_TRUE(reg.LastRoute().has_value());
         EXPECT_EQ(reg.LastRoute()->method, c.method);
         EXPECT_EQ(reg.LastRoute()->route, expected);
+        if (stand_in::Active()) {
+            // Windows' service has every method: the service itself carried it out.
+            EXPECT_EQ(reg.LastRoute()->route, Route::Wmi);
+            EXPECT_FALSE(stand_in::CallsOf(L"StdRegProv." + std::wstring(c.method)).empty());
+        }
     }
     EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Text").has_value());
     EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Sub"));
 
-    if (witness::RunningUnderWine()) {
+    if (witness::RunningUnderWine() && !stand_in::Active()) {
         // Wine's StdRegProv has neither of these three; the cases above then
         // took the registry API road for exactly them.
         EXPECT_FALSE(witness::StdRegProvHasMethod(L"GetDWORDValue"));
@@ -249,9 +257,11 @@ TEST_F(WmiRegistryProviderTest, AReadOfAStringThatIsANumberRaisesAndSaysSo) {
         reg.GetRegString(Base, L"NoDrives");
         FAIL() << "reading a number as a string must raise";
     } catch (const RegistryFailure& failure) {
-        EXPECT_STREQ(failure.what(),
-                     "GetRegString failed on HKEY_CURRENT_USER\\Software\\Quelvane Wmi Test, value \"NoDrives\": "
-                     "the provider delivered no string (variant type 8)");
+        // Wine's service delivers a VT_BSTR with no string, Windows' VT_NULL.
+        EXPECT_EQ(std::string(failure.what()),
+                  "GetRegString failed on HKEY_CURRENT_USER\\Software\\Quelvane Wmi Test, value \"NoDrives\": "
+                  "the provider delivered no string (variant type " +
+                      std::string(stand_in::Active() ? "1" : "8") + ")");
     }
 }
 
