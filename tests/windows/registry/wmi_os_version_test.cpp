@@ -2,6 +2,7 @@
 // QUELVANE_EXPECTED_OS_VERSION names the answer the probe must give; without
 // it the prefix keeps Wine's default, which is none of the known versions.
 #include <windows.h>
+#include <wbemcli.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 
 #include "registry/registry_provider.h"
 #include "registry/win32/wmi_os_version.h"
+#include "tests/windows/wmi_stand_in/stand_in.h"
 #include "text/utf.h"
 
 using registry::WmiOsVersionProbe;
@@ -56,4 +58,27 @@ TEST(WmiOsVersionProbe, AnUnreachableServiceGivesTheEmptyStringAndRaisesNothing)
     std::wstring version = L"unchanged";
     EXPECT_NO_THROW(version = probe.GetOsVersion());
     EXPECT_EQ(version, L"");
+}
+
+TEST(WmiOsVersionProbe, TakesTheLastInstancesVersionAndNothingFromANullVersionOrAFailedStep) {
+    if (!stand_in::Active()) GTEST_SKIP() << "Wine's own service always delivers its one instance";
+    WmiOsVersionProbe joined;  // joins this thread to COM for the queries below
+    stand_in::Reset();
+    stand_in::SetNumber(L"Instances", 2);
+    stand_in::SetText(L"Version1", L"5.1.2600");
+    stand_in::SetText(L"Version2", L"5.0.2195.1");
+    EXPECT_EQ(registry::QueryOsVersion(), L"5.0.2195");
+    stand_in::SetNumber(L"Version2", 0);  // not a text: the instance's Version is null
+    EXPECT_EQ(registry::QueryOsVersion(), L"");
+    stand_in::SetNumber(L"Instances", 0);
+    EXPECT_EQ(registry::QueryOsVersion(), L"");
+
+    stand_in::SetNumber(L"Instances", 1);
+    EXPECT_EQ(registry::QueryOsVersion(), L"5.1.2600");
+    for (const wchar_t* step : {L"Get(Version)", L"Next", L"ExecQuery", L"ConnectServer"}) {
+        SCOPED_TRACE(text::ToUtf8(step));
+        stand_in::SetFault(step, static_cast<HRESULT>(WBEM_E_FAILED));
+        EXPECT_EQ(registry::QueryOsVersion(), L"");
+        stand_in::SetFault(step, S_OK);
+    }
 }

@@ -229,6 +229,21 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
     }
 }
 
+TEST_F(WmiRegistryProviderTest, AnAccessCheckOfSeveralRightsIsTrueOnlyWhenAllAreHeld) {
+    // A key of its own: a read-only key cannot be cleared away after the test.
+    const std::wstring readOnly = L"Software\\Quelvane Rights Test";
+    witness::CreateKey(HiveCurrentUser, readOnly);
+    witness::MakeKeyReadOnly(HiveCurrentUser, readOnly);
+    reg.CreateRegKey(Base);
+    const std::uint32_t all =
+        registry::RightQueryValue | registry::RightSetValue | registry::RightCreateSubKey | registry::RightDelete;
+    EXPECT_TRUE(reg.CheckRegAccess(Base, all));
+    EXPECT_TRUE(reg.CheckRegAccess(readOnly, registry::RightQueryValue));
+    EXPECT_FALSE(reg.CheckRegAccess(readOnly, registry::RightSetValue));
+    EXPECT_FALSE(reg.CheckRegAccess(readOnly, registry::RightQueryValue | registry::RightSetValue));
+    EXPECT_FALSE(reg.CheckRegAccess(readOnly, all));
+}
+
 TEST_F(WmiRegistryProviderTest, AnUnreachableServiceFailsEveryOperationAndNothingFallsBack) {
     witness::WriteDword(HiveCurrentUser, Base, L"NoDrives", 12);
     WmiRegistryProvider down(MissingNamespace);

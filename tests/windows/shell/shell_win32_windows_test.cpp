@@ -2,9 +2,11 @@
 // message boxes exist there, and a second thread reads and answers them.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <wbemcli.h>
 
 #include <string>
 
+#include "tests/windows/wmi_stand_in/stand_in.h"
 #include "text/utf.h"
 #include "ui/win32/shell_win32.h"
 
@@ -113,10 +115,38 @@ TEST(ShellWin32, ShowsTheExactTextIconAndButtonsAndAnswersTheButtonPressed) {
 TEST(ShellWin32, LogsOffThroughTheSystemWhereWmiHasNoWin32Shutdown) {
     if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
         GTEST_SKIP() << "on Windows this would really log the user off";
+    if (stand_in::Active()) GTEST_SKIP() << "the stand-in has Win32Shutdown, as Windows has";
     int systemLogOffs = 0;
     ui::ShellWin32 shell([&] { ++systemLogOffs; });
     EXPECT_NO_THROW(shell.LogOff());
     EXPECT_EQ(systemLogOffs, 1);
+}
+
+TEST(ShellWin32, LogsOffThroughWin32ShutdownOfEveryInstanceWhateverItAnswers) {
+    if (!stand_in::Active()) GTEST_SKIP() << "Wine's own service has no Win32Shutdown";
+    int systemLogOffs = 0;
+    ui::ShellWin32 shell([&] { ++systemLogOffs; });
+    // 1191: the system refuses, as when another session blocks the log-off.
+    for (auto [instances, answer] : {std::pair{2u, 0u}, std::pair{1u, 1191u}, std::pair{0u, 0u}}) {
+        SCOPED_TRACE(std::to_string(instances) + " instances, Win32Shutdown answering " + std::to_string(answer));
+        stand_in::Reset();
+        stand_in::SetNumber(L"Instances", instances);
+        stand_in::SetNumber(L"Win32Shutdown", answer);
+        EXPECT_NO_THROW(shell.LogOff());
+        // Flags 0 is a log-off; the answer shows that the shutdown privilege was held.
+        EXPECT_EQ(stand_in::CallsOf(L"Win32_OperatingSystem.Win32Shutdown"),
+                  std::vector<std::string>(instances, "Win32_OperatingSystem.Win32Shutdown(Flags=0, Reserved=0) = " +
+                                                          std::to_string(answer)));
+    }
+    EXPECT_EQ(systemLogOffs, 0);
+
+    stand_in::SetNumber(L"Instances", 1);
+    stand_in::SetFault(L"Win32Shutdown", static_cast<HRESULT>(WBEM_E_ACCESS_DENIED));
+    EXPECT_THROW(shell.LogOff(), ui::PlatformFailure);
+    stand_in::SetFault(L"Win32Shutdown", S_OK);
+    stand_in::SetFault(L"ExecQuery", static_cast<HRESULT>(WBEM_E_FAILED));
+    EXPECT_THROW(shell.LogOff(), ui::PlatformFailure);
+    EXPECT_EQ(systemLogOffs, 0);
 }
 
 TEST(FailureReport, ShowsWhatFailedInOneErrorBoxBeforeAnyWindowAndEndsWithExitCodeOne) {
