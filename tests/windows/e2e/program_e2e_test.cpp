@@ -19,6 +19,7 @@
 #include "styles/init_xp.h"
 #include "tests/windows/e2e/program_driver.h"
 #include "tests/windows/registry/registry_witness.h"
+#include "tests/windows/wmi_stand_in/stand_in.h"
 #include "ui/form1_layout.h"
 #include "ui/form2_layout.h"
 
@@ -170,6 +171,18 @@ protected:
         e2e::Click(LoginControl(login, L"cmdOK"));
     }
 
+    // Save, once a change has enabled it, until the status line reports success.
+    static void SaveAndWaitForSuccess(HWND form1) {
+        HWND save = Form1Control(form1, L"cmdSave");
+        if (!e2e::WaitUntil([&] { return e2e::IsEnabled(save); }))
+            throw e2e::WaitFailure("the changes made did not enable Save");
+        e2e::Click(save);
+        HWND status = Form1Control(form1, L"lblLoading");
+        if (!e2e::WaitUntil([&] { return e2e::TextOf(status) == StatusSuccessful; }))
+            throw e2e::WaitFailure("the status line reads \"" + e2e::Narrow(e2e::TextOf(status)) +
+                                   "\", not that the save succeeded");
+    }
+
     // The road of one save: "Hide Drives in My Computer ", "C: and D:",
     // "Current user", the command prompt blocked, the registry tools not, and
     // the same password twice; then Save until the status line reports
@@ -239,6 +252,95 @@ TEST_F(ProgramEndToEnd, SaveWithoutAStoredPasswordWritesThePoliciesTheSettingsAn
     ExpectNoValue(HiveLocalMachine, ExplorerKey, L"NoViewOnDrive");
 
     CloseAndExpectTheEnd(form1);
+}
+
+TEST_F(ProgramEndToEnd, ASaveForAllUsersInTheContentsModeMovesThePolicyToTheMachineAndIsShownAgain) {
+    stand_in::Reset();
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
+    // What an earlier save for the current user left.
+    witness::WriteDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 12);
+    witness::WriteDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    witness::WriteString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", L"cmd.exe");
+    witness::WriteDword(HiveCurrentUser, SystemKey, L"DisableRegistryTools", 1);
+    Start();
+    HWND form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+
+    e2e::Click(Form1Control(form1, L"optSecurity", 0));
+    e2e::Choose(Form1Control(form1, L"cboRestrict"), L"All users");
+    e2e::Choose(Form1Control(form1, L"cboDrive"), L"All drives");
+    SaveAndWaitForSuccess(form1);
+
+    ExpectDword(HiveLocalMachine, ExplorerKey, L"NoViewOnDrive", 0x3FFFFFF);
+    ExpectNoValue(HiveLocalMachine, ExplorerKey, L"NoDrives");
+    ExpectDword(HiveLocalMachine, SettingsKey, L"SecurityMode", 0);
+    ExpectString(HiveLocalMachine, SettingsKey, L"Restriction", L"All users");
+    for (const wchar_t* name : {L"NoDrives", L"NoViewOnDrive", L"DisallowRun"})
+        ExpectNoValue(HiveCurrentUser, ExplorerKey, name);
+    EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, ExplorerKey + L"\\DisallowRun"));
+    ExpectNoValue(HiveCurrentUser, SystemKey, L"DisableRegistryTools");
+    CloseAndExpectTheEnd(form1);
+
+    program.reset();
+    Start();
+    form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+    EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 0)));
+    EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 1)));
+    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboRestrict")), L"All users");
+    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboDrive")), L"All drives");
+    CloseAndExpectTheEnd(form1);
+
+    // Under Windows' service every registry operation of the load and the
+    // save went through StdRegProv itself.
+    if (stand_in::Active()) {
+        for (const wchar_t* method : {L"CreateKey", L"SetStringValue", L"SetDWORDValue", L"GetStringValue",
+                                      L"GetDWORDValue", L"DeleteValue", L"DeleteKey", L"CheckAccess"})
+            EXPECT_FALSE(stand_in::CallsOf(L"StdRegProv." + std::wstring(method)).empty()) << e2e::Narrow(method);
+    }
+}
+
+TEST_F(ProgramEndToEnd, LogoffAsksFirstAndOnYesCallsWin32ShutdownOfEveryInstanceAndEndsTheProgram) {
+    ASSERT_TRUE(stand_in::Active()) << "runs under the WMI stand-in only";
+    const std::string logOff = "Win32_OperatingSystem.Win32Shutdown(Flags=0, Reserved=0) = ";
+    stand_in::Reset();
+    stand_in::SetNumber(L"Instances", 2);
+    stand_in::SetNumber(L"Win32Shutdown", 1191);  // the system refuses the log-off
+    Start();
+    HWND form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+
+    e2e::Click(Form1Control(form1, L"cmdLogoff"));
+    e2e::MessageBoxView warning = program->WaitForMessageBox(L"Log Off Windows");
+    EXPECT_EQ(warning.text, L"Close all applications before logoff.\r\n\r\nYou wanna logoff now?");
+    EXPECT_EQ(warning.buttons, (std::vector<int>{IDYES, IDNO}));
+    e2e::Answer(warning, IDNO);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(warning.hwnd); })) << "the warning stayed open";
+    EXPECT_FALSE(program->HasEnded());
+    EXPECT_TRUE(stand_in::CallsOf(L"Win32_OperatingSystem.Win32Shutdown").empty());
+
+    e2e::Click(Form1Control(form1, L"cmdLogoff"));
+    e2e::Answer(program->WaitForMessageBox(L"Log Off Windows"), IDYES);
+    std::optional<DWORD> exitCode = program->WaitForExit();
+    ASSERT_TRUE(exitCode.has_value()) << "the program was still running 20 s after Yes";
+    EXPECT_EQ(*exitCode, 0u);
+    // The refusal is the system's answer, which changes nothing; it also shows
+    // that the shutdown privilege was held.
+    EXPECT_EQ(stand_in::CallsOf(L"Win32_OperatingSystem.Win32Shutdown"), std::vector<std::string>(2, logOff + "1191"));
+
+    // No instance to log off: the program ends all the same, without a call.
+    stand_in::Reset();
+    stand_in::SetNumber(L"Instances", 0);
+    program.reset();
+    Start();
+    form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+    e2e::Click(Form1Control(form1, L"cmdLogoff"));
+    e2e::Answer(program->WaitForMessageBox(L"Log Off Windows"), IDYES);
+    exitCode = program->WaitForExit();
+    ASSERT_TRUE(exitCode.has_value()) << "the program was still running 20 s after Yes";
+    EXPECT_EQ(*exitCode, 0u);
+    EXPECT_TRUE(stand_in::CallsOf(L"Win32_OperatingSystem.Win32Shutdown").empty());
 }
 
 TEST_F(ProgramEndToEnd, LoginRejectsAWrongPasswordKeepsWaitingAndOpensTheMainWindowForTheStoredOne) {
@@ -442,12 +544,7 @@ TEST_F(ProgramEndToEnd, AStoredMaskWithoutARowIsShownAsACustomItemAndASaveKeepsI
     EXPECT_EQ(SendMessageW(drives, CB_GETCOUNT, 0, 0), 34);
 
     e2e::Click(Form1Control(form1, L"chkCMD"));
-    HWND save = Form1Control(form1, L"cmdSave");
-    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsEnabled(save); })) << "ticking a box did not enable Save";
-    e2e::Click(save);
-    HWND status = Form1Control(form1, L"lblLoading");
-    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(status) == StatusSuccessful; }))
-        << "the status line reads \"" << e2e::Narrow(e2e::TextOf(status)) << "\"";
+    SaveAndWaitForSuccess(form1);
 
     ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 15);
     ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
