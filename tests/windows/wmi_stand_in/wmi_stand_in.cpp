@@ -123,6 +123,10 @@ HRESULT Fault(const std::wstring& step) {
     return static_cast<HRESULT>(ChoiceNumber(stand_in::FaultsKey, step).value_or(S_OK));
 }
 
+// An interface method that nothing here calls.
+#define QUELVANE_UNSUPPORTED(method, ...) \
+    HRESULT STDMETHODCALLTYPE method(__VA_ARGS__) override { return Unsupported; }
+
 template <typename Interface>
 class Unknown : public Interface {
 public:
@@ -224,29 +228,25 @@ public:
     }
 
     // Nothing here asks for these.
-    HRESULT STDMETHODCALLTYPE GetQualifierSet(IWbemQualifierSet**) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE Delete(LPCWSTR) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE GetNames(LPCWSTR, LONG, VARIANT*, SAFEARRAY**) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE BeginEnumeration(LONG) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE Next(LONG, BSTR*, VARIANT*, CIMTYPE*, LONG*) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE EndEnumeration() override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE GetPropertyQualifierSet(LPCWSTR, IWbemQualifierSet**) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE GetObjectText(LONG, BSTR*) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE SpawnDerivedClass(LONG, IWbemClassObject**) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE CompareTo(LONG, IWbemClassObject*) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE GetPropertyOrigin(LPCWSTR, BSTR*) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE InheritsFrom(LPCWSTR) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE PutMethod(LPCWSTR, LONG, IWbemClassObject*, IWbemClassObject*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteMethod(LPCWSTR) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE BeginMethodEnumeration(LONG) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE NextMethod(LONG, BSTR*, IWbemClassObject**, IWbemClassObject**) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE EndMethodEnumeration() override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE GetMethodQualifierSet(LPCWSTR, IWbemQualifierSet**) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR, BSTR*) override { return Unsupported; }
+    QUELVANE_UNSUPPORTED(GetQualifierSet, IWbemQualifierSet**)
+    QUELVANE_UNSUPPORTED(Delete, LPCWSTR)
+    QUELVANE_UNSUPPORTED(GetNames, LPCWSTR, LONG, VARIANT*, SAFEARRAY**)
+    QUELVANE_UNSUPPORTED(BeginEnumeration, LONG)
+    QUELVANE_UNSUPPORTED(Next, LONG, BSTR*, VARIANT*, CIMTYPE*, LONG*)
+    QUELVANE_UNSUPPORTED(EndEnumeration)
+    QUELVANE_UNSUPPORTED(GetPropertyQualifierSet, LPCWSTR, IWbemQualifierSet**)
+    QUELVANE_UNSUPPORTED(GetObjectText, LONG, BSTR*)
+    QUELVANE_UNSUPPORTED(SpawnDerivedClass, LONG, IWbemClassObject**)
+    QUELVANE_UNSUPPORTED(CompareTo, LONG, IWbemClassObject*)
+    QUELVANE_UNSUPPORTED(GetPropertyOrigin, LPCWSTR, BSTR*)
+    QUELVANE_UNSUPPORTED(InheritsFrom, LPCWSTR)
+    QUELVANE_UNSUPPORTED(PutMethod, LPCWSTR, LONG, IWbemClassObject*, IWbemClassObject*)
+    QUELVANE_UNSUPPORTED(DeleteMethod, LPCWSTR)
+    QUELVANE_UNSUPPORTED(BeginMethodEnumeration, LONG)
+    QUELVANE_UNSUPPORTED(NextMethod, LONG, BSTR*, IWbemClassObject**, IWbemClassObject**)
+    QUELVANE_UNSUPPORTED(EndMethodEnumeration)
+    QUELVANE_UNSUPPORTED(GetMethodQualifierSet, LPCWSTR, IWbemQualifierSet**)
+    QUELVANE_UNSUPPORTED(GetMethodOrigin, LPCWSTR, BSTR*)
 
 private:
     Object() = default;
@@ -301,10 +301,6 @@ struct Opened {
     }
 };
 
-// One method of StdRegProv or Win32_OperatingSystem: reads its arguments,
-// sets its out-values on `out`, answers its ReturnValue.
-using Work = std::function<DWORD(Arguments&, Object& out)>;
-
 DWORD ReadValue(Arguments& args, Object& out, DWORD wanted, const wchar_t* outName) {
     HKEY root = args.Root();
     const std::wstring key = args.Text(L"sSubKeyName"), name = args.Text(L"sValueName");
@@ -321,23 +317,23 @@ DWORD ReadValue(Arguments& args, Object& out, DWORD wanted, const wchar_t* outNa
                                          : Text(reinterpret_cast<const wchar_t*>(data.data())));
     return ERROR_SUCCESS;
 }
+DWORD GetDWORDValue(Arguments& args, Object& out) { return ReadValue(args, out, REG_DWORD, L"uValue"); }
+DWORD GetStringValue(Arguments& args, Object& out) { return ReadValue(args, out, REG_SZ, L"sValue"); }
 
 DWORD WriteValue(Arguments& args, DWORD type) {
     HKEY root = args.Root();
     const std::wstring key = args.Text(L"sSubKeyName"), name = args.Text(L"sValueName");
-    std::wstring text;
-    DWORD number = 0;
-    if (type == REG_SZ)
-        text = args.Text(L"sValue");
-    else
-        number = args.Number(L"uValue");
+    const std::wstring text = type == REG_SZ ? args.Text(L"sValue") : L"";
+    const DWORD number = type == REG_DWORD ? args.Number(L"uValue") : 0;
     Opened opened(root, key, KEY_SET_VALUE);
     if (opened.result != ERROR_SUCCESS) return opened.result;
     if (type == REG_DWORD)
-        return RegSetValueExW(opened.key, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&number), sizeof number);
-    return RegSetValueExW(opened.key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+        return RegSetValueExW(opened.key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    return RegSetValueExW(opened.key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
+DWORD SetDWORDValue(Arguments& args, Object&) { return WriteValue(args, REG_DWORD); }
+DWORD SetStringValue(Arguments& args, Object&) { return WriteValue(args, REG_SZ); }
 
 // The subkeys' names, or the values' names and types.
 DWORD List(Arguments& args, Object& out, bool values) {
@@ -365,6 +361,34 @@ DWORD List(Arguments& args, Object& out, bool values) {
                 MakeList<LONG>(VT_I4, types, [](const LONG& type, void* slot) { *static_cast<LONG*>(slot) = type; }));
     return ERROR_SUCCESS;
 }
+DWORD EnumKey(Arguments& args, Object& out) { return List(args, out, false); }
+DWORD EnumValues(Arguments& args, Object& out) { return List(args, out, true); }
+
+DWORD CreateKey(Arguments& args, Object&) {
+    HKEY root = args.Root(), created = nullptr;
+    const LONG result = RegCreateKeyExW(root, args.Text(L"sSubKeyName").c_str(), 0, nullptr, 0, KEY_QUERY_VALUE,
+                                        nullptr, &created, nullptr);
+    if (created) RegCloseKey(created);
+    return result;
+}
+
+// RegDeleteKeyW, like StdRegProv, refuses a key that has subkeys with 5.
+DWORD DeleteKey(Arguments& args, Object&) { return RegDeleteKeyW(args.Root(), args.Text(L"sSubKeyName").c_str()); }
+
+DWORD DeleteValue(Arguments& args, Object&) {
+    HKEY root = args.Root();
+    const std::wstring path = args.Text(L"sSubKeyName"), value = args.Text(L"sValueName");
+    Opened opened(root, path, KEY_SET_VALUE);
+    return opened.result != ERROR_SUCCESS ? opened.result : RegDeleteValueW(opened.key, value.c_str());
+}
+
+DWORD CheckAccess(Arguments& args, Object& out) {
+    HKEY root = args.Root();
+    const std::wstring path = args.Text(L"sSubKeyName");
+    Opened opened(root, path, args.Number(L"uRequired"));
+    if (opened.result == ERROR_SUCCESS) out.Set(L"bGranted", Flag(true));
+    return opened.result;
+}
 
 bool ShutdownPrivilegeEnabled() {
     HANDLE token = nullptr;
@@ -379,91 +403,47 @@ bool ShutdownPrivilegeEnabled() {
     return asked && held;
 }
 
+DWORD Win32Shutdown(Arguments& args, Object&) {
+    args.Number(L"Flags");
+    args.Number(L"Reserved");
+    // Windows runs the method only for a caller whose token has the shutdown
+    // privilege enabled.
+    if (!ShutdownPrivilegeEnabled()) return ERROR_PRIVILEGE_NOT_HELD;
+    return ChoiceNumber(stand_in::ChoicesKey, L"Win32Shutdown").value_or(0);
+}
+
+// One method: reads its arguments, sets its out-values on `out`, answers its
+// ReturnValue (uint32 for all of them).
 struct MethodSpec {
     const wchar_t* name;
-    std::vector<Property> in, out;  // out without ReturnValue
-    Work work;
+    std::vector<Property> in, out;  // out-parameters besides ReturnValue
+    DWORD (*work)(Arguments& args, Object& out);
 };
 
-// Microsoft's MOF signatures of the methods, defaults included; every result
-// and out-value is as uint32 ReturnValue unless listed.
+// Microsoft's MOF signatures, defaults included.
 std::vector<MethodSpec> RegistryMethods() {
     const Property root{L"hDefKey", CIM_UINT32, Number(0x80000002)};  // HKEY_LOCAL_MACHINE
-    const Property key{L"sSubKeyName", CIM_STRING, {}};
-    const Property name{L"sValueName", CIM_STRING, {}};
+    const Property key{L"sSubKeyName", CIM_STRING, {}}, name{L"sValueName", CIM_STRING, {}};
     const Property names{L"sNames", CIM_STRING | CIM_FLAG_ARRAY, {}};
+    // clang-format off
     return {
-        {L"CreateKey",
-         {root, key},
-         {},
-         [](Arguments& args, Object&) -> DWORD {
-             HKEY root = args.Root(), created = nullptr;
-             const LONG result = RegCreateKeyExW(root, args.Text(L"sSubKeyName").c_str(), 0, nullptr, 0,
-                                                 KEY_QUERY_VALUE, nullptr, &created, nullptr);
-             if (created) RegCloseKey(created);
-             return result;
-         }},
-        {L"DeleteKey",
-         {root, key},
-         {},
-         [](Arguments& args, Object&) -> DWORD {
-             return RegDeleteKeyW(args.Root(), args.Text(L"sSubKeyName").c_str());
-         }},
-        {L"EnumKey", {root, key}, {names}, [](Arguments& args, Object& out) { return List(args, out, false); }},
-        {L"EnumValues",
-         {root, key},
-         {names, {L"Types", CIM_SINT32 | CIM_FLAG_ARRAY, {}}},
-         [](Arguments& args, Object& out) { return List(args, out, true); }},
-        {L"DeleteValue",
-         {root, key, name},
-         {},
-         [](Arguments& args, Object&) -> DWORD {
-             HKEY root = args.Root();
-             const std::wstring path = args.Text(L"sSubKeyName"), value = args.Text(L"sValueName");
-             Opened opened(root, path, KEY_SET_VALUE);
-             return opened.result != ERROR_SUCCESS ? opened.result : RegDeleteValueW(opened.key, value.c_str());
-         }},
-        {L"GetDWORDValue",
-         {root, key, name},
-         {{L"uValue", CIM_UINT32, {}}},
-         [](Arguments& args, Object& out) { return ReadValue(args, out, REG_DWORD, L"uValue"); }},
-        {L"GetStringValue",
-         {root, key, name},
-         {{L"sValue", CIM_STRING, {}}},
-         [](Arguments& args, Object& out) { return ReadValue(args, out, REG_SZ, L"sValue"); }},
-        {L"SetDWORDValue",
-         {root, key, name, {L"uValue", CIM_UINT32, Number(3)}},
-         {},
-         [](Arguments& args, Object&) { return WriteValue(args, REG_DWORD); }},
-        {L"SetStringValue",
-         {root, key, name, {L"sValue", CIM_STRING, Text(L"hello")}},
-         {},
-         [](Arguments& args, Object&) { return WriteValue(args, REG_SZ); }},
-        {L"CheckAccess",
-         {root, key, {L"uRequired", CIM_UINT32, Number(3)}},
-         {{L"bGranted", CIM_BOOLEAN, {}}},
-         [](Arguments& args, Object& out) -> DWORD {
-             HKEY root = args.Root();
-             const std::wstring path = args.Text(L"sSubKeyName");
-             Opened opened(root, path, args.Number(L"uRequired"));
-             if (opened.result == ERROR_SUCCESS) out.Set(L"bGranted", Flag(true));
-             return opened.result;
-         }},
+        {L"CreateKey",      {root, key},       {},                                           CreateKey},
+        {L"DeleteKey",      {root, key},       {},                                           DeleteKey},
+        {L"EnumKey",        {root, key},       {names},                                      EnumKey},
+        {L"EnumValues",     {root, key},       {names, {L"Types", CIM_SINT32 | CIM_FLAG_ARRAY, {}}}, EnumValues},
+        {L"DeleteValue",    {root, key, name}, {},                                           DeleteValue},
+        {L"GetDWORDValue",  {root, key, name}, {{L"uValue", CIM_UINT32, {}}},                GetDWORDValue},
+        {L"GetStringValue", {root, key, name}, {{L"sValue", CIM_STRING, {}}},                GetStringValue},
+        {L"SetDWORDValue",  {root, key, name, {L"uValue", CIM_UINT32, Number(3)}}, {},       SetDWORDValue},
+        {L"SetStringValue", {root, key, name, {L"sValue", CIM_STRING, Text(L"hello")}}, {},  SetStringValue},
+        {L"CheckAccess",    {root, key, {L"uRequired", CIM_UINT32, Number(3)}},
+                            {{L"bGranted", CIM_BOOLEAN, {}}},                                CheckAccess},
     };
+    // clang-format on
 }
 
 std::vector<MethodSpec> OperatingSystemMethods() {
-    return {{L"Win32Shutdown",
-             {{L"Flags", CIM_SINT32, {}}, {L"Reserved", CIM_SINT32, Number(0)}},
-             {},
-             [](Arguments& args, Object&) -> DWORD {
-                 args.Number(L"Flags");
-                 args.Number(L"Reserved");
-                 // Windows runs the method only for a caller whose token has
-                 // the shutdown privilege enabled.
-                 if (!ShutdownPrivilegeEnabled()) return ERROR_PRIVILEGE_NOT_HELD;
-                 return ChoiceNumber(stand_in::ChoicesKey, L"Win32Shutdown").value_or(0);
-             }}};
+    return {{L"Win32Shutdown", {{L"Flags", CIM_SINT32, {}}, {L"Reserved", CIM_SINT32, Number(0)}}, {}, Win32Shutdown}};
 }
 
 struct ClassSpec {
@@ -506,9 +486,9 @@ public:
         next_ = 0;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE NextAsync(ULONG, IWbemObjectSink*) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumWbemClassObject**) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE Skip(LONG, ULONG) override { return Unsupported; }
+    QUELVANE_UNSUPPORTED(NextAsync, ULONG, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(Clone, IEnumWbemClassObject**)
+    QUELVANE_UNSUPPORTED(Skip, LONG, ULONG)
 
 private:
     std::vector<ComPtr<Object>> objects_;
@@ -599,66 +579,27 @@ public:
     }
 
     // Nothing here asks for these.
-    HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**,
-                                            IWbemCallResult**) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink*) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG, IWbemObjectSink**) override { return Unsupported; }
-    HRESULT STDMETHODCALLTYPE GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult**) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult**) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstanceEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*,
-                                                    IEnumWbemClassObject**) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*,
-                                                         IWbemObjectSink*) override {
-        return Unsupported;
-    }
-    HRESULT STDMETHODCALLTYPE ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*,
-                                              IWbemObjectSink*) override {
-        return Unsupported;
-    }
+    QUELVANE_UNSUPPORTED(OpenNamespace, const BSTR, LONG, IWbemContext*, IWbemServices**, IWbemCallResult**)
+    QUELVANE_UNSUPPORTED(CancelAsyncCall, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(QueryObjectSink, LONG, IWbemObjectSink**)
+    QUELVANE_UNSUPPORTED(GetObjectAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(PutClass, IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**)
+    QUELVANE_UNSUPPORTED(PutClassAsync, IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(DeleteClass, const BSTR, LONG, IWbemContext*, IWbemCallResult**)
+    QUELVANE_UNSUPPORTED(DeleteClassAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(CreateClassEnum, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**)
+    QUELVANE_UNSUPPORTED(CreateClassEnumAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(PutInstance, IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**)
+    QUELVANE_UNSUPPORTED(PutInstanceAsync, IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(DeleteInstance, const BSTR, LONG, IWbemContext*, IWbemCallResult**)
+    QUELVANE_UNSUPPORTED(DeleteInstanceAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(CreateInstanceEnum, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**)
+    QUELVANE_UNSUPPORTED(CreateInstanceEnumAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(ExecQueryAsync, const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(ExecNotificationQuery, const BSTR, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**)
+    QUELVANE_UNSUPPORTED(ExecNotificationQueryAsync, const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED(ExecMethodAsync, const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*,
+                         IWbemObjectSink*)
 
 private:
     static Value Version(DWORD instance) {
