@@ -48,8 +48,10 @@
 # 0.5 s) and the end of its wineserver (under 1 s).
 set -u
 
-# The probe of this host and the names of its Wine loaders and wineservers.
-source "$(dirname "$(readlink -f "$0")")/../scripts/wine-host.sh" || exit 2
+# The probe of this host, its Wine loaders and wineservers, and the making of
+# prefixes and displays.
+QUELVANE_LOG_NAME=wine-test.sh
+source "$(dirname "$(readlink -f "$0")")/../scripts/wine-prefix.sh" || exit 2
 
 arch="${QUELVANE_WINE_ARCH:-win32}"
 state="${QUELVANE_WINE_STATE:-${TMPDIR:-/tmp}/quelvane-wine-$(id -u)}"
@@ -97,55 +99,8 @@ esac
 # Exports WINEARCH, WINELOADER, WINESERVER; says why when this host cannot.
 QuelvaneUseWine "$arch" || exit 1
 export WINEDEBUG="${WINEDEBUG:--all}"
-# Wine would otherwise offer to download Mono and Gecko while it makes a prefix.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-
-log() { echo "wine-test.sh: $*" >&2; }
-
-# The loader starts whichever wineserver Debian's wrapper names (the 64-bit one
-# once wine64 is installed) unless one already serves the prefix: start the
-# one of the prefix's architecture first.  The prefix folder must exist.
-StartServer() {
-    mkdir -p "$WINEPREFIX" && "$WINESERVER" >/dev/null 2>&1 ||
-        { log "could not start $WINESERVER for $WINEPREFIX"; return 1; }
-}
-
-MakeTemplate() {
-    local template="$state/template-$arch"
-    mkdir -p "$state" || return 1
-    exec 9>"$template.lock"
-    flock 9
-    if [ ! -f "$template/.quelvane-ready" ]; then
-        local fresh="$template.new" attempt
-        log "making the $arch Wine prefix template in $template (once per build tree)"
-        # A first wineboot on a busy machine has been seen to fail once and
-        # work the next time: a second attempt starts from nothing again.
-        for attempt in 1 2; do
-            rm -rf "$fresh" "$template"
-            (
-                export WINEPREFIX="$fresh"
-                StartServer || exit 1
-                "$WINELOADER" wineboot -i >/dev/null 2>&1 || { log "wineboot failed (attempt $attempt)"; exit 1; }
-                "$WINELOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-                    >/dev/null 2>&1 || { log "turning the crash dialog off failed (attempt $attempt)"; exit 1; }
-                QuelvaneCopyWineFonts "$fresh" || { log "copying Wine's fonts failed (attempt $attempt)"; exit 1; }
-                # The wineserver writes the registry files only when it ends.
-                "$WINESERVER" -w
-            ) && touch "$fresh/.quelvane-ready" && mv "$fresh" "$template" && break
-            WINEPREFIX="$fresh" "$WINESERVER" -k >/dev/null 2>&1
-        done
-        if [ ! -f "$template/.quelvane-ready" ]; then
-            log "could not make the $arch Wine prefix template"
-            flock -u 9
-            return 1
-        fi
-    fi
-    flock -u 9
-    exec 9>&-
-}
 
 copy=""
-xvfbPid=""
 watcherPidFile=""
 
 Cleanup() {
@@ -154,12 +109,9 @@ Cleanup() {
     if [ -n "$copy" ] && [ -d "$copy" ]; then
         # Ends every Wine process of this prefix, our program's included.
         WINEPREFIX="$copy" "$WINESERVER" -k >/dev/null 2>&1
-        if [ "$keep" = 1 ]; then log "prefix kept in $copy"; else rm -rf "$copy"; fi
+        if [ "$keep" = 1 ]; then QuelvaneLog "prefix kept in $copy"; else rm -rf "$copy"; fi
     fi
-    if [ -n "$xvfbPid" ]; then
-        kill "$xvfbPid" 2>/dev/null
-        wait "$xvfbPid" 2>/dev/null
-    fi
+    QuelvaneStopXvfb
     if [ -n "$watcherPidFile" ] && [ -s "$watcherPidFile" ]; then
         kill "$(cat "$watcherPidFile")" 2>/dev/null
         rm -f "$watcherPidFile"
@@ -171,59 +123,50 @@ trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-MakeTemplate || exit 1
+# CTest ends a test that runs out of time with SIGKILL, which no trap sees.  A
+# watcher outside the test's process tree, so that it survives the kill, cleans
+# up then: it ends the prefix's wineserver and this run's Xvfb and removes the
+# copy.  Cleanup stops it after a normal end, by the process id that it writes.
+StartWatcher() {
+    watcherPidFile="$copy.watcher"
+    setsid -f bash -c '
+        echo $$ >"$1"
+        while kill -0 "$2" 2>/dev/null; do sleep 1; done
+        WINEPREFIX="$3" "$5" -k >/dev/null 2>&1
+        if [ -n "$4" ] && [ "$(cat /proc/"$4"/comm 2>/dev/null)" = Xvfb ]; then kill "$4"; fi
+        rm -rf "$3" "$1"
+    ' watcher "$watcherPidFile" "$$" "$copy" "${QUELVANE_XVFB_PID:-}" "$WINESERVER" </dev/null >/dev/null 2>&1
+    for _ in $(seq 100); do [ -s "$watcherPidFile" ] && break; sleep 0.01; done
+}
+
+QuelvaneMakePrefix "$state/template-$arch" || exit 1
 
 mkdir -p "$state/runs"
 copy="$(mktemp -d "$state/runs/run.XXXXXX")" || exit 1
 
 if [ "$display" = xvfb ]; then
-    displayFile="$copy.display"
-    # -displayfd picks a free display number and writes it once the server
-    # accepts connections, so parallel tests never race for a number.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$displayFile" </dev/null >/dev/null 2>&1 &
-    xvfbPid=$!
-    for _ in $(seq 200); do
-        [ -s "$displayFile" ] && break
-        kill -0 "$xvfbPid" 2>/dev/null || break
-        sleep 0.05
-    done
-    if [ ! -s "$displayFile" ]; then log "Xvfb did not start"; rm -f "$displayFile"; exit 1; fi
-    export DISPLAY=":$(head -n1 "$displayFile")"
-    rm -f "$displayFile"
+    QuelvaneStartXvfb || exit 1
 elif [ "$display" != host ]; then
     unset DISPLAY
 fi
+StartWatcher
 
-# CTest ends a test that runs out of time with SIGKILL, which no trap sees.  A
-# detached watcher (outside the test's process tree, so it survives the kill)
-# cleans up then; after a normal end Cleanup stops it.
-watcherPidFile="$copy.watcher"
-setsid -f bash -c '
-    echo $$ >"$1"
-    while kill -0 "$2" 2>/dev/null; do sleep 1; done
-    WINEPREFIX="$3" "$5" -k >/dev/null 2>&1
-    if [ -n "$4" ] && [ "$(cat /proc/"$4"/comm 2>/dev/null)" = Xvfb ]; then kill "$4"; fi
-    rm -rf "$3" "$1"
-' watcher "$watcherPidFile" "$$" "$copy" "$xvfbPid" "$WINESERVER" </dev/null >/dev/null 2>&1
-# Cleanup can only stop a watcher whose process id it knows.
-for _ in $(seq 100); do [ -s "$watcherPidFile" ] && break; sleep 0.01; done
-
-cp -a "$state/template-$arch/." "$copy/" || { log "could not copy the prefix template"; exit 1; }
+cp -a "$state/template-$arch/." "$copy/" || { QuelvaneLog "could not copy the prefix template"; exit 1; }
 export WINEPREFIX="$copy"
 export QUELVANE_WINE_PREFIX="$copy"
-StartServer || exit 1
+QuelvaneStartServer || exit 1
 
 if [ "$display" = null ]; then
     "$WINELOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 ||
-        { log "could not select the null graphics driver"; exit 1; }
+        { QuelvaneLog "could not select the null graphics driver"; exit 1; }
     # Wine picks the graphics driver when its server and desktop start: begin again.
     "$WINESERVER" -k >/dev/null 2>&1
-    StartServer || exit 1
+    QuelvaneStartServer || exit 1
 fi
 if [ -n "$windowsVersion" ]; then
     # Read by every Wine process at its start, so it is set before the program runs.
     "$WINELOADER" reg add 'HKCU\Software\Wine' /v Version /d "$windowsVersion" /f >/dev/null 2>&1 ||
-        { log "could not set the Windows version to $windowsVersion"; exit 1; }
+        { QuelvaneLog "could not set the Windows version to $windowsVersion"; exit 1; }
 fi
 
 if [ -n "$wmiStandIn" ]; then
@@ -231,14 +174,14 @@ if [ -n "$wmiStandIn" ]; then
     # wbemprox.dll is registered there otherwise.  Wine maps Z: to /.
     standInPath="Z:$(readlink -f "$wmiStandIn" | tr / '\\')"
     "$WINELOADER" reg add 'HKLM\Software\Classes\CLSID\{4590F811-1D3A-11D0-891F-00AA004B2E24}\InprocServer32' \
-        /ve /d "$standInPath" /f >/dev/null 2>&1 || { log "could not register the WMI stand-in $standInPath"; exit 1; }
+        /ve /d "$standInPath" /f >/dev/null 2>&1 || { QuelvaneLog "could not register the WMI stand-in $standInPath"; exit 1; }
 fi
 
 if [ -n "$dpi" ]; then
     # Wine takes the resolution from the user's desktop settings when a
     # program starts.
     "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 ||
-        { log "could not set the screen resolution to $dpi dpi"; exit 1; }
+        { QuelvaneLog "could not set the screen resolution to $dpi dpi"; exit 1; }
 fi
 
 command=("$@")
@@ -253,5 +196,5 @@ fi
 "${command[@]}" &
 wait $!
 rc=$?
-if [ "$rc" = 124 ] && [ "$timeoutSeconds" != 0 ]; then log "the program did not end within $timeoutSeconds s"; fi
+if [ "$rc" = 124 ] && [ "$timeoutSeconds" != 0 ]; then QuelvaneLog "the program did not end within $timeoutSeconds s"; fi
 exit "$rc"

@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-source scripts/wine-host.sh || exit 2
+source scripts/wine-prefix.sh || exit 2
 scripts/install-deps.sh
 
 root=${QUELVANE_BUILD_ROOT:-build}
@@ -30,83 +30,36 @@ cmake --build "$build" -j2 --target quelvane2
 
 exe="$(realpath "$build/app/Quelvane 2.exe")"
 QuelvaneUseWine "$arch"
-export WINEPREFIX="$(realpath "$build")/run-prefix"
-export WINEDEBUG=-all
-if [[ ! -f $WINEPREFIX/.quelvane-ready ]]; then
-    echo "Making the $arch Wine prefix $WINEPREFIX (once)"
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    # The loader would start the wineserver that Debian's wrapper picks: start
-    # the one of this architecture first.
-    "$WINESERVER" >/dev/null 2>&1
-    # No offer to download Mono and Gecko while the prefix is made.
-    if ! WINEDLLOVERRIDES="mscoree,mshtml=" "$WINELOADER" wineboot -i >"$WINEPREFIX.log" 2>&1; then
-        echo "Could not make the Wine prefix with $WINELOADER; its output is in $WINEPREFIX.log" >&2
-        "$WINESERVER" -k 2>/dev/null || true
-        exit 1
-    fi
-    # The program is made for Windows 2000/XP: let Wine say XP.
-    "$WINELOADER" reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null
-    "$WINELOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
-    QuelvaneCopyWineFonts "$WINEPREFIX"
-    "$WINESERVER" -w
-    touch "$WINEPREFIX/.quelvane-ready"
-    rm -f "$WINEPREFIX.log"
-fi
+# A prefix of its own that stays, so that what a save stored is there at the
+# next start.  The program is made for Windows 2000/XP: the prefix says XP.
+export WINEPREFIX="$(realpath "$build")/run-prefix" WINEDEBUG=-all
+QuelvaneMakePrefix "$WINEPREFIX" winxp
 
 echo "Starting the $flavour of Quelvane 2 ($exe): $why."
 if [[ -n ${DISPLAY:-} ]]; then
-    "$WINESERVER" >/dev/null 2>&1 || true  # one that already serves this prefix is as good
+    QuelvaneStartServer
     exec "$WINELOADER" "$exe"
 fi
 
 shots="$(realpath "$build")/screenshots"
 mkdir -p "$shots"
-# Xvfb picks a free display number and writes it once it accepts clients.
-displayFile="$(mktemp)"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$displayFile" </dev/null >/dev/null 2>&1 &
-xvfb=$!
-trap '"$WINESERVER" -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$displayFile"' EXIT
-for _ in $(seq 100); do [[ -s $displayFile ]] && break; sleep 0.1; done
-[[ -s $displayFile ]] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$displayFile")"
-
+QuelvaneStartXvfb
+trap '"$WINESERVER" -k 2>/dev/null || true; QuelvaneStopXvfb' EXIT
 started=$(date +%s.%N)
-"$WINESERVER" >/dev/null 2>&1 || true  # one that already serves this prefix is as good
+QuelvaneStartServer
 "$WINELOADER" "$exe" &
-program=$!
+PROGRAM_PID=$!
 
 # The first window shown is the login dialog when a password is stored, else
-# the main window.  Waits up to 30 s; prints the title found.
-first_window() {
-    for _ in $(seq 300); do
-        for title in "Quelvane 2 - Login" "Quelvane 2"; do
-            if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
-                echo "$title"
-                return 0
-            fi
-        done
-        kill -0 $program 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-
-if ! title="$(first_window)"; then
-    echo "The program showed no window" >&2
-    exit 1
-fi
+# the main window.
+title="$(QuelvaneWaitForWindow "Quelvane 2 - Login" "Quelvane 2")" || { echo "The program showed no window" >&2; exit 1; }
 elapsed="$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')"
 printf 'Window "%s" shown %.1f s after the start\n' "$title" "$elapsed"
-sleep 1  # let it paint
 case "$title" in
     "Quelvane 2 - Login") file="$shots/login.png" ;;
     *) file="$shots/main.png" ;;
 esac
-# Without a window manager the X window is exactly the Win32 client area.
-window="$(xdotool search --onlyvisible --name "^$title\$" | head -n1)"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-/usr/bin/import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file"
+QuelvaneCaptureWindow "$title" "$file"
 echo "Screenshot of \"$title\": $file"
 if [[ $title == "Quelvane 2 - Login" ]]; then
     echo "A password is stored: the login dialog waits for it; the program is ended here."

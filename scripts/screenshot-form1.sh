@@ -33,22 +33,11 @@ exe="$build/tests/windows/ui/ui_form1_preview.exe"
 Shoot() {
     local scenario="$1" wait="$2" file="$3" screen="${4:-}"
     "$source/cmake/wine-test.sh" --arch "$arch" --state "$build/wine" --display xvfb --timeout 60 -- bash -c '
-        exe="$1" scenario="$2" wait="$3" file="$4" screen="$5"
-        "$WINELOADER" "$exe" $((wait + 4)) "$scenario" &
-        preview=$!
-        window=""
-        for _ in $(seq 200); do
-            window="$(xdotool search --onlyvisible --name "^Quelvane 2\$" 2>/dev/null | head -n1)"
-            [ -n "$window" ] && break
-            sleep 0.1
-        done
-        if [ -z "$window" ]; then echo "screenshot-form1.sh: the window did not appear" >&2; exit 1; fi
-        sleep "$wait"
-        eval "$(xdotool getwindowgeometry --shell "$window")"
-        /usr/bin/import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file"
-        if [ -n "$screen" ]; then /usr/bin/import -window root "$screen"; fi
-        wait "$preview"
-    ' shoot "$exe" "$scenario" "$wait" "$file" "$screen"
+        source "$1/scripts/wine-prefix.sh" || exit 2
+        "$WINELOADER" "$2" $(($4 + 4)) "$3" &
+        PROGRAM_PID=$!
+        QuelvaneCaptureWindow "Quelvane 2" "$5" "$6" "$4" && wait "$PROGRAM_PID"
+    ' shoot "$source" "$exe" "$scenario" "$wait" "$file" "$screen"
 }
 
 Shoot fresh 1 "$out/form1.png" "$out/form1-screen.png"
