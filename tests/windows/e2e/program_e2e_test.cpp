@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -74,6 +75,15 @@ void ExpectString(registry::Root root, const std::wstring& key, const std::wstri
     EXPECT_EQ(reg.exitCode, 0u) << reg.output;
     EXPECT_EQ(reg.type, "REG_SZ") << reg.output;
     EXPECT_EQ(reg.data, e2e::Narrow(expected)) << reg.output;
+}
+
+// The user's DisallowRun list holds exactly these strings.
+void ExpectList(const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
+    const std::wstring key = ExplorerKey + L"\\DisallowRun";
+    for (const auto& [name, data] : entries) ExpectString(HiveCurrentUser, key, name, data);
+    const auto held = witness::CountEntries(HiveCurrentUser, key);
+    ASSERT_TRUE(held.has_value()) << "the DisallowRun subkey is gone";
+    EXPECT_EQ(held->values, entries.size());
 }
 
 void ExpectNoValue(registry::Root root, const std::wstring& key, const std::wstring& name) {
@@ -168,6 +178,16 @@ protected:
         HWND login = program->WaitForWindow(LoginTitle);
         e2e::TypeText(LoginControl(login, L"txtPassword"), password);
         e2e::Click(LoginControl(login, L"cmdOK"));
+    }
+
+    // Save after a change, until the status line reports success.
+    static void SaveUntilSuccessful(HWND form1) {
+        HWND save = Form1Control(form1, L"cmdSave");
+        ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsEnabled(save); })) << "the change did not enable Save";
+        e2e::Click(save);
+        HWND status = Form1Control(form1, L"lblLoading");
+        ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(status) == StatusSuccessful; }))
+            << "the status line reads \"" << e2e::Narrow(e2e::TextOf(status)) << "\"";
     }
 
     // The road of one save: "Hide Drives in My Computer ", "C: and D:",
@@ -442,15 +462,49 @@ TEST_F(ProgramEndToEnd, AStoredMaskWithoutARowIsShownAsACustomItemAndASaveKeepsI
     EXPECT_EQ(SendMessageW(drives, CB_GETCOUNT, 0, 0), 34);
 
     e2e::Click(Form1Control(form1, L"chkCMD"));
-    HWND save = Form1Control(form1, L"cmdSave");
-    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsEnabled(save); })) << "ticking a box did not enable Save";
-    e2e::Click(save);
-    HWND status = Form1Control(form1, L"lblLoading");
-    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(status) == StatusSuccessful; }))
-        << "the status line reads \"" << e2e::Narrow(e2e::TextOf(status)) << "\"";
+    SaveUntilSuccessful(form1);
 
     ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 15);
     ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
     ExpectNoValue(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive");
+    CloseAndExpectTheEnd(form1);
+}
+
+// The list as the platform's own policy editor leaves it for "Don't run
+// specified Windows applications": the program's box stays its own.
+TEST_F(ProgramEndToEnd, AnotherEditorsListOfProgramsIsKeptAndTheCommandPromptBoxTellsTheTruth) {
+    const std::vector<std::pair<std::wstring, std::wstring>> theirs{{L"1", L"notepad.exe"}, {L"2", L"regedit.exe"}};
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
+    witness::WriteDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    for (const auto& [name, data] : theirs)
+        witness::WriteString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", name, data);
+    Start();
+    HWND form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+    EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"chkCMD")));
+
+    e2e::Choose(Form1Control(form1, L"cboDrive"), L"C:");
+    SaveUntilSuccessful(form1);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive", 4);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    ExpectList(theirs);
+
+    e2e::Click(Form1Control(form1, L"chkCMD"));
+    SaveUntilSuccessful(form1);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    ExpectList({theirs[0], theirs[1], {L"3", L"cmd.exe"}});
+    CloseAndExpectTheEnd(form1);
+
+    program.reset();
+    Start();
+    form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+    EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"chkCMD")));
+
+    e2e::Choose(Form1Control(form1, L"cboRestrict"), L"All users");
+    SaveUntilSuccessful(form1);
+    ExpectDword(HiveLocalMachine, ExplorerKey, L"NoViewOnDrive", 4);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    ExpectList(theirs);
     CloseAndExpectTheEnd(form1);
 }
