@@ -71,6 +71,16 @@ protected:
         Count();
         return granted;
     }
+    std::vector<registry::RegistryValueInfo> DoEnumRegValues(registry::Root root, const std::wstring& key) override {
+        try {
+            std::vector<registry::RegistryValueInfo> values = WmiRegistryProvider::DoEnumRegValues(root, key);
+            Count();
+            return values;
+        } catch (const registry::RegistryFailure&) {
+            Count();  // a first save finds no DisallowRun list: an answer of the service too
+            throw;
+        }
+    }
 
 private:
     void Count() {

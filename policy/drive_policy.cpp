@@ -1,5 +1,8 @@
 // ApplyDrivePolicy and ApplyOptionalPolicies: the Explorer and System policy
 // values of one save.
+#include <algorithm>
+#include <cwctype>
+
 #include "policy/drive_selection_table.h"
 #include "policy/policy_configuration.h"
 #include "policy/policy_keys.h"
@@ -8,6 +11,27 @@ namespace policy {
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
+
+namespace {
+
+// Windows compares program names without regard to letter case.
+bool IsCommandPrompt(const std::wstring& data) {
+    const std::wstring_view program = DisallowRunEntryData;
+    return data.size() == program.size() &&
+           std::equal(data.begin(), data.end(), program.begin(), [](wchar_t a, wchar_t b) {
+               return std::towlower(static_cast<wint_t>(a)) == std::towlower(static_cast<wint_t>(b));
+           });
+}
+
+// The lowest number that names no value of the list yet.
+std::wstring FreeEntryName(const std::vector<std::wstring>& taken) {
+    for (unsigned number = 1;; ++number) {
+        std::wstring name = std::to_wstring(number);
+        if (std::find(taken.begin(), taken.end(), name) == taken.end()) return name;
+    }
+}
+
+}  // namespace
 
 void PolicyConfiguration::ApplyDrivePolicy() {
     ExplorerPolicyKey = ExplorerPolicyPath;
@@ -47,23 +71,71 @@ void PolicyConfiguration::ApplyDrivePolicy() {
 
 void PolicyConfiguration::ApplyOptionalPolicies(bool write) {
     SystemPolicyKey = SystemPolicyPath;
-    const std::wstring disallowRunKey = ExplorerPolicyKey + L"\\" + std::wstring(DisallowRunName);
+    // Read before any change: whose each entry is decides what may change.
+    const DisallowRunEntries entries = ReadDisallowRunEntries();
 
     if (write) {
         CreateKey(ExplorerPolicyKey);  // see ApplyDrivePolicy
-        WriteDword(ExplorerPolicyKey, std::wstring(DisallowRunName), window_.CheckState(CheckControl::chkCMD));
-        CreateKey(disallowRunKey);
-        // Written whatever chkCMD says: DisallowRun = 0 keeps the list off.
-        WriteString(disallowRunKey, std::wstring(DisallowRunEntryName), std::wstring(DisallowRunEntryData));
+        WriteDisallowRun(entries);
         CreateKey(SystemPolicyKey);
         WriteDword(SystemPolicyKey, std::wstring(DisableRegistryToolsName),
                    window_.CheckState(CheckControl::chkRegistry));
     } else {
-        RemoveValue(ExplorerPolicyKey, std::wstring(DisallowRunName));
-        RemoveValue(disallowRunKey, std::wstring(DisallowRunEntryName));
-        RemoveKey(disallowRunKey);
+        RemoveDisallowRun(entries);
         RemoveValue(SystemPolicyKey, std::wstring(DisableRegistryToolsName));
     }
+}
+
+void PolicyConfiguration::WriteDisallowRun(const DisallowRunEntries& entries) {
+    const std::wstring key = DisallowRunKey();
+    const std::wstring valueName(DisallowRunName);
+    const int state = window_.CheckState(CheckControl::chkCMD);
+    if (entries.others.empty()) {
+        WriteDword(ExplorerPolicyKey, valueName, state);
+        CreateKey(key);
+        // Written whatever chkCMD says: DisallowRun = 0 keeps the list off.
+        WriteString(key, std::wstring(DisallowRunEntryName), std::wstring(DisallowRunEntryData));
+        return;
+    }
+    // DisallowRun switches the other editor's entries too: a ticked box turns
+    // it on, an unticked one takes out only the program's entry, and a grayed
+    // one, which stands for a state the box cannot show, leaves the list alone.
+    if (state == 1) {
+        WriteDword(ExplorerPolicyKey, valueName, 1);
+        if (entries.program.empty())
+            WriteString(key, FreeEntryName(entries.others), std::wstring(DisallowRunEntryData));
+    } else if (state == 0) {
+        for (const std::wstring& name : entries.program) RemoveValue(key, name);
+    }
+}
+
+void PolicyConfiguration::RemoveDisallowRun(const DisallowRunEntries& entries) {
+    const std::wstring key = DisallowRunKey();
+    const bool onlyOurs = entries.others.empty();
+    if (onlyOurs) RemoveValue(ExplorerPolicyKey, std::wstring(DisallowRunName));
+    for (const std::wstring& name : entries.program) RemoveValue(key, name);
+    if (onlyOurs) RemoveKey(key);
+}
+
+std::wstring PolicyConfiguration::DisallowRunKey() const {
+    return ExplorerPolicyKey + L"\\" + std::wstring(DisallowRunName);
+}
+
+PolicyConfiguration::DisallowRunEntries PolicyConfiguration::ReadDisallowRunEntries() {
+    const std::wstring key = DisallowRunKey();
+    std::vector<registry::RegistryValueInfo> values;
+    try {
+        values = registry_.EnumRegValues(key);
+    } catch (const registry::RegistryFailure& failure) {
+        if (failure.Result() != registry::ResultNotFound) throw;
+    }
+    DisallowRunEntries entries;
+    for (const registry::RegistryValueInfo& value : values) {
+        const bool program =
+            value.type == registry::ValueTypeString && IsCommandPrompt(registry_.GetRegString(key, value.name));
+        (program ? entries.program : entries.others).push_back(value.name);
+    }
+    return entries;
 }
 
 std::optional<DriveMask> PolicyConfiguration::DriveMaskForListText(const std::wstring& text) const {

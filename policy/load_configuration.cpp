@@ -84,8 +84,11 @@ void PolicyConfiguration::LoadOptionalPolicies() {
     window_.SetEnabled(EnableControl::chkRegistry, true);
 
     IgnoringFailure([&] {
-        window_.SetCheckState(CheckControl::chkCMD,
-                              NarrowToState(registry_.GetRegDword(ExplorerPolicyKey, std::wstring(DisallowRunName))));
+        int state = NarrowToState(registry_.GetRegDword(ExplorerPolicyKey, std::wstring(DisallowRunName)));
+        // 1 turns on the whole list, which may hold only another editor's
+        // entries: the box says whether the command prompt is among them.
+        if (state == 1 && ReadDisallowRunEntries().program.empty()) state = 0;
+        window_.SetCheckState(CheckControl::chkCMD, state);
     });
     SystemPolicyKey = SystemPolicyPath;
     IgnoringFailure([&] {

@@ -66,6 +66,21 @@ private:
     // mask that the load added to the list.
     std::optional<DriveMask> DriveMaskForListText(const std::wstring& text) const;
 
+    // The values of the DisallowRun subkey: the program's entries (strings
+    // that read "cmd.exe" in any letter case) and every other editor's.
+    struct DisallowRunEntries {
+        std::vector<std::wstring> program;
+        std::vector<std::wstring> others;
+    };
+    std::wstring DisallowRunKey() const;
+    // A missing subkey holds no entries; any other failure to read it raises,
+    // since an unreadable list is never taken for an empty one.
+    DisallowRunEntries ReadDisallowRunEntries();
+    // The two modes' part of ApplyOptionalPolicies for DisallowRun: another
+    // editor's entries, and DisallowRun while it switches them on, are kept.
+    void WriteDisallowRun(const DisallowRunEntries& entries);
+    void RemoveDisallowRun(const DisallowRunEntries& entries);
+
     MainWindowValues& window_;
     registry::RegistryProvider& registry_;
     // What the save under way has changed, in order, for the report of a

@@ -86,9 +86,9 @@ ResultCode MemoryRegistry::Answer(ResultCode code) {
 }
 
 void MemoryRegistry::Fail(const wchar_t* operation, Root root, const std::wstring& key, const std::wstring& valueName,
-                          const std::wstring& reason) {
+                          const std::wstring& reason, std::optional<ResultCode> result) {
     log_.back().failed = true;
-    throw RegistryFailure(operation, root, key, valueName, reason);
+    throw RegistryFailure(operation, root, key, valueName, reason, result);
 }
 
 void MemoryRegistry::Seed(Root root, const std::wstring& key, const std::wstring& valueName, const StoredValue& value) {
@@ -210,6 +210,19 @@ bool MemoryRegistry::DoCheckRegAccess(Root root, const std::wstring& key, std::u
     if (Begin(L"CheckRegAccess", root, key, L"", Hex(rights))) return false;
     if (!FindKey(root, key)) return false;
     return Holds(root, key, rights);
+}
+
+std::vector<RegistryValueInfo> MemoryRegistry::DoEnumRegValues(Root root, const std::wstring& key) {
+    const wchar_t* operation = L"EnumRegValues";
+    if (Begin(operation, root, key, L"", L"")) Fail(operation, root, key, L"", L"reading is refused", refusal_);
+    const Key* found = FindKey(root, key);
+    if (!found) Fail(operation, root, key, L"", L"the key does not exist", ResultNotFound);
+    if (!Holds(root, key, RightQueryValue)) Fail(operation, root, key, L"", L"reading is refused", ResultAccessDenied);
+    std::vector<RegistryValueInfo> values;
+    for (const auto& [folded, named] : found->values)
+        values.push_back(
+            {named.name, std::holds_alternative<std::wstring>(named.value) ? ValueTypeString : ValueTypeDword});
+    return values;
 }
 
 }  // namespace registry

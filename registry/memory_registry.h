@@ -61,7 +61,7 @@ public:
     void FailOperation(int nth) { failCountdown_ = nth; }
     // The nth operation from now is refused by the registry: it changes
     // nothing, a write, creation or deletion answers the code, a read raises
-    // and an access check answers false.
+    // (a listing of values with the code) and an access check answers false.
     void RefuseOperation(int nth, ResultCode code = ResultAccessDenied) {
         refuseCountdown_ = nth;
         refusal_ = code;
@@ -82,6 +82,7 @@ protected:
     ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) override;
     ResultCode DoDeleteRegKey(Root root, const std::wstring& key) override;
     bool DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) override;
+    std::vector<RegistryValueInfo> DoEnumRegValues(Root root, const std::wstring& key) override;
 
 private:
     struct NamedValue {
@@ -103,7 +104,7 @@ private:
     [[nodiscard]] bool Begin(const wchar_t* operation, Root root, const std::wstring& key,
                              const std::wstring& valueName, const std::wstring& data);
     [[noreturn]] void Fail(const wchar_t* operation, Root root, const std::wstring& key, const std::wstring& valueName,
-                           const std::wstring& reason);
+                           const std::wstring& reason, std::optional<ResultCode> result = std::nullopt);
     bool Holds(Root root, const std::wstring& key, std::uint32_t rights) const;
     // Records the answer of the latest operation and hands it on.
     ResultCode Answer(ResultCode code);

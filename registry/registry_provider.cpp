@@ -44,13 +44,14 @@ std::wstring Compose(const std::wstring& operation, std::optional<Root> root, co
 }  // namespace
 
 RegistryFailure::RegistryFailure(std::wstring operation, std::optional<Root> root, std::wstring key,
-                                 std::wstring valueName, std::wstring reason)
+                                 std::wstring valueName, std::wstring reason, std::optional<ResultCode> result)
     : std::runtime_error(text::ToUtf8(Compose(operation, root, key, valueName, reason))),
       operation_(std::move(operation)),
       root_(root),
       key_(std::move(key)),
       valueName_(std::move(valueName)),
-      reason_(std::move(reason)) {}
+      reason_(std::move(reason)),
+      result_(result) {}
 
 std::wstring RegistryFailure::Describe() const {
     std::wstring text = Compose(operation_, root_, key_, valueName_, reason_);
@@ -99,6 +100,10 @@ ResultCode RegistryProvider::DeleteRegKey(const std::wstring& key) {
 
 bool RegistryProvider::CheckRegAccess(const std::wstring& key, std::uint32_t rights) {
     return DoCheckRegAccess(RequireHive(L"CheckRegAccess", key, L""), key, rights);
+}
+
+std::vector<RegistryValueInfo> RegistryProvider::EnumRegValues(const std::wstring& key) {
+    return DoEnumRegValues(RequireHive(L"EnumRegValues", key, L""), key);
 }
 
 }  // namespace registry

@@ -11,7 +11,8 @@
 // creations and deletions answer the registry's result code and raise only
 // when the call itself fails: a caller that must know whether the registry
 // carried the change out looks at the code.  A read that has nothing of the
-// asked kind to return raises RegistryFailure.
+// asked kind to return raises RegistryFailure; so does listing the values of
+// a missing key, with ResultNotFound as its result code.
 #pragma once
 
 #include <cstdint>
@@ -50,18 +51,33 @@ inline constexpr ResultCode ResultKeyHasSubkeys = 1020;
 // "success", "not found (2)", "access denied (5)", ... for reports.
 std::wstring ResultText(ResultCode code);
 
+// A value's type as the registry numbers it.
+using ValueType = std::uint32_t;
+inline constexpr ValueType ValueTypeString = 1;  // REG_SZ
+inline constexpr ValueType ValueTypeDword = 4;   // REG_DWORD
+
+// One value of a key, as listing the key's values names it.
+struct RegistryValueInfo {
+    std::wstring name;  // empty for the key's unnamed value
+    ValueType type = 0;
+    bool operator==(const RegistryValueInfo&) const = default;
+};
+
 // The failure of one registry operation: which operation, on which root, key
 // and value, and why.  what() holds the whole sentence in UTF-8.
 class RegistryFailure : public std::runtime_error {
 public:
+    // result: the registry's own answer, where the provider learnt one, so
+    // that a caller can tell a missing key from a refusal or a broken service.
     RegistryFailure(std::wstring operation, std::optional<Root> root, std::wstring key, std::wstring valueName,
-                    std::wstring reason);
+                    std::wstring reason, std::optional<ResultCode> result = std::nullopt);
 
     const std::wstring& Operation() const { return operation_; }
     std::optional<Root> RootUsed() const { return root_; }
     const std::wstring& Key() const { return key_; }
     const std::wstring& ValueName() const { return valueName_; }
     const std::wstring& Reason() const { return reason_; }
+    std::optional<ResultCode> Result() const { return result_; }
     // The whole report as a wide string, for a message box.
     std::wstring Describe() const;
 
@@ -77,6 +93,7 @@ private:
     std::wstring key_;
     std::wstring valueName_;
     std::wstring reason_;
+    std::optional<ResultCode> result_;
     std::optional<std::vector<std::wstring>> changesBefore_;
 };
 
@@ -112,6 +129,8 @@ public:
     ResultCode DeleteRegValue(const std::wstring& key, const std::wstring& valueName);
     ResultCode DeleteRegKey(const std::wstring& key);
     bool CheckRegAccess(const std::wstring& key, std::uint32_t rights);
+    // The names and types of the key's values, in no promised order.
+    std::vector<RegistryValueInfo> EnumRegValues(const std::wstring& key);
 
 protected:
     // The implementations receive the root that was current at the call.
@@ -125,6 +144,7 @@ protected:
     virtual ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
     virtual ResultCode DoDeleteRegKey(Root root, const std::wstring& key) = 0;
     virtual bool DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) = 0;
+    virtual std::vector<RegistryValueInfo> DoEnumRegValues(Root root, const std::wstring& key) = 0;
 
 private:
     Root RequireHive(const wchar_t* operation, const std::wstring& key, const std::wstring& valueName) const;

@@ -3,6 +3,7 @@
 #include <wbemidl.h>
 
 #include <limits>
+#include <memory>
 
 #include "registry/win32/registry_api_route.h"
 #include "win32/failure.h"
@@ -21,6 +22,9 @@ namespace {
 // The service's status codes are an unsigned enumeration; HRESULTs are signed.
 const HRESULT MethodNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
 const HRESULT TypeRefused = static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH);
+// ERROR_NO_MORE_ITEMS: Wine's EnumValues answers it for a key without values,
+// where Windows answers success with null arrays.
+const ResultCode NoMoreItems = 259;
 
 // The variant of one integer argument in the form vt, when the value fits it.
 // 32-bit forms carry the bits of the value: Hive's 0x80000001 is the same
@@ -55,6 +59,27 @@ bool FillInteger(VARIANT& target, VARTYPE vt, std::int64_t value) {
 }
 
 std::wstring VariantTypeText(VARTYPE vt) { return L"variant type " + std::to_wstring(vt); }
+
+struct ArrayBounds {
+    LONG lower = 0;
+    LONG count = 0;
+};
+
+// An out-value that should be a one-dimensional array of one of the element
+// types: where its elements lie.  The provider delivers null for an empty
+// array; nullopt for anything else.
+std::optional<ArrayBounds> BoundsOf(const VARIANT& value, std::initializer_list<VARTYPE> elements) {
+    if (value.vt == VT_NULL || value.vt == VT_EMPTY) return ArrayBounds{};
+    bool known = false;
+    for (VARTYPE element : elements) known = known || value.vt == (VT_ARRAY | element);
+    if (!known) return std::nullopt;
+    if (!value.parray) return ArrayBounds{};
+    LONG lower = 0, upper = -1;
+    if (SafeArrayGetDim(value.parray) != 1 || FAILED(SafeArrayGetLBound(value.parray, 1, &lower)) ||
+        FAILED(SafeArrayGetUBound(value.parray, 1, &upper)))
+        return std::nullopt;
+    return ArrayBounds{lower, upper - lower + 1};
+}
 
 }  // namespace
 
@@ -188,6 +213,28 @@ bool WmiRegistryProvider::HasSubkeys(const Operation& op, IWbemServices* service
     if (FAILED(SafeArrayGetLBound(names->parray, 1, &lower)) || FAILED(SafeArrayGetUBound(names->parray, 1, &upper)))
         Fail(op, L"the provider delivered an unreadable list of subkeys");
     return upper >= lower;
+}
+
+std::vector<RegistryValueInfo> WmiRegistryProvider::ValueList(const Operation& op, const VARIANT& names,
+                                                              const VARIANT& types) {
+    // The types are declared sint32; a platform may deliver them as uint32.
+    const std::optional<ArrayBounds> nameBounds = BoundsOf(names, {VT_BSTR});
+    const std::optional<ArrayBounds> typeBounds = BoundsOf(types, {VT_I4, VT_UI4});
+    if (!nameBounds || !typeBounds || nameBounds->count != typeBounds->count)
+        Fail(op, L"the provider delivered an unreadable list of values (" + VariantTypeText(names.vt) + L", " +
+                     VariantTypeText(types.vt) + L")");
+    std::vector<RegistryValueInfo> values;
+    for (LONG i = 0; i < nameBounds->count; ++i) {
+        LONG nameIndex = nameBounds->lower + i, typeIndex = typeBounds->lower + i;
+        BSTR name = nullptr;
+        ULONG type = 0;  // either element type is four bytes
+        if (FAILED(SafeArrayGetElement(names.parray, &nameIndex, &name)) ||
+            FAILED(SafeArrayGetElement(types.parray, &typeIndex, &type)))
+            Fail(op, L"the provider delivered an unreadable list of values");
+        const std::unique_ptr<OLECHAR, decltype(&SysFreeString)> owned(name, &SysFreeString);
+        values.push_back({name ? std::wstring(name, SysStringLen(name)) : std::wstring(), type});
+    }
+    return values;
 }
 
 void WmiRegistryProvider::ReadOutValue(const Operation& op, IWbemClassObject* outParameters, const wchar_t* name,
@@ -329,6 +376,27 @@ bool WmiRegistryProvider::DoCheckRegAccess(Root root, const std::wstring& key, s
     case VT_UI4: return GrantedSlot->lVal != 0;
     default: Fail(op, L"the provider delivered no answer (" + VariantTypeText(GrantedSlot->vt) + L")");
     }
+}
+
+std::vector<RegistryValueInfo> WmiRegistryProvider::DoEnumRegValues(Root root, const std::wstring& key) {
+    const std::wstring noValue;
+    const Operation op{L"EnumRegValues", root, key, noValue};
+    ComPtr<IWbemServices> services = Connect(op);
+    ComPtr<IWbemClassObject> signature = RequireMethod(op, L"EnumValues");
+    Took(L"EnumValues", Route::Wmi);
+    ComPtr<IWbemClassObject> out = Invoke(op, services.Get(), L"EnumValues", signature.Get(),
+                                          {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}});
+    // A missing key, a refused one and an empty one all come back with null
+    // arrays: only the result code tells them apart.
+    const ResultCode result = ResultOf(op, out.Get());
+    if (result == NoMoreItems) return {};
+    if (result != ResultSuccess)
+        throw RegistryFailure(op.name, root, key, noValue, L"the provider answered " + ResultText(result), result);
+    Variant names;
+    Variant types;
+    ReadOutValue(op, out.Get(), L"sNames", names);
+    ReadOutValue(op, out.Get(), L"Types", types);
+    return ValueList(op, *names, *types);
 }
 
 }  // namespace registry

@@ -10,7 +10,8 @@
 // ConnectServer, proxy blanket), gets the StdRegProv class, looks its method up, fills a fresh instance
 // of the method's in-parameters with every argument, Hive first, and runs it.
 // A write, creation or deletion answers the method's ReturnValue; for a read a
-// refusal by the provider leaves the out-value null, which raises.  Any
+// refusal by the provider leaves the out-value null, which raises.  A listing
+// of values raises on any ReturnValue but success, and carries it.  Any
 // failed COM call raises RegistryFailure, and does so before the method runs,
 // so a method never runs with an argument left at its default.
 //
@@ -66,6 +67,7 @@ protected:
     ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) override;
     ResultCode DoDeleteRegKey(Root root, const std::wstring& key) override;
     bool DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) override;
+    std::vector<RegistryValueInfo> DoEnumRegValues(Root root, const std::wstring& key) override;
 
     // The variant types tried, in order, to put one argument whose CIM type the
     // method's in-signature declares; the first one that Put accepts is used.
@@ -106,6 +108,8 @@ private:
     static ResultCode ResultOf(const Operation& op, IWbemClassObject* outParameters);
     // Whether the key has a subkey, through StdRegProv.EnumKey.
     bool HasSubkeys(const Operation& op, IWbemServices* services);
+    // EnumValues' two parallel out-arrays as one list.
+    static std::vector<RegistryValueInfo> ValueList(const Operation& op, const VARIANT& names, const VARIANT& types);
     // Copies one out-value into slot; its conversion is the caller's.
     static void ReadOutValue(const Operation& op, IWbemClassObject* outParameters, const wchar_t* name,
                              win32::Variant& slot);

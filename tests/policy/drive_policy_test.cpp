@@ -25,6 +25,8 @@ TEST_F(PolicyTest, CurrentUserPreventAccessWritesNoViewOnDriveForTheUserOnly) {
     EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{
                                       Op("HKLM", "DeleteRegValue", Explorer, "|NoDrives"),
                                       Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
+                                      Op("HKCU", "EnumRegValues", DisallowRunKey),
+                                      Op("HKCU", "GetRegString", DisallowRunKey, "|1"),
                                       Op("HKCU", "CreateRegKey", Explorer),
                                       Op("HKCU", "SetRegDword", Explorer, "|DisallowRun=1"),
                                       Op("HKCU", "CreateRegKey", DisallowRunKey),
@@ -52,9 +54,9 @@ TEST_F(PolicyTest, CurrentUserHideWritesNoDrivesAndZeroForNoSelected) {
     config.ApplyDrivePolicy();
 
     const auto log = reg.DescribedLog();
-    ASSERT_EQ(log.size(), 11u);
-    EXPECT_EQ(log[8], Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
-    EXPECT_EQ(log[10], Op("HKCU", "SetRegDword", Explorer, "|NoDrives=0"));
+    ASSERT_EQ(log.size(), 13u);
+    EXPECT_EQ(log[10], Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
+    EXPECT_EQ(log[12], Op("HKCU", "SetRegDword", Explorer, "|NoDrives=0"));
     EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
     EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
     EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
@@ -69,6 +71,8 @@ TEST_F(PolicyTest, AllUsersPreventAccessClearsTheUserAndWritesTheMachine) {
     EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{
                                       Op("HKCU", "DeleteRegValue", Explorer, "|NoDrives"),
                                       Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
+                                      Op("HKCU", "EnumRegValues", DisallowRunKey),
+                                      Op("HKCU", "GetRegString", DisallowRunKey, "|1"),
                                       Op("HKCU", "DeleteRegValue", Explorer, "|DisallowRun"),
                                       Op("HKCU", "DeleteRegValue", DisallowRunKey, "|1"),
                                       Op("HKCU", "DeleteRegKey", DisallowRunKey),
@@ -96,9 +100,9 @@ TEST_F(PolicyTest, AllUsersHideKeepsNothingButNoDrivesOnTheMachine) {
     config.ApplyDrivePolicy();
 
     const auto log = reg.DescribedLog();
-    ASSERT_EQ(log.size(), 9u);
-    EXPECT_EQ(log[6], Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
-    EXPECT_EQ(log[8], Op("HKLM", "SetRegDword", Explorer, "|NoDrives=22"));
+    ASSERT_EQ(log.size(), 11u);
+    EXPECT_EQ(log[8], Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
+    EXPECT_EQ(log[10], Op("HKLM", "SetRegDword", Explorer, "|NoDrives=22"));
     EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
     EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
     EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
@@ -175,6 +179,43 @@ TEST_F(PolicyTest, OptionalPoliciesAreWrittenAsZeroWhenUncheckedAndRemovedComple
     EXPECT_FALSE(reg.HasKey(HKLM, Explorer));
 }
 
+// Only the program's entry is the program's to change, and DisallowRun only
+// to switch it on: the other editor's entries need DisallowRun as stored.
+TEST_F(PolicyTest, AnotherEditorsEntriesAndTheSwitchThatTheyNeedOutliveEverySave) {
+    const registry::StoredValue notepad = Sz(L"notepad.exe"), regedit = Sz(L"regedit.exe"), cmd = Sz(L"cmd.exe");
+    struct Case {
+        bool write;
+        int box;
+        std::optional<std::int32_t> stored;
+        ListEntries before, after;
+        std::optional<registry::StoredValue> switched;
+    };
+    const ListEntries theirs{{L"1", notepad}, {L"2", regedit}};
+    const std::vector<Case> cases{
+        {true, 1, 1, theirs, {{L"1", notepad}, {L"2", regedit}, {L"3", cmd}}, 1},
+        {true, 1, 0, {{L"1", notepad}, {L"3", regedit}}, {{L"1", notepad}, {L"2", cmd}, {L"3", regedit}}, 1},
+        {true, 0, 1, theirs, theirs, 1},
+        {true, 0, 1, {{L"1", cmd}, {L"2", regedit}}, {{L"2", regedit}}, 1},
+        {true, 2, 2, {{L"1", notepad}, {L"2", cmd}}, {{L"1", notepad}, {L"2", cmd}}, 2},  // grayed: as stored
+        {false, 0, 1, {{L"1", notepad}, {L"2", cmd}, {L"3", Sz(L"Cmd.Exe")}}, {{L"1", notepad}}, 1},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        registry::MemoryRegistry fresh;
+        PlainWindowValues shown;
+        policy::PolicyConfiguration configuration(shown, fresh);
+        configuration.ExplorerPolicyKey = Explorer;
+        fresh.Hive = HKCU;
+        SeedList(fresh, cases[i].stored, cases[i].before);
+        shown.SetCheckState(policy::CheckControl::chkCMD, cases[i].box);
+        configuration.ApplyOptionalPolicies(cases[i].write);
+        EXPECT_EQ(fresh.ValueCount(HKCU, DisallowRunKey), cases[i].after.size()) << "case " << i;
+        for (const auto& [name, value] : cases[i].after)
+            EXPECT_EQ(fresh.Value(HKCU, DisallowRunKey, name), value)
+                << "case " << i << ", entry " << text::ToUtf8(name);
+        EXPECT_EQ(fresh.Value(HKCU, Explorer, L"DisallowRun"), cases[i].switched) << "case " << i;
+    }
+}
+
 TEST_F(PolicyTest, RemovalOnAnEmptyRootChangesNothingAndRaisesNothing) {
     config.ExplorerPolicyKey = Explorer;
     reg.Hive = HKCU;
@@ -199,9 +240,9 @@ TEST_F(PolicyTest, OneSaveStoresEveryValueWhereTheExplorerPoliciesKeyIsMissing) 
 TEST_F(PolicyTest, AFailureStopsThePolicyWriteAtThatStepAndKeepsTheEarlierSteps) {
     SeedEverywhere(reg);
     Choose(L"Current user", 1, L"C:", 1, 1);
-    reg.FailOperation(4);  // SetRegDword DisallowRun under HKEY_CURRENT_USER
+    reg.FailOperation(6);  // SetRegDword DisallowRun under HKEY_CURRENT_USER, after the list's two reads
     EXPECT_THROW(config.ApplyDrivePolicy(), registry::RegistryFailure);
-    EXPECT_EQ(reg.Log().size(), 4u);
+    EXPECT_EQ(reg.Log().size(), 6u);
     EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
     EXPECT_EQ(Stored(HKCU, Explorer, L"NoViewOnDrive"), Dword(9));
 }

@@ -96,11 +96,41 @@ TEST_F(LoadTest, AStoredPasswordFillsBothBoxes) {
 
 TEST_F(LoadTest, TheUsersOptionalPoliciesSetTheCheckBoxes) {
     reg.Seed(HKCU, Explorer, L"DisallowRun", std::int32_t{1});
+    reg.Seed(HKCU, DisallowRunKey, L"1", std::wstring(L"cmd.exe"));
     reg.Seed(HKCU, System, L"DisableRegistryTools", std::int32_t{0});
     window.SetCheckState(CheckControl::chkRegistry, 1);
     config.LoadHandler();
     EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 1);
     EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), 0);
+}
+
+// DisallowRun = 1 switches on the whole list, another editor's entries too.
+TEST_F(LoadTest, TheCommandPromptBoxIsCheckedOnlyWhenTheListThatIsOnHoldsItsEntry) {
+    struct Case {
+        std::int32_t disallowRun;
+        ListEntries entries;
+        bool readable;
+        int before;
+        int after;
+    };
+    const std::vector<Case> cases{
+        {1, {{L"1", Sz(L"notepad.exe")}, {L"2", Sz(L"regedit.exe")}}, true, 1, 0},
+        {1, {{L"1", Sz(L"notepad.exe")}, {L"2", Sz(L"CMD.EXE")}}, true, 0, 1},
+        {1, {{L"1", Dword(1)}}, true, 1, 0},
+        {1, {}, true, 1, 0},  // no subkey at all
+        {2, {{L"1", Sz(L"notepad.exe")}}, true, 0, 2},
+        {1, {{L"1", Sz(L"cmd.exe")}}, false, 2, 2},  // a list that cannot be read leaves the box
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        registry::MemoryRegistry fresh;
+        PlainWindowValues shown;
+        policy::PolicyConfiguration configuration(shown, fresh);
+        SeedList(fresh, cases[i].disallowRun, cases[i].entries);
+        if (!cases[i].readable) fresh.SetRights(HKCU, DisallowRunKey, 0);
+        shown.SetCheckState(CheckControl::chkCMD, cases[i].before);
+        configuration.LoadHandler();
+        EXPECT_EQ(shown.CheckState(CheckControl::chkCMD), cases[i].after) << "case " << i;
+    }
 }
 
 TEST_F(LoadTest, StoredValuesThatTheControlsRefuseLeaveThemAsTheyWere) {

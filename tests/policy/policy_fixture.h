@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,16 @@ inline constexpr registry::Root HKLM = registry::HiveLocalMachine;
 // Log lines as MemoryRegistry describes them, with the long paths spelled out.
 inline std::string Op(const char* root, const char* operation, const std::wstring& key, const char* rest = "") {
     return std::string(root) + " " + operation + " " + text::ToUtf8(key) + rest;
+}
+
+// The values of the user's DisallowRun subkey by name.  The platform's own
+// policy editor numbers its entries "1", "2", ... as the program does.
+using ListEntries = std::map<std::wstring, registry::StoredValue>;
+
+inline void SeedList(registry::MemoryRegistry& reg, std::optional<std::int32_t> disallowRun,
+                     const ListEntries& entries) {
+    if (disallowRun) reg.Seed(HKCU, Explorer, L"DisallowRun", *disallowRun);
+    for (const auto& [name, value] : entries) reg.Seed(HKCU, DisallowRunKey, name, value);
 }
 
 class PolicyTest : public ::testing::Test {

@@ -38,6 +38,8 @@ TEST_F(SaveTest, TheRoadOfOneSaveFromTheButtonToTheRegistry) {
                                       Op("HKLM", "SetRegString", Password, "|MyPassword=\"s3cret\""),
                                       Op("HKLM", "DeleteRegValue", Explorer, "|NoDrives"),
                                       Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
+                                      // No list yet: the listing finds no subkey.
+                                      Op("HKCU", "EnumRegValues", DisallowRunKey, " (failed)"),
                                       Op("HKCU", "CreateRegKey", Explorer),
                                       Op("HKCU", "SetRegDword", Explorer, "|DisallowRun=1"),
                                       Op("HKCU", "CreateRegKey", DisallowRunKey),

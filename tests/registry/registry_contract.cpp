@@ -1,5 +1,7 @@
 #include "tests/registry/registry_contract.h"
 
+#include <map>
+
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
 using registry::RegistryFailure;
@@ -19,6 +21,7 @@ TEST_P(RegistryContract, EveryOperationRaisesWhileNoRootIsChosen) {
     EXPECT_THROW(reg->DeleteRegValue(Base, L"S"), RegistryFailure);
     EXPECT_THROW(reg->DeleteRegKey(Base), RegistryFailure);
     EXPECT_THROW(reg->CheckRegAccess(Base, 1), RegistryFailure);
+    EXPECT_THROW(reg->EnumRegValues(Base), RegistryFailure);
 }
 
 TEST_P(RegistryContract, StoredValuesReadBackWithTheirKindAndContent) {
@@ -174,6 +177,27 @@ TEST_P(RegistryContract, WritesCreationsAndDeletionsAnswerWhetherTheRegistryCarr
     EXPECT_EQ(reg->SetRegDword(key, L"Number", 3), ResultNotFound);
 }
 
+TEST_P(RegistryContract, ListingValuesNamesEachWithItsTypeAndAMissingKeyRaisesAsNotFound) {
+    const std::wstring key = Base + L"\\DisallowRun";
+    reg->Hive = HiveCurrentUser;
+    try {
+        reg->EnumRegValues(key);
+        ADD_FAILURE() << "listing the values of a missing key must raise";
+    } catch (const RegistryFailure& failure) {
+        EXPECT_EQ(failure.Result(), registry::ResultNotFound) << failure.what();
+    }
+    reg->CreateRegKey(key + L"\\Child");
+    EXPECT_TRUE(reg->EnumRegValues(key).empty());  // a subkey is no value
+
+    reg->SetRegString(key, L"1", L"notepad.exe");
+    reg->SetRegDword(key, L"2", 4);
+    std::map<std::wstring, registry::ValueType> listed;
+    for (const registry::RegistryValueInfo& value : reg->EnumRegValues(key)) listed[value.name] = value.type;
+    EXPECT_EQ(listed, (std::map<std::wstring, registry::ValueType>{{L"1", registry::ValueTypeString},
+                                                                   {L"2", registry::ValueTypeDword}}));
+    EXPECT_EQ(reg->EnumRegValues(key).size(), 2u);
+}
+
 TEST_P(RegistryContract, AccessIsGrantedOnAnOwnKeyAndRefusedOnAMissingOne) {
     reg->Hive = HiveCurrentUser;
     reg->CreateRegKey(Base);
@@ -195,4 +219,11 @@ TEST_P(RegistryContract, EveryOperationRaisesWhenTheProviderCannotBeReached) {
     EXPECT_THROW(down->DeleteRegValue(Base, L"S"), RegistryFailure);
     EXPECT_THROW(down->DeleteRegKey(Base), RegistryFailure);
     EXPECT_THROW(down->CheckRegAccess(Base, 1), RegistryFailure);
+    try {
+        down->EnumRegValues(Base);
+        ADD_FAILURE() << "listing values through an unreachable provider must raise";
+    } catch (const RegistryFailure& failure) {
+        // Never to be taken for a key that is simply missing.
+        EXPECT_NE(failure.Result(), registry::ResultNotFound) << failure.what();
+    }
 }

@@ -30,11 +30,13 @@ struct Choice {
     int mode;
     int cmd;
     int registryTools;
+    bool otherEditor = false;  // the DisallowRun list is another editor's
 };
 
 std::string Describe(const Choice& choice) {
     return text::ToUtf8(choice.scope) + ", mode " + std::to_string(choice.mode) + ", options " +
-           std::to_string(choice.cmd) + std::to_string(choice.registryTools);
+           std::to_string(choice.cmd) + std::to_string(choice.registryTools) +
+           (choice.otherEditor ? ", another editor's list" : "");
 }
 
 // One window over its own registry, in the state a user leaves it before Save.
@@ -53,7 +55,8 @@ struct Session {
             reg.Seed(root, ExplorerKey, L"NoViewOnDrive", std::int32_t{2});
         }
         reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
-        reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", std::wstring(L"cmd.exe"));
+        reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1",
+                 std::wstring(choice.otherEditor ? L"notepad.exe" : L"cmd.exe"));
         form.Form_Load();
         form.Form_Activate();
         form.cboRestrict.SetText(choice.scope);
@@ -77,7 +80,7 @@ struct Session {
 
 bool IsChange(const registry::OperationRecord& record) {
     return record.operation != L"CheckRegAccess" && record.operation != L"GetRegString" &&
-           record.operation != L"GetRegDword";
+           record.operation != L"GetRegDword" && record.operation != L"EnumRegValues";
 }
 
 }  // namespace
@@ -86,7 +89,8 @@ TEST(SaveFailure, NoFailureAtAnyOperationEverEndsInSuccessAndTheReportListsWhatW
     std::vector<Choice> choices;
     for (const wchar_t* scope : {L"Current user", L"All users"})
         for (int mode : {0, 1})
-            for (int options : {0, 1}) choices.push_back({scope, mode, options, options});
+            for (int options : {0, 1})
+                for (bool otherEditor : {false, true}) choices.push_back({scope, mode, options, options, otherEditor});
 
     for (const Choice& choice : choices) {
         // The whole save first, to know its operations.

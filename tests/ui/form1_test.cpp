@@ -132,6 +132,7 @@ TEST_F(MainWindow, ShowsAStoredConfigurationAfterLoadAndActivationWithSaveDisabl
     reg.Seed(HiveLocalMachine, PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
     reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", std::int32_t{36});
     reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
+    reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", std::wstring(L"cmd.exe"));
 
     form.Form_Load();
     EXPECT_TRUE(form.cmdSave.Enabled());  // the load's own changes count as changes...
@@ -224,6 +225,7 @@ TEST_F(MainWindow, RestrictsTheOptionsInTheOrderOfTheDecisionTable) {
 
 TEST_F(MainWindow, SwitchingTheScopeDisablesAndReenablesTheOptionsButKeepsTheirChecks) {
     reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
+    reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", std::wstring(L"cmd.exe"));
     reg.Seed(HiveCurrentUser, SystemKey, L"DisableRegistryTools", std::int32_t{1});
     LoadAndShow();
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -75,6 +76,15 @@ void ExpectString(registry::Root root, const std::wstring& key, const std::wstri
     EXPECT_EQ(reg.exitCode, 0u) << reg.output;
     EXPECT_EQ(reg.type, "REG_SZ") << reg.output;
     EXPECT_EQ(reg.data, e2e::Narrow(expected)) << reg.output;
+}
+
+// The user's DisallowRun list holds exactly these strings.
+void ExpectList(const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
+    const std::wstring key = ExplorerKey + L"\\DisallowRun";
+    for (const auto& [name, data] : entries) ExpectString(HiveCurrentUser, key, name, data);
+    const auto held = witness::CountEntries(HiveCurrentUser, key);
+    ASSERT_TRUE(held.has_value()) << "the DisallowRun subkey is gone";
+    EXPECT_EQ(held->values, entries.size());
 }
 
 void ExpectNoValue(registry::Root root, const std::wstring& key, const std::wstring& name) {
@@ -550,5 +560,44 @@ TEST_F(ProgramEndToEnd, AStoredMaskWithoutARowIsShownAsACustomItemAndASaveKeepsI
     ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 15);
     ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
     ExpectNoValue(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive");
+    CloseAndExpectTheEnd(form1);
+}
+
+// The list as the platform's own policy editor leaves it for "Don't run
+// specified Windows applications": the program's box stays its own.
+TEST_F(ProgramEndToEnd, AnotherEditorsListOfProgramsIsKeptAndTheCommandPromptBoxTellsTheTruth) {
+    const std::vector<std::pair<std::wstring, std::wstring>> theirs{{L"1", L"notepad.exe"}, {L"2", L"regedit.exe"}};
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
+    witness::WriteDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    for (const auto& [name, data] : theirs)
+        witness::WriteString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", name, data);
+    Start();
+    HWND form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+    EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"chkCMD")));
+
+    e2e::Choose(Form1Control(form1, L"cboDrive"), L"C:");
+    SaveAndWaitForSuccess(form1);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive", 4);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    ExpectList(theirs);
+
+    e2e::Click(Form1Control(form1, L"chkCMD"));
+    SaveAndWaitForSuccess(form1);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    ExpectList({theirs[0], theirs[1], {L"3", L"cmd.exe"}});
+    CloseAndExpectTheEnd(form1);
+
+    program.reset();
+    Start();
+    form1 = program->WaitForWindow(MainTitle);
+    WaitUntilSettled(form1);
+    EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"chkCMD")));
+
+    e2e::Choose(Form1Control(form1, L"cboRestrict"), L"All users");
+    SaveAndWaitForSuccess(form1);
+    ExpectDword(HiveLocalMachine, ExplorerKey, L"NoViewOnDrive", 4);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
+    ExpectList(theirs);
     CloseAndExpectTheEnd(form1);
 }

@@ -192,12 +192,13 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         std::function<void()> run;
     };
     witness::WriteDword(HiveCurrentUser, Base, L"Number", 5);
-    const std::array<Case, 8> cases{{
+    const std::array<Case, 9> cases{{
         {L"CreateKey", [&] { reg.CreateRegKey(Base + L"\\Sub"); }},
         {L"SetStringValue", [&] { reg.SetRegString(Base, L"Text", L"x"); }},
         {L"SetDWORDValue", [&] { reg.SetRegDword(Base, L"Number", 6); }},
         {L"GetStringValue", [&] { EXPECT_EQ(reg.GetRegString(Base, L"Text"), L"x"); }},
         {L"GetDWORDValue", [&] { EXPECT_EQ(reg.GetRegDword(Base, L"Number"), 6); }},
+        {L"EnumValues", [&] { EXPECT_EQ(reg.EnumRegValues(Base).size(), 2u); }},
         {L"DeleteValue", [&] { reg.DeleteRegValue(Base, L"Text"); }},
         {L"DeleteKey", [&] { reg.DeleteRegKey(Base + L"\\Sub"); }},
         {L"CheckAccess", [&] { EXPECT_TRUE(reg.CheckRegAccess(Base, registry::RightQueryValue)); }},
@@ -226,6 +227,7 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         EXPECT_FALSE(witness::StdRegProvHasMethod(L"DeleteValue"));
         EXPECT_FALSE(witness::StdRegProvHasMethod(L"CheckAccess"));
         EXPECT_TRUE(witness::StdRegProvHasMethod(L"SetDWORDValue"));
+        EXPECT_TRUE(witness::StdRegProvHasMethod(L"EnumValues"));
     }
 }
 
