@@ -305,7 +305,7 @@ TEST_F(ProgramEndToEnd, ASaveForAllUsersInTheContentsModeMovesThePolicyToTheMach
     // save went through StdRegProv itself.
     if (stand_in::Active()) {
         for (const wchar_t* method : {L"CreateKey", L"SetStringValue", L"SetDWORDValue", L"GetStringValue",
-                                      L"GetDWORDValue", L"DeleteValue", L"DeleteKey", L"CheckAccess"})
+                                      L"GetDWORDValue", L"DeleteValue", L"DeleteKey", L"CheckAccess", L"EnumValues"})
             EXPECT_FALSE(stand_in::CallsOf(L"StdRegProv." + std::wstring(method)).empty()) << e2e::Narrow(method);
     }
 }
