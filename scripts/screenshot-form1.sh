@@ -1,7 +1,7 @@
 #!/bin/bash
 # Takes screenshots of the main window as Wine draws it on a virtual display.
 #
-#   scripts/screenshot-form1.sh BUILD_DIR
+#   scripts/screenshot-form1.sh BUILD_DIR [--docs]
 #
 # BUILD_DIR is a Windows build tree (cmake --preset windows or windows-x64 -B BUILD_DIR).  The
 # script builds the preview program there (tests/windows/ui/form1_preview.cpp:
@@ -10,11 +10,12 @@
 #   BUILD_DIR/screenshots/form1.png        the freshly shown window
 #   BUILD_DIR/screenshots/form1-saved.png  the same after a completed save (100%)
 #   BUILD_DIR/screenshots/form1-screen.png the whole virtual screen of the first shot
-# Without a window manager Wine draws no title bar: each picture shows the
-# client area, 313 x 425 pixels.
+# and with --docs also docs/main-window.png, the README's picture (the window
+# after a save).  Without a window manager Wine draws no title bar: each
+# picture shows the client area, 313 x 425 pixels.
 set -euo pipefail
 
-if [[ $# -ne 1 ]]; then
+if [[ $# -lt 1 || $# -gt 2 || ( $# -eq 2 && $2 != --docs ) ]]; then
     sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
     exit 2
 fi
@@ -45,3 +46,7 @@ Shoot saved 4 "$out/form1-saved.png"
 echo "$out/form1.png"
 echo "$out/form1-saved.png"
 echo "$out/form1-screen.png"
+if [[ ${2:-} == --docs ]]; then
+    cp "$out/form1-saved.png" "$source/docs/main-window.png"
+    echo "$source/docs/main-window.png"
+fi
