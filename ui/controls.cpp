@@ -7,7 +7,7 @@
 
 namespace ui {
 
-using policy::ValueRefused;
+using values::ValueRefused;
 
 namespace {
 

@@ -8,7 +8,7 @@
 //   chkCMD.ViewChanged.Subscribe([&] { Show(chkCMD); });     // view: every change of any state
 //   chkCMD.SetValue(1);       // user or program alike: fires ViewChanged, then Click
 //   chkCMD.SetValue(1);       // already checked: fires nothing
-//   chkCMD.SetValue(7);       // throws policy::ValueRefused, state unchanged
+//   chkCMD.SetValue(7);       // throws values::ValueRefused, state unchanged
 //
 // User input and program changes take the same road: the view binding calls
 // the same setters that the program calls.  ViewChanged always fires before
@@ -27,8 +27,8 @@
 #include <utility>
 #include <vector>
 
-#include "policy/main_window_values.h"
 #include "ui/layout.h"
+#include "values/value_refused.h"
 
 namespace ui {
 

@@ -7,9 +7,9 @@
 
 #include "ui/controls.h"
 
-using policy::ValueRefused;
 using ui::ControlKind;
 using ui::LayoutRow;
+using values::ValueRefused;
 
 namespace {
 
