@@ -98,19 +98,35 @@ void TextBoxInput(const BoundControl& control) {
 
 DWORD CheckBoxStyle(const LayoutRow& row) { return Grouped(row) | BS_AUTOCHECKBOX; }
 
+// The button's check for each state of the model: the one place that pairs them.
+WPARAM ButtonCheck(CheckState state) {
+    switch (state) {
+    case CheckState::Checked: return BST_CHECKED;
+    case CheckState::Grayed: return BST_INDETERMINATE;
+    case CheckState::Unchecked: break;
+    }
+    return BST_UNCHECKED;
+}
+
+// The state whose check the button shows; any other answer counts as unchecked.
+CheckState StateOfButtonCheck(LRESULT check) {
+    for (CheckState state : {CheckState::Checked, CheckState::Grayed})
+        if (check == static_cast<LRESULT>(ButtonCheck(state))) return state;
+    return CheckState::Unchecked;
+}
+
 void SyncCheckBox(BoundControl& control, HWND) {
-    const int value = ModelOf<CheckBoxModel>(control).Value();
+    const CheckState state = ModelOf<CheckBoxModel>(control).Value();
     // A two-state box cannot show the grayed state: the box turns into a
     // three-state one for as long as the model is grayed.
     const LONG_PTR type = GetWindowLongPtrW(control.hwnd, GWL_STYLE) & BS_TYPEMASK;
-    const LONG_PTR wantedType = value == 2 ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
+    const LONG_PTR wantedType = state == CheckState::Grayed ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
     if (type != wantedType) SendMessageW(control.hwnd, BM_SETSTYLE, static_cast<WPARAM>(wantedType), TRUE);
-    SetCheckIfDifferent(control.hwnd, value == 2 ? BST_INDETERMINATE : value == 1 ? BST_CHECKED : BST_UNCHECKED);
+    SetCheckIfDifferent(control.hwnd, ButtonCheck(state));
 }
 
 void CheckBoxInput(const BoundControl& control) {
-    const LRESULT check = SendMessageW(control.hwnd, BM_GETCHECK, 0, 0);
-    MutableModelOf<CheckBoxModel>(control).SetValue(check == BST_INDETERMINATE ? 2 : check == BST_CHECKED ? 1 : 0);
+    MutableModelOf<CheckBoxModel>(control).SetValue(StateOfButtonCheck(SendMessageW(control.hwnd, BM_GETCHECK, 0, 0)));
 }
 
 // ---- Option button ----
