@@ -7,18 +7,14 @@
 // implementation.
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "values/value_refused.h"
 
 namespace policy {
 
-// A control refused a value that the program tried to give it (a list text
-// that is not an item, a check state the box does not have, a number that
-// does not fit).
-class ValueRefused : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// The procedures meet the controls' refusals under this name too.
+using values::ValueRefused;
 
 enum class TextControl { cboDrive, cboRestrict, txtPassword, txtPassword2 };
 enum class CheckControl { chkCMD, chkRegistry };

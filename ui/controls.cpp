@@ -7,7 +7,7 @@
 
 namespace ui {
 
-using policy::ValueRefused;
+using values::ValueRefused;
 
 namespace {
 
@@ -76,10 +76,12 @@ void TextBoxModel::SetText(const std::wstring& text) {
     Change.Fire();
 }
 
-CheckBoxModel::CheckBoxModel(const LayoutRow& row) : ControlModel(row), value_(row.checked ? 1 : 0) {}
+CheckBoxModel::CheckBoxModel(const LayoutRow& row)
+    : ControlModel(row), value_(row.checked ? CheckState::Checked : CheckState::Unchecked) {}
 
-void CheckBoxModel::SetValue(int value) {
-    if (value < 0 || value > 2) throw ValueRefused(Describe(Row()) + " has no check state " + std::to_string(value));
+void CheckBoxModel::SetValue(CheckState value) {
+    if (value != CheckState::Unchecked && value != CheckState::Checked && value != CheckState::Grayed)
+        throw ValueRefused(Describe(Row()) + " has no check state " + std::to_string(static_cast<int>(value)));
     if (value == value_) return;
     value_ = value;
     NotifyView();

@@ -6,9 +6,9 @@
 //   ui::CheckBoxModel chkCMD(row);                           // row: a LayoutRow of kind CheckBox
 //   chkCMD.Click.Subscribe([&] { chkCMD_Click(); });         // behaviour: real changes only
 //   chkCMD.ViewChanged.Subscribe([&] { Show(chkCMD); });     // view: every change of any state
-//   chkCMD.SetValue(1);       // user or program alike: fires ViewChanged, then Click
-//   chkCMD.SetValue(1);       // already checked: fires nothing
-//   chkCMD.SetValue(7);       // throws policy::ValueRefused, state unchanged
+//   chkCMD.SetValue(ui::CheckState::Checked);   // user or program alike: fires ViewChanged, then Click
+//   chkCMD.SetValue(ui::CheckState::Checked);   // already checked: fires nothing
+//   chkCMD.SetValue(static_cast<ui::CheckState>(7));   // throws values::ValueRefused, state unchanged
 //
 // User input and program changes take the same road: the view binding calls
 // the same setters that the program calls.  ViewChanged always fires before
@@ -27,8 +27,8 @@
 #include <utility>
 #include <vector>
 
-#include "policy/main_window_values.h"
 #include "ui/layout.h"
+#include "values/value_refused.h"
 
 namespace ui {
 
@@ -192,18 +192,21 @@ private:
     std::wstring text_;
 };
 
-// States 0 unchecked, 1 checked, 2 grayed.
+// A check box's states, numbered as the policy values store them.
+enum class CheckState { Unchecked = 0, Checked = 1, Grayed = 2 };
+
 class CheckBoxModel : public ControlModel {
 public:
     explicit CheckBoxModel(const LayoutRow& row);
 
-    int Value() const { return value_; }
-    void SetValue(int value);
+    CheckState Value() const { return value_; }
+    // A number cast to CheckState that is none of the three is refused.
+    void SetValue(CheckState value);
 
     Event<> Click;
 
 private:
-    int value_;
+    CheckState value_;
 };
 
 class OptionArray;

@@ -197,7 +197,7 @@ void Form1::UpdateAvailableOptions() {
     if (!currentUser && scope != RestrictItems[1]) return;
     fraOptional.SetEnabled(currentUser);
     chkCMD.SetEnabled(currentUser && known);
-    if (!known) chkCMD.SetValue(0);
+    if (!known) chkCMD.SetValue(ui::CheckState::Unchecked);
     chkRegistry.SetEnabled(currentUser);
 }
 
@@ -225,9 +225,13 @@ bool Form1::SecuritySelected(int member) const { return optSecurity[member].Valu
 
 void Form1::SelectSecurity(int member) { optSecurity[member].Select(); }
 
-int Form1::CheckState(CheckControl control) const { return CheckBoxOf(*this, control).Value(); }
+// The policy procedures hand a state over as the number that they store; the
+// box refuses one that names no state.
+int Form1::CheckState(CheckControl control) const { return static_cast<int>(CheckBoxOf(*this, control).Value()); }
 
-void Form1::SetCheckState(CheckControl control, int state) { CheckBoxOf(*this, control).SetValue(state); }
+void Form1::SetCheckState(CheckControl control, int state) {
+    CheckBoxOf(*this, control).SetValue(static_cast<ui::CheckState>(state));
+}
 
 bool Form1::Enabled(EnableControl control) const { return EnablableOf(*this, control).Enabled(); }
 

@@ -17,6 +17,7 @@ enum class ControlKind { Frame, Label, TextBox, CheckBox, OptionButton, ComboLis
 // Windows system colours with the high bit set, as the design writes them.
 using SystemColour = std::uint32_t;
 inline constexpr SystemColour DefaultColour = 0;
+inline constexpr SystemColour ColourWindow = 0x80000005;
 inline constexpr SystemColour ColourHighlight = 0x8000000D;
 inline constexpr SystemColour ColourButtonFace = 0x8000000F;
 inline constexpr SystemColour ColourInfoText = 0x80000017;

@@ -7,9 +7,10 @@
 
 #include "ui/controls.h"
 
-using policy::ValueRefused;
+using ui::CheckState;
 using ui::ControlKind;
 using ui::LayoutRow;
+using values::ValueRefused;
 
 namespace {
 
@@ -44,28 +45,28 @@ TEST(CheckBoxModel, FiresClickAndRedrawOncePerRealChangeAndNothingForTheSameStat
     box.Click.Subscribe([&] { ++counter.behaviour; });
     WatchView(box, counter);
 
-    box.SetValue(1);
-    box.SetValue(1);
-    EXPECT_EQ(box.Value(), 1);
+    box.SetValue(CheckState::Checked);
+    box.SetValue(CheckState::Checked);
+    EXPECT_EQ(box.Value(), CheckState::Checked);
     EXPECT_EQ(counter.behaviour, 1);
     EXPECT_EQ(counter.view, 1);
 
-    box.SetValue(2);  // the grayed state is a state of the box
-    box.SetValue(0);
+    box.SetValue(CheckState::Grayed);  // the grayed state is a state of the box
+    box.SetValue(CheckState::Unchecked);
     EXPECT_EQ(counter.behaviour, 3);
     EXPECT_EQ(counter.view, 3);
 }
 
 TEST(CheckBoxModel, RefusesStatesOtherThanZeroOneAndTwoAndKeepsItsOwn) {
     ui::CheckBoxModel box(CheckRow);
-    box.SetValue(1);
+    box.SetValue(CheckState::Checked);
     Counter counter;
     box.Click.Subscribe([&] { ++counter.behaviour; });
     WatchView(box, counter);
 
-    EXPECT_THROW(box.SetValue(3), ValueRefused);
-    EXPECT_THROW(box.SetValue(-1), ValueRefused);
-    EXPECT_EQ(box.Value(), 1);
+    EXPECT_THROW(box.SetValue(static_cast<CheckState>(3)), ValueRefused);
+    EXPECT_THROW(box.SetValue(static_cast<CheckState>(-1)), ValueRefused);
+    EXPECT_EQ(box.Value(), CheckState::Checked);
     EXPECT_EQ(counter.behaviour, 0);
     EXPECT_EQ(counter.view, 0);
 }

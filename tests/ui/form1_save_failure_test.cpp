@@ -62,8 +62,8 @@ struct Session {
         form.cboRestrict.SetText(choice.scope);
         form.optSecurity[choice.mode].Select();
         form.cboDrive.SetText(L"C: and D:");
-        if (form.chkCMD.Enabled()) form.chkCMD.SetValue(choice.cmd);
-        if (form.chkRegistry.Enabled()) form.chkRegistry.SetValue(choice.registryTools);
+        if (form.chkCMD.Enabled()) form.chkCMD.SetValue(static_cast<ui::CheckState>(choice.cmd));
+        if (form.chkRegistry.Enabled()) form.chkRegistry.SetValue(static_cast<ui::CheckState>(choice.registryTools));
         form.txtPassword.SetText(L"pw");
         form.txtPassword2.SetText(L"pw");
         reg.ClearLog();

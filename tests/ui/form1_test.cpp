@@ -13,6 +13,7 @@ using policy::ValueRefused;
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
 using registry::StoredValue;
+using ui::CheckState;
 
 namespace {
 
@@ -89,8 +90,8 @@ TEST_F(MainWindow, AFreshWindowHasSaveAndTheOptionalGroupDisabledAndTheUpperOpti
     EXPECT_FALSE(form.fraOptional.Enabled());
     EXPECT_FALSE(form.chkCMD.Enabled());
     EXPECT_FALSE(form.chkRegistry.Enabled());
-    EXPECT_EQ(form.chkCMD.Value(), 0);
-    EXPECT_EQ(form.chkRegistry.Value(), 0);
+    EXPECT_EQ(form.chkCMD.Value(), CheckState::Unchecked);
+    EXPECT_EQ(form.chkRegistry.Value(), CheckState::Unchecked);
     EXPECT_EQ(form.optSecurity.Selected(), 0);
     EXPECT_EQ(form.cboDrive.Text(), L"");
     EXPECT_EQ(form.cboRestrict.Text(), L"");
@@ -142,8 +143,8 @@ TEST_F(MainWindow, ShowsAStoredConfigurationAfterLoadAndActivationWithSaveDisabl
     EXPECT_EQ(form.optSecurity.Selected(), 1);
     EXPECT_EQ(form.cboDrive.Text(), L"C: and F:");
     EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
-    EXPECT_EQ(form.chkCMD.Value(), 1);
-    EXPECT_EQ(form.chkRegistry.Value(), 0);
+    EXPECT_EQ(form.chkCMD.Value(), CheckState::Checked);
+    EXPECT_EQ(form.chkRegistry.Value(), CheckState::Unchecked);
     EXPECT_EQ(form.txtPassword.Text(), L"Tulip");
     EXPECT_EQ(form.txtPassword2.Text(), L"Tulip");
     EXPECT_TRUE(form.chkCMD.Enabled());
@@ -151,7 +152,7 @@ TEST_F(MainWindow, ShowsAStoredConfigurationAfterLoadAndActivationWithSaveDisabl
 
 TEST_F(MainWindow, ActivationRestoresTheUnchangedStateOnlyTheFirstTime) {
     LoadAndShow();
-    form.chkRegistry.SetValue(1);
+    form.chkRegistry.SetValue(CheckState::Checked);
     form.Form_Activate();  // back from a message box or another program
     EXPECT_TRUE(form.cmdSave.Enabled());
 }
@@ -168,9 +169,9 @@ TEST_F(MainWindow, AnUnrecognisedVersionTakesAwayTheUpperOptionAndTheCommandProm
     EXPECT_EQ(form.optSecurity.Selected(), 1);
     EXPECT_TRUE(form.fraOptional.Enabled());
     EXPECT_FALSE(form.chkCMD.Enabled());
-    EXPECT_EQ(form.chkCMD.Value(), 0);
+    EXPECT_EQ(form.chkCMD.Value(), CheckState::Unchecked);
     EXPECT_TRUE(form.chkRegistry.Enabled());
-    EXPECT_EQ(form.chkRegistry.Value(), 1);  // never cleared by the version
+    EXPECT_EQ(form.chkRegistry.Value(), CheckState::Checked);  // never cleared by the version
     // The program's own corrections are changes that still need a save.
     EXPECT_TRUE(form.cmdSave.Enabled());
     EXPECT_EQ(form.lblLoading.Caption(), Compatible);
@@ -208,7 +209,7 @@ TEST_F(MainWindow, RestrictsTheOptionsInTheOrderOfTheDecisionTable) {
     probe.answer = L"unknown";
     LoadAndShow();
     form.chkCMD.SetEnabled(true);  // as a known version had left it
-    form.chkCMD.SetValue(1);
+    form.chkCMD.SetValue(CheckState::Checked);
     form.cmdSave.SetEnabled(false);  // so that MarkChanged's redraw of Save shows too
     RedrawRecorder recorder(form);
     recorder.recording = true;
@@ -218,7 +219,7 @@ TEST_F(MainWindow, RestrictsTheOptionsInTheOrderOfTheDecisionTable) {
     // fraOptional, chkCMD enabled, chkCMD checked, chkRegistry: the columns from left to right.
     EXPECT_EQ(recorder.redrawn,
               (std::vector<std::string>{"cboRestrict", "cmdSave", "fraOptional", "chkCMD", "chkCMD", "chkRegistry"}));
-    EXPECT_EQ(form.chkCMD.Value(), 0);
+    EXPECT_EQ(form.chkCMD.Value(), CheckState::Unchecked);
 }
 
 // ---- Scope ----
@@ -233,16 +234,16 @@ TEST_F(MainWindow, SwitchingTheScopeDisablesAndReenablesTheOptionsButKeepsTheirC
     EXPECT_FALSE(form.fraOptional.Enabled());
     EXPECT_FALSE(form.chkCMD.Enabled());
     EXPECT_FALSE(form.chkRegistry.Enabled());
-    EXPECT_EQ(form.chkCMD.Value(), 1);
-    EXPECT_EQ(form.chkRegistry.Value(), 1);
+    EXPECT_EQ(form.chkCMD.Value(), CheckState::Checked);
+    EXPECT_EQ(form.chkRegistry.Value(), CheckState::Checked);
     EXPECT_TRUE(form.cmdSave.Enabled());
 
     form.cboRestrict.SetText(L"Current user");
     EXPECT_TRUE(form.fraOptional.Enabled());
     EXPECT_TRUE(form.chkCMD.Enabled());
     EXPECT_TRUE(form.chkRegistry.Enabled());
-    EXPECT_EQ(form.chkCMD.Value(), 1);
-    EXPECT_EQ(form.chkRegistry.Value(), 1);
+    EXPECT_EQ(form.chkCMD.Value(), CheckState::Checked);
+    EXPECT_EQ(form.chkRegistry.Value(), CheckState::Checked);
 }
 
 TEST_F(MainWindow, AnEmptyScopeRunsOnlyTheVersionStepAndLeavesTheOptionsAsTheyAre) {
@@ -281,8 +282,8 @@ TEST_F(MainWindow, EveryChoiceMarksTheWindowChanged) {
     expectChangedBy("cboDrive", [&] { form.cboDrive.SetText(L"A:"); });
     expectChangedBy("cboRestrict", [&] { form.cboRestrict.SetText(L"All users"); });
     expectChangedBy("optSecurity", [&] { form.optSecurity[1].Select(); });
-    expectChangedBy("chkRegistry", [&] { form.chkRegistry.SetValue(1); });
-    expectChangedBy("chkCMD", [&] { form.chkCMD.SetValue(1); });
+    expectChangedBy("chkRegistry", [&] { form.chkRegistry.SetValue(CheckState::Checked); });
+    expectChangedBy("chkCMD", [&] { form.chkCMD.SetValue(CheckState::Checked); });
     expectChangedBy("txtPassword2 cleared by the program", [&] {
         policy::MainWindowValues& values = form;
         values.SetText(policy::TextControl::txtPassword2, L"x");
@@ -299,7 +300,7 @@ TEST_F(MainWindow, AChangeDrawsTheResetOfTheStatusDisplayInItsFixedOrder) {
     RedrawRecorder recorder(form);
     recorder.recording = true;
 
-    form.chkRegistry.SetValue(1);
+    form.chkRegistry.SetValue(CheckState::Checked);
 
     EXPECT_EQ(recorder.redrawn,
               (std::vector<std::string>{"chkRegistry", "cmdSave", "lblLoading", "lblLoading2", "pgbLoading"}));
@@ -317,7 +318,7 @@ TEST_F(MainWindow, RefusedValuesLeaveTheControlsAsTheyWere) {
     EXPECT_THROW(values.SetCheckState(policy::CheckControl::chkCMD, 5), ValueRefused);
     EXPECT_EQ(form.cboDrive.Text(), L"No selected");
     EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
-    EXPECT_EQ(form.chkCMD.Value(), 0);
+    EXPECT_EQ(form.chkCMD.Value(), CheckState::Unchecked);
     EXPECT_TRUE(Unchanged());
 }
 
@@ -327,7 +328,7 @@ TEST_F(MainWindow, SaveWritesTheChosenConfigurationThroughTheButton) {
     LoadAndShow();
     form.optSecurity[1].Select();
     form.cboDrive.SetText(L"C: and D:");
-    form.chkCMD.SetValue(1);
+    form.chkCMD.SetValue(CheckState::Checked);
     form.txtPassword.SetText(L"Tulip");
     form.txtPassword2.SetText(L"Tulip");
 
@@ -429,7 +430,7 @@ TEST_F(MainWindow, AStoredEmptyScopeLeavesCurrentUserAndTheNextSaveKeepsToIt) {
     EXPECT_EQ(form.cboDrive.Text(), L"C:");
     EXPECT_TRUE(form.chkCMD.Enabled());
 
-    form.chkCMD.SetValue(1);
+    form.chkCMD.SetValue(CheckState::Checked);
     form.cmdSave.Press();
     EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
     EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{4}});
@@ -449,7 +450,7 @@ TEST_F(MainWindow, AStoredMaskWithoutARowIsShownAsALastItemAndASaveKeepsIt) {
     EXPECT_EQ(form.cboDrive.Text(), custom);
     EXPECT_TRUE(Unchanged());
 
-    form.chkCMD.SetValue(1);
+    form.chkCMD.SetValue(CheckState::Checked);
     form.cmdSave.Press();
     EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{15}});
     EXPECT_EQ(TickUntilStopped(), 100);

@@ -37,10 +37,6 @@ Model& MutableModelOf(const BoundControl& control) {
 // option array, which stay in the group of their first.
 DWORD Grouped(const LayoutRow& row) { return row.kind == ControlKind::OptionButton && row.member > 0 ? 0 : WS_GROUP; }
 
-void Nothing(HWND, const LayoutRow&, const RECT&) {}
-void NoSync(BoundControl&, HWND) {}
-void NoInput(const BoundControl&) {}
-
 std::wstring WindowText(HWND hwnd) {
     const int length = GetWindowTextLengthW(hwnd);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -98,19 +94,35 @@ void TextBoxInput(const BoundControl& control) {
 
 DWORD CheckBoxStyle(const LayoutRow& row) { return Grouped(row) | BS_AUTOCHECKBOX; }
 
+// The button's check for each state of the model: the one place that pairs them.
+WPARAM ButtonCheck(CheckState state) {
+    switch (state) {
+    case CheckState::Checked: return BST_CHECKED;
+    case CheckState::Grayed: return BST_INDETERMINATE;
+    case CheckState::Unchecked: break;
+    }
+    return BST_UNCHECKED;
+}
+
+// The state whose check the button shows; any other answer counts as unchecked.
+CheckState StateOfButtonCheck(LRESULT check) {
+    for (CheckState state : {CheckState::Checked, CheckState::Grayed})
+        if (check == static_cast<LRESULT>(ButtonCheck(state))) return state;
+    return CheckState::Unchecked;
+}
+
 void SyncCheckBox(BoundControl& control, HWND) {
-    const int value = ModelOf<CheckBoxModel>(control).Value();
+    const CheckState state = ModelOf<CheckBoxModel>(control).Value();
     // A two-state box cannot show the grayed state: the box turns into a
     // three-state one for as long as the model is grayed.
     const LONG_PTR type = GetWindowLongPtrW(control.hwnd, GWL_STYLE) & BS_TYPEMASK;
-    const LONG_PTR wantedType = value == 2 ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
+    const LONG_PTR wantedType = state == CheckState::Grayed ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
     if (type != wantedType) SendMessageW(control.hwnd, BM_SETSTYLE, static_cast<WPARAM>(wantedType), TRUE);
-    SetCheckIfDifferent(control.hwnd, value == 2 ? BST_INDETERMINATE : value == 1 ? BST_CHECKED : BST_UNCHECKED);
+    SetCheckIfDifferent(control.hwnd, ButtonCheck(state));
 }
 
 void CheckBoxInput(const BoundControl& control) {
-    const LRESULT check = SendMessageW(control.hwnd, BM_GETCHECK, 0, 0);
-    MutableModelOf<CheckBoxModel>(control).SetValue(check == BST_INDETERMINATE ? 2 : check == BST_CHECKED ? 1 : 0);
+    MutableModelOf<CheckBoxModel>(control).SetValue(StateOfButtonCheck(SendMessageW(control.hwnd, BM_GETCHECK, 0, 0)));
 }
 
 // ---- Option button ----
@@ -220,22 +232,35 @@ void SyncTimer(BoundControl& control, HWND window) {
 using enum ControlKind;
 
 // clang-format off
-// In the order of ControlKind.
+// In the order of ControlKind.  A row gives the window, then its input and
+// model, then its functions, a line each, and leaves out what it does not have.
 constexpr std::array<ControlKindRow, 9> KindRows{{
-    {Frame, L"BUTTON", FrameStyle, 0, 0, false, NoInputNotification, Fits<FrameModel>, Nothing, NoSync, NoInput},
-    {Label, L"STATIC", LabelStyle, 0, 0, false, NoInputNotification, Fits<LabelModel>, Nothing, SyncLabel, NoInput},
-    {TextBox, L"EDIT", TextBoxStyle, WS_EX_CLIENTEDGE, 0, true, EN_CHANGE, Fits<TextBoxModel>, PrepareTextBox,
-     SyncTextBox, TextBoxInput},
-    {CheckBox, L"BUTTON", CheckBoxStyle, 0, 0, true, BN_CLICKED, Fits<CheckBoxModel>, Nothing, SyncCheckBox,
-     CheckBoxInput},
-    {OptionButton, L"BUTTON", OptionStyle, 0, 0, false, BN_CLICKED, Fits<OptionButtonModel>, Nothing, SyncOption,
-     OptionInput},
-    {ComboList, L"COMBOBOX", ComboStyle, 0, DroppedListPixels, true, CBN_SELCHANGE, Fits<ComboListModel>,
-     PrepareCombo, SyncCombo, ComboInput},
-    {Button, L"BUTTON", ButtonStyle, 0, 0, true, BN_CLICKED, Fits<ButtonModel>, Nothing, NoSync, ButtonInput},
-    {ProgressBar, PROGRESS_CLASSW, ProgressStyle, 0, 0, false, NoInputNotification, Fits<ProgressBarModel>,
-     PrepareProgress, SyncProgress, NoInput},
-    {Timer, nullptr, NoStyle, 0, 0, false, NoInputNotification, Fits<TimerModel>, Nothing, SyncTimer, NoInput},
+    {.kind = Frame, .className = L"BUTTON", .style = FrameStyle,
+     .fits = Fits<FrameModel>},
+    {.kind = Label, .className = L"STATIC", .style = LabelStyle,
+     .fits = Fits<LabelModel>,
+     .sync = SyncLabel},
+    {.kind = TextBox, .className = L"EDIT", .style = TextBoxStyle, .exStyle = WS_EX_CLIENTEDGE,
+     .tabStop = true, .inputNotification = EN_CHANGE, .fits = Fits<TextBoxModel>,
+     .prepare = PrepareTextBox, .sync = SyncTextBox, .input = TextBoxInput},
+    {.kind = CheckBox, .className = L"BUTTON", .style = CheckBoxStyle,
+     .tabStop = true, .inputNotification = BN_CLICKED, .fits = Fits<CheckBoxModel>,
+     .sync = SyncCheckBox, .input = CheckBoxInput},
+    {.kind = OptionButton, .className = L"BUTTON", .style = OptionStyle,
+     .inputNotification = BN_CLICKED, .fits = Fits<OptionButtonModel>,
+     .sync = SyncOption, .input = OptionInput},
+    {.kind = ComboList, .className = L"COMBOBOX", .style = ComboStyle, .createdHeight = DroppedListPixels,
+     .tabStop = true, .inputNotification = CBN_SELCHANGE, .fits = Fits<ComboListModel>,
+     .prepare = PrepareCombo, .sync = SyncCombo, .input = ComboInput},
+    {.kind = Button, .className = L"BUTTON", .style = ButtonStyle,
+     .tabStop = true, .inputNotification = BN_CLICKED, .fits = Fits<ButtonModel>,
+     .input = ButtonInput},
+    {.kind = ProgressBar, .className = PROGRESS_CLASSW, .style = ProgressStyle,
+     .fits = Fits<ProgressBarModel>,
+     .prepare = PrepareProgress, .sync = SyncProgress},
+    {.kind = Timer, .className = nullptr, .style = NoStyle,
+     .fits = Fits<TimerModel>,
+     .sync = SyncTimer},
 }};
 // clang-format on
 

@@ -25,6 +25,7 @@ constexpr int FirstControlId = 100;
 constexpr UINT CreateTooltipsMessage = WM_APP + 1;
 constexpr std::wstring_view WindowFontFace = L"MS Sans Serif";
 constexpr int WindowFontHundredthsOfPoint = 800;
+constexpr int MarkerFontHundredthsOfPoint = 825;
 
 HINSTANCE ThisModule() { return GetModuleHandleW(nullptr); }
 
@@ -37,7 +38,7 @@ void RegisterWindowClass() {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = LayoutWindow::WindowProc;
     windowClass.hInstance = ThisModule();
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = WindowClassName;
     if (!RegisterClassExW(&windowClass)) win32::FailWithLastError(L"RegisterClassExW");
@@ -144,7 +145,7 @@ void LayoutWindow::CreateControls() {
     // The layout was drawn for "MS Sans Serif" 8 pt, the markers in its
     // 8.25 pt bold: both are made for the screen's resolution.
     windowFont_ = MakeFont(WindowFontFace, WindowFontHundredthsOfPoint, FW_NORMAL, dpiY_);
-    markerFont_ = MakeFont(WindowFontFace, 825, FW_BOLD, dpiY_);
+    markerFont_ = MakeFont(WindowFontFace, MarkerFontHundredthsOfPoint, FW_BOLD, dpiY_);
 
     subscriptions_.clear();
     controls_.clear();
@@ -320,7 +321,7 @@ LRESULT LayoutWindow::OnControlColour(UINT message, HDC dc, HWND child) {
     // Edit boxes draw on the window colour and statics on the button face
     // unless told otherwise.
     const SystemColour back = control->row->backColour != DefaultColour ? control->row->backColour
-                              : message == WM_CTLCOLOREDIT              ? 0x80000005u
+                              : message == WM_CTLCOLOREDIT              ? ColourWindow
                                                                         : ColourButtonFace;
     if (fore != DefaultColour) SetTextColor(dc, ColourOf(fore));
     SetBkColor(dc, ColourOf(back));

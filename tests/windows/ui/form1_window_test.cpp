@@ -22,6 +22,7 @@
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
+using ui::CheckState;
 using ui::ControlKind;
 using ui::LayoutRow;
 
@@ -376,7 +377,7 @@ TEST_F(Form1Window, EnterPressesSaveOnlyWhileItIsEnabled) {
     EXPECT_FALSE(reg.HasKey(HiveLocalMachine, L"Software\\Tessmor Software\\Quelvane 2"));
 
     SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
-    ASSERT_EQ(form->chkRegistry.Value(), 1);
+    ASSERT_EQ(form->chkRegistry.Value(), CheckState::Checked);
     SetFocus(Control(L"txtPassword"));
     PressKey(VK_RETURN);
     EXPECT_TRUE(form->tmrLoading.Running());
@@ -420,9 +421,9 @@ TEST_F(Form1Window, ClickingAGrayedBoxClearsItAndClickingAgainChecksIt) {
     values.SetCheckState(policy::CheckControl::chkRegistry, 2);
 
     SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
-    EXPECT_EQ(form->chkRegistry.Value(), 0);
+    EXPECT_EQ(form->chkRegistry.Value(), CheckState::Unchecked);
     SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
-    EXPECT_EQ(form->chkRegistry.Value(), 1);
+    EXPECT_EQ(form->chkRegistry.Value(), CheckState::Checked);
     EXPECT_EQ(SendMessageW(Control(L"chkRegistry"), BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
