@@ -12,7 +12,7 @@
 #include <variant>
 
 #include "registry/registry_provider.h"
-#include "tests/windows/registry/registry_witness.h"
+#include "tests/support/win32/registry_witness.h"
 
 namespace benchmark {
 

@@ -9,8 +9,8 @@
 #include "policy/policy_configuration.h"
 #include "policy/policy_keys.h"
 #include "registry/win32/wmi_registry_provider.h"
-#include "tests/policy/plain_window_values.h"
-#include "tests/windows/registry/registry_witness.h"
+#include "tests/support/plain_window_values.h"
+#include "tests/support/win32/registry_witness.h"
 #include "text/utf.h"
 
 namespace benchmark {

@@ -33,7 +33,7 @@
 #include "benchmarks/registry_checks.h"
 #include "benchmarks/save_benchmark.h"
 #include "registry/win32/wmi_registry_provider.h"
-#include "tests/windows/registry/registry_witness.h"
+#include "tests/support/win32/registry_witness.h"
 
 using benchmark::BareStdRegProv;
 using benchmark::Failure;

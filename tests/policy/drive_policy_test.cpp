@@ -7,11 +7,11 @@ namespace {
 // Drive and optional values of both roots, as they stood before the save.
 void SeedEverywhere(registry::MemoryRegistry& reg) {
     for (auto root : {HKCU, HKLM}) {
-        reg.Seed(root, Explorer, L"NoDrives", std::int32_t{5});
-        reg.Seed(root, Explorer, L"NoViewOnDrive", std::int32_t{9});
-        reg.Seed(root, Explorer, L"DisallowRun", std::int32_t{1});
+        reg.Seed(root, ExplorerKey, L"NoDrives", std::int32_t{5});
+        reg.Seed(root, ExplorerKey, L"NoViewOnDrive", std::int32_t{9});
+        reg.Seed(root, ExplorerKey, L"DisallowRun", std::int32_t{1});
         reg.Seed(root, DisallowRunKey, L"1", std::wstring(L"cmd.exe"));
-        reg.Seed(root, System, L"DisableRegistryTools", std::int32_t{1});
+        reg.Seed(root, SystemKey, L"DisableRegistryTools", std::int32_t{1});
     }
 }
 
@@ -19,164 +19,153 @@ void SeedEverywhere(registry::MemoryRegistry& reg) {
 
 TEST_F(PolicyTest, CurrentUserPreventAccessWritesNoViewOnDriveForTheUserOnly) {
     SeedEverywhere(reg);
-    Choose(L"Current user", 0, L"C: and D:", 1, 0);
+    Choose({.scope = L"Current user", .mode = PreventAccess, .drive = L"C: and D:", .cmd = 1});
     config.ApplyDrivePolicy();
 
-    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{
-                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoDrives"),
-                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
-                                      Op("HKCU", "EnumRegValues", DisallowRunKey),
-                                      Op("HKCU", "GetRegString", DisallowRunKey, "|1"),
-                                      Op("HKCU", "CreateRegKey", Explorer),
-                                      Op("HKCU", "SetRegDword", Explorer, "|DisallowRun=1"),
-                                      Op("HKCU", "CreateRegKey", DisallowRunKey),
-                                      Op("HKCU", "SetRegString", DisallowRunKey, "|1=\"cmd.exe\""),
-                                      Op("HKCU", "CreateRegKey", System),
-                                      Op("HKCU", "SetRegDword", System, "|DisableRegistryTools=0"),
-                                      Op("HKCU", "DeleteRegValue", Explorer, "|NoDrives"),
-                                      Op("HKCU", "CreateRegKey", Explorer),
-                                      Op("HKCU", "SetRegDword", Explorer, "|NoViewOnDrive=12"),
-                                  }));
-    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
-    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoViewOnDrive"), Dword(12));
+    EXPECT_EQ(reg.DescribedLog(), CurrentUserPolicyLog(PreventAccess, L"C: and D:", true));
+
+    EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
+    EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoDrives"));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"), Dword(Mask(L"C: and D:")));
     // Optional policies under HKEY_LOCAL_MACHINE are never touched.
-    EXPECT_EQ(Stored(HKLM, Explorer, L"DisallowRun"), Dword(1));
-    EXPECT_EQ(Stored(HKLM, System, L"DisableRegistryTools"), Dword(1));
+    EXPECT_EQ(Stored(HKLM, ExplorerKey, L"DisallowRun"), Dword(1));
+    EXPECT_EQ(Stored(HKLM, SystemKey, L"DisableRegistryTools"), Dword(1));
     EXPECT_EQ(reg.Hive.Get(), HKCU);
     EXPECT_EQ(config.DrivePolicyValueName, L"NoViewOnDrive");
 }
 
 TEST_F(PolicyTest, CurrentUserHideWritesNoDrivesAndZeroForNoSelected) {
     SeedEverywhere(reg);
-    Choose(L"Current user", 1, L"No selected");
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"No selected"});
     config.ApplyDrivePolicy();
 
     const auto log = reg.DescribedLog();
     ASSERT_EQ(log.size(), 13u);
-    EXPECT_EQ(log[10], Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
-    EXPECT_EQ(log[12], Op("HKCU", "SetRegDword", Explorer, "|NoDrives=0"));
-    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
-    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(0));
+    EXPECT_EQ(log[10], Op("HKCU", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
+    EXPECT_EQ(log[12], Op("HKCU", "SetRegDword", ExplorerKey, "|NoDrives=0"));
+    EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
+    EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(0));
 }
 
 TEST_F(PolicyTest, AllUsersPreventAccessClearsTheUserAndWritesTheMachine) {
     SeedEverywhere(reg);
-    Choose(L"All users", 0, L"All drives", 1, 1);
+    Choose({.scope = L"All users", .mode = PreventAccess, .drive = L"All drives", .cmd = 1, .registryTools = 1});
     config.ApplyDrivePolicy();
 
-    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{
-                                      Op("HKCU", "DeleteRegValue", Explorer, "|NoDrives"),
-                                      Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
-                                      Op("HKCU", "EnumRegValues", DisallowRunKey),
-                                      Op("HKCU", "GetRegString", DisallowRunKey, "|1"),
-                                      Op("HKCU", "DeleteRegValue", Explorer, "|DisallowRun"),
-                                      Op("HKCU", "DeleteRegValue", DisallowRunKey, "|1"),
-                                      Op("HKCU", "DeleteRegKey", DisallowRunKey),
-                                      Op("HKCU", "DeleteRegValue", System, "|DisableRegistryTools"),
-                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoDrives"),
-                                      Op("HKLM", "CreateRegKey", Explorer),
-                                      Op("HKLM", "SetRegDword", Explorer, "|NoViewOnDrive=67108863"),
-                                  }));
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"DisallowRun"));
+    EXPECT_EQ(reg.DescribedLog(),
+              (std::vector<std::string>{
+                  Op("HKCU", "DeleteRegValue", ExplorerKey, "|NoDrives"),
+                  Op("HKCU", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"),
+                  Op("HKCU", "EnumRegValues", DisallowRunKey),
+                  Op("HKCU", "GetRegString", DisallowRunKey, "|1"),
+                  Op("HKCU", "DeleteRegValue", ExplorerKey, "|DisallowRun"),
+                  Op("HKCU", "DeleteRegValue", DisallowRunKey, "|1"),
+                  Op("HKCU", "DeleteRegKey", DisallowRunKey),
+                  Op("HKCU", "DeleteRegValue", SystemKey, "|DisableRegistryTools"),
+                  Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoDrives"),
+                  Op("HKLM", "CreateRegKey", ExplorerKey),
+                  Op("HKLM", "SetRegDword", ExplorerKey, "|NoViewOnDrive=" + std::to_string(Mask(L"All drives"))),
+              }));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoDrives"));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"DisallowRun"));
     EXPECT_FALSE(reg.HasKey(HKCU, DisallowRunKey));
-    EXPECT_FALSE(Stored(HKCU, System, L"DisableRegistryTools"));
-    EXPECT_TRUE(reg.HasKey(HKCU, Explorer));
-    EXPECT_TRUE(reg.HasKey(HKCU, System));
-    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
-    EXPECT_EQ(Stored(HKLM, Explorer, L"NoViewOnDrive"), Dword(0x3FFFFFF));
-    EXPECT_EQ(Stored(HKLM, Explorer, L"DisallowRun"), Dword(1));
+    EXPECT_FALSE(Stored(HKCU, SystemKey, L"DisableRegistryTools"));
+    EXPECT_TRUE(reg.HasKey(HKCU, ExplorerKey));
+    EXPECT_TRUE(reg.HasKey(HKCU, SystemKey));
+    EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
+    EXPECT_EQ(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"), Dword(Mask(L"All drives")));
+    EXPECT_EQ(Stored(HKLM, ExplorerKey, L"DisallowRun"), Dword(1));
     EXPECT_EQ(reg.Hive.Get(), HKLM);
 }
 
 TEST_F(PolicyTest, AllUsersHideKeepsNothingButNoDrivesOnTheMachine) {
     SeedEverywhere(reg);
-    Choose(L"All users", 1, L"B:, C:, and E:");
+    Choose({.scope = L"All users", .mode = HideDrives, .drive = L"B:, C:, and E:"});
     config.ApplyDrivePolicy();
 
     const auto log = reg.DescribedLog();
     ASSERT_EQ(log.size(), 11u);
-    EXPECT_EQ(log[8], Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
-    EXPECT_EQ(log[10], Op("HKLM", "SetRegDword", Explorer, "|NoDrives=22"));
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
-    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
-    EXPECT_EQ(Stored(HKLM, Explorer, L"NoDrives"), Dword(22));
+    EXPECT_EQ(log[8], Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
+    EXPECT_EQ(log[10], Op("HKLM", "SetRegDword", ExplorerKey, "|NoDrives=" + std::to_string(Mask(L"B:, C:, and E:"))));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoDrives"));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"));
+    EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"));
+    EXPECT_EQ(Stored(HKLM, ExplorerKey, L"NoDrives"), Dword(Mask(L"B:, C:, and E:")));
     EXPECT_EQ(config.DrivePolicyValueName, L"NoDrives");
 }
 
 TEST_F(PolicyTest, ChangingScopeOrModeRemovesTheEarlierSavesValue) {
-    Choose(L"Current user", 1, L"C:");
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:"});
     config.ApplyDrivePolicy();
-    Choose(L"All users", 1, L"D:");
+    Choose({.scope = L"All users", .mode = HideDrives, .drive = L"D:"});
     config.ApplyDrivePolicy();
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
-    EXPECT_EQ(Stored(HKLM, Explorer, L"NoDrives"), Dword(8));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoDrives"));
+    EXPECT_EQ(Stored(HKLM, ExplorerKey, L"NoDrives"), Dword(8));
 
-    Choose(L"All users", 0, L"D:");
+    Choose({.scope = L"All users", .mode = PreventAccess, .drive = L"D:"});
     config.ApplyDrivePolicy();
-    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
-    EXPECT_EQ(Stored(HKLM, Explorer, L"NoViewOnDrive"), Dword(8));
+    EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
+    EXPECT_EQ(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"), Dword(8));
 
-    Choose(L"Current user", 0, L"E:");
+    Choose({.scope = L"Current user", .mode = PreventAccess, .drive = L"E:"});
     config.ApplyDrivePolicy();
-    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoViewOnDrive"));
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoViewOnDrive"), Dword(16));
+    EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"), Dword(16));
 }
 
 TEST_F(PolicyTest, ADriveTextWithoutARowWritesNoMaskButStillNamesTheValue) {
     SeedEverywhere(reg);
-    Choose(L"Current user", 1, L"No selected");
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"No selected"});
     window.Deselect(policy::TextControl::cboDrive);
     config.ApplyDrivePolicy();
     // The other mode's value goes; the chosen mode's value is not written.
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoViewOnDrive"));
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(5));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(5));
     EXPECT_EQ(config.DrivePolicyValueName, L"NoDrives");
-    EXPECT_EQ(reg.DescribedLog().back(), Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"));
+    EXPECT_EQ(reg.DescribedLog().back(), Op("HKCU", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
 }
 
 TEST_F(PolicyTest, AnUnknownScopeTouchesOnlyTheRootThatHiveAlreadyHolds) {
-    Choose(L"Current user", 1, L"C:");
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:"});
     window.Deselect(policy::TextControl::cboRestrict);
     reg.Hive = HKLM;
     config.ApplyDrivePolicy();
-    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{
-                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
-                                      Op("HKLM", "CreateRegKey", Explorer),
-                                      Op("HKLM", "SetRegDword", Explorer, "|NoDrives=4"),
-                                  }));
+    EXPECT_EQ(reg.DescribedLog(),
+              (std::vector<std::string>{
+                  Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"),
+                  Op("HKLM", "CreateRegKey", ExplorerKey),
+                  Op("HKLM", "SetRegDword", ExplorerKey, "|NoDrives=" + std::to_string(Mask(L"C:"))),
+              }));
 }
 
 TEST_F(PolicyTest, OptionalPoliciesAreWrittenAsZeroWhenUncheckedAndRemovedCompletely) {
-    config.ExplorerPolicyKey = Explorer;
+    config.ExplorerPolicyKey = ExplorerKey;
     reg.Hive = HKCU;
     window.SetCheckState(policy::CheckControl::chkCMD, 0);
     window.SetCheckState(policy::CheckControl::chkRegistry, 0);
     config.ApplyOptionalPolicies(true);
-    EXPECT_EQ(Stored(HKCU, Explorer, L"DisallowRun"), Dword(0));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(0));
     EXPECT_EQ(Stored(HKCU, DisallowRunKey, L"1"), Sz(L"cmd.exe"));
-    EXPECT_EQ(Stored(HKCU, System, L"DisableRegistryTools"), Dword(0));
+    EXPECT_EQ(Stored(HKCU, SystemKey, L"DisableRegistryTools"), Dword(0));
 
     window.SetCheckState(policy::CheckControl::chkCMD, 1);
     window.SetCheckState(policy::CheckControl::chkRegistry, 1);
     config.ApplyOptionalPolicies(true);
-    EXPECT_EQ(Stored(HKCU, Explorer, L"DisallowRun"), Dword(1));
-    EXPECT_EQ(Stored(HKCU, System, L"DisableRegistryTools"), Dword(1));
-    EXPECT_EQ(config.SystemPolicyKey, System);
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(1));
+    EXPECT_EQ(Stored(HKCU, SystemKey, L"DisableRegistryTools"), Dword(1));
+    EXPECT_EQ(config.SystemPolicyKey, SystemKey);
 
     config.ApplyOptionalPolicies(false);
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"DisallowRun"));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"DisallowRun"));
     EXPECT_FALSE(reg.HasKey(HKCU, DisallowRunKey));
-    EXPECT_FALSE(Stored(HKCU, System, L"DisableRegistryTools"));
-    EXPECT_TRUE(reg.HasKey(HKCU, Explorer));
-    EXPECT_TRUE(reg.HasKey(HKCU, System));
-    EXPECT_FALSE(reg.HasKey(HKLM, Explorer));
+    EXPECT_FALSE(Stored(HKCU, SystemKey, L"DisableRegistryTools"));
+    EXPECT_TRUE(reg.HasKey(HKCU, ExplorerKey));
+    EXPECT_TRUE(reg.HasKey(HKCU, SystemKey));
+    EXPECT_FALSE(reg.HasKey(HKLM, ExplorerKey));
 }
 
 // Only the program's entry is the program's to change, and DisallowRun only
@@ -203,7 +192,7 @@ TEST_F(PolicyTest, AnotherEditorsEntriesAndTheSwitchThatTheyNeedOutliveEverySave
         registry::MemoryRegistry fresh;
         PlainWindowValues shown;
         policy::PolicyConfiguration configuration(shown, fresh);
-        configuration.ExplorerPolicyKey = Explorer;
+        configuration.ExplorerPolicyKey = ExplorerKey;
         fresh.Hive = HKCU;
         SeedList(fresh, cases[i].stored, cases[i].before);
         shown.SetCheckState(policy::CheckControl::chkCMD, cases[i].box);
@@ -212,39 +201,39 @@ TEST_F(PolicyTest, AnotherEditorsEntriesAndTheSwitchThatTheyNeedOutliveEverySave
         for (const auto& [name, value] : cases[i].after)
             EXPECT_EQ(fresh.Value(HKCU, DisallowRunKey, name), value)
                 << "case " << i << ", entry " << text::ToUtf8(name);
-        EXPECT_EQ(fresh.Value(HKCU, Explorer, L"DisallowRun"), cases[i].switched) << "case " << i;
+        EXPECT_EQ(fresh.Value(HKCU, ExplorerKey, L"DisallowRun"), cases[i].switched) << "case " << i;
     }
 }
 
 TEST_F(PolicyTest, RemovalOnAnEmptyRootChangesNothingAndRaisesNothing) {
-    config.ExplorerPolicyKey = Explorer;
+    config.ExplorerPolicyKey = ExplorerKey;
     reg.Hive = HKCU;
     EXPECT_NO_THROW(config.ApplyOptionalPolicies(false));
-    EXPECT_FALSE(reg.HasKey(HKCU, Explorer));
-    EXPECT_FALSE(reg.HasKey(HKCU, System));
+    EXPECT_FALSE(reg.HasKey(HKCU, ExplorerKey));
+    EXPECT_FALSE(reg.HasKey(HKCU, SystemKey));
 }
 
 // The Explorer policies key is missing on a new profile and usually under
 // HKEY_LOCAL_MACHINE: one save must still store everything it reports.
 TEST_F(PolicyTest, OneSaveStoresEveryValueWhereTheExplorerPoliciesKeyIsMissing) {
-    Choose(L"Current user", 1, L"A:", 1, 1);
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"A:", .cmd = 1, .registryTools = 1});
     config.ApplyDrivePolicy();
-    EXPECT_EQ(Stored(HKCU, Explorer, L"DisallowRun"), Dword(1));
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(1));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(1));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(1));
 
-    Choose(L"All users", 0, L"F:");
+    Choose({.scope = L"All users", .mode = PreventAccess, .drive = L"F:"});
     config.ApplyDrivePolicy();
-    EXPECT_EQ(Stored(HKLM, Explorer, L"NoViewOnDrive"), Dword(32));
+    EXPECT_EQ(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"), Dword(32));
 }
 
 TEST_F(PolicyTest, AFailureStopsThePolicyWriteAtThatStepAndKeepsTheEarlierSteps) {
     SeedEverywhere(reg);
-    Choose(L"Current user", 1, L"C:", 1, 1);
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:", .cmd = 1, .registryTools = 1});
     reg.FailOperation(6);  // SetRegDword DisallowRun under HKEY_CURRENT_USER, after the list's two reads
     EXPECT_THROW(config.ApplyDrivePolicy(), registry::RegistryFailure);
     EXPECT_EQ(reg.Log().size(), 6u);
-    EXPECT_FALSE(Stored(HKLM, Explorer, L"NoDrives"));
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoViewOnDrive"), Dword(9));
+    EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"), Dword(9));
 }
 
 // A stored mask that no row has, loaded into the list, in every scope and
@@ -265,35 +254,35 @@ TEST_F(PolicyTest, ASaveWithAStoredMaskWithoutARowSelectedWritesThatMaskUnchange
         policy::PolicyConfiguration configuration(shown, fresh);
         const std::wstring valueName = c.mode == 0 ? L"NoViewOnDrive" : L"NoDrives";
         const std::wstring otherName = c.mode == 0 ? L"NoDrives" : L"NoViewOnDrive";
-        fresh.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{c.mode});
-        fresh.Seed(HKLM, Settings, L"Restriction", std::wstring(c.scope));
-        fresh.Seed(c.root, Explorer, valueName, c.mask);
-        fresh.Seed(c.root, Explorer, otherName, std::int32_t{4});
-        fresh.Seed(c.other, Explorer, valueName, std::int32_t{8});
+        fresh.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{c.mode});
+        fresh.Seed(HKLM, SettingsKey, L"Restriction", std::wstring(c.scope));
+        fresh.Seed(c.root, ExplorerKey, valueName, c.mask);
+        fresh.Seed(c.root, ExplorerKey, otherName, std::int32_t{4});
+        fresh.Seed(c.other, ExplorerKey, valueName, std::int32_t{8});
         configuration.LoadHandler();
         const std::wstring item = policy::CustomDriveItem(static_cast<policy::DriveMask>(c.mask));
         ASSERT_EQ(shown.Text(policy::TextControl::cboDrive), item);
 
         configuration.ApplyDrivePolicy();
         const std::string where = text::ToUtf8(std::wstring(c.scope)) + ", mode " + std::to_string(c.mode);
-        EXPECT_EQ(fresh.Value(c.root, Explorer, valueName), Dword(c.mask)) << where;
-        EXPECT_FALSE(fresh.Value(c.root, Explorer, otherName)) << where;
-        EXPECT_FALSE(fresh.Value(c.other, Explorer, valueName)) << where;
+        EXPECT_EQ(fresh.Value(c.root, ExplorerKey, valueName), Dword(c.mask)) << where;
+        EXPECT_FALSE(fresh.Value(c.root, ExplorerKey, otherName)) << where;
+        EXPECT_FALSE(fresh.Value(c.other, ExplorerKey, valueName)) << where;
     }
 }
 
 TEST_F(PolicyTest, AnotherItemThenTheStoredMaskAgainWritesEachInTurn) {
-    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{1});
-    reg.Seed(HKCU, Explorer, L"NoDrives", std::int32_t{15});
+    reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{1});
+    reg.Seed(HKCU, ExplorerKey, L"NoDrives", std::int32_t{15});
     config.LoadHandler();
     const std::wstring custom = L"Custom: A:, B:, C:, D:";
 
     window.SetText(policy::TextControl::cboDrive, L"E: and F:");
     config.ApplyDrivePolicy();
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(48));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(48));
 
     window.SetText(policy::TextControl::cboDrive, custom);
     config.ApplyDrivePolicy();
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(15));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(15));
     EXPECT_EQ(window.addedDriveItems, std::vector<std::wstring>{custom});
 }

@@ -35,69 +35,69 @@ TEST_F(LoadTest, NothingStoredShowsTheDefaults) {
 }
 
 TEST_F(LoadTest, HideModeShowsTheUsersNoDrivesMask) {
-    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{1});
-    reg.Seed(HKCU, Explorer, L"NoDrives", std::int32_t{36});
+    reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{1});
+    reg.Seed(HKCU, ExplorerKey, L"NoDrives", Mask(L"C: and F:"));
     config.LoadHandler();
     EXPECT_TRUE(window.SecuritySelected(1));
     EXPECT_EQ(config.DrivePolicyValueName, L"NoDrives");
     EXPECT_EQ(Shown(TextControl::cboDrive), L"C: and F:");
     // The mode is read a second time to test for 1.
-    EXPECT_EQ(Reads(Op("HKLM", "GetRegDword", Settings, "|SecurityMode")), 2);
+    EXPECT_EQ(Reads(Op("HKLM", "GetRegDword", SettingsKey, "|SecurityMode")), 2);
 }
 
 TEST_F(LoadTest, TheValueOfTheOtherModeOrTheOtherRootIsNotShown) {
-    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{0});
-    reg.Seed(HKCU, Explorer, L"NoDrives", std::int32_t{12});
-    reg.Seed(HKLM, Explorer, L"NoViewOnDrive", std::int32_t{12});
+    reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{0});
+    reg.Seed(HKCU, ExplorerKey, L"NoDrives", std::int32_t{12});
+    reg.Seed(HKLM, ExplorerKey, L"NoViewOnDrive", std::int32_t{12});
     config.LoadHandler();
     EXPECT_TRUE(window.SecuritySelected(0));
     EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
 }
 
 TEST_F(LoadTest, AllUsersShowsTheMachineMaskAndLeavesTheOptionalPoliciesAlone) {
-    reg.Seed(HKLM, Settings, L"Restriction", std::wstring(L"All users"));
-    reg.Seed(HKLM, Explorer, L"NoViewOnDrive", std::int32_t{67108863});
-    reg.Seed(HKCU, Explorer, L"DisallowRun", std::int32_t{1});
+    reg.Seed(HKLM, SettingsKey, L"Restriction", std::wstring(L"All users"));
+    reg.Seed(HKLM, ExplorerKey, L"NoViewOnDrive", Mask(L"All drives"));
+    reg.Seed(HKCU, ExplorerKey, L"DisallowRun", std::int32_t{1});
     config.LoadHandler();
     EXPECT_EQ(Shown(TextControl::cboRestrict), L"All users");
     EXPECT_EQ(Shown(TextControl::cboDrive), L"All drives");
     EXPECT_FALSE(window.Enabled(EnableControl::fraOptional));
     EXPECT_FALSE(window.Enabled(EnableControl::chkCMD));
     EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 0);
-    EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", Explorer, "|DisallowRun")), 0);
+    EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", ExplorerKey, "|DisallowRun")), 0);
     EXPECT_EQ(reg.Hive.Get(), HKLM);
 }
 
 TEST_F(LoadTest, AnUnknownSecurityModeChangesNoOptionAndReadsTheUnnamedValue) {
-    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{2});
-    reg.Seed(HKCU, Explorer, L"", std::int32_t{12});
+    reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{2});
+    reg.Seed(HKCU, ExplorerKey, L"", std::int32_t{12});
     window.SelectSecurity(1);
     config.LoadHandler();
     EXPECT_TRUE(window.SecuritySelected(1));
     EXPECT_EQ(config.DrivePolicyValueName, L"");
-    EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", Explorer, "|")), 1);
+    EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", ExplorerKey, "|")), 1);
     EXPECT_EQ(Shown(TextControl::cboDrive), L"C: and D:");
 }
 
 TEST_F(LoadTest, AnUnknownSecurityModeWithoutAnUnnamedValueKeepsNoSelected) {
-    reg.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{2});
-    reg.Seed(HKCU, Explorer, L"NoDrives", std::int32_t{12});
+    reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{2});
+    reg.Seed(HKCU, ExplorerKey, L"NoDrives", std::int32_t{12});
     config.LoadHandler();
     EXPECT_TRUE(window.SecuritySelected(0));
     EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
 }
 
 TEST_F(LoadTest, AStoredPasswordFillsBothBoxes) {
-    reg.Seed(HKLM, Password, L"MyPassword", std::wstring(L" pass word "));
+    reg.Seed(HKLM, PasswordKey, L"MyPassword", std::wstring(L" pass word "));
     config.LoadHandler();
     EXPECT_EQ(Shown(TextControl::txtPassword), L" pass word ");
     EXPECT_EQ(Shown(TextControl::txtPassword2), L" pass word ");
 }
 
 TEST_F(LoadTest, TheUsersOptionalPoliciesSetTheCheckBoxes) {
-    reg.Seed(HKCU, Explorer, L"DisallowRun", std::int32_t{1});
+    reg.Seed(HKCU, ExplorerKey, L"DisallowRun", std::int32_t{1});
     reg.Seed(HKCU, DisallowRunKey, L"1", std::wstring(L"cmd.exe"));
-    reg.Seed(HKCU, System, L"DisableRegistryTools", std::int32_t{0});
+    reg.Seed(HKCU, SystemKey, L"DisableRegistryTools", std::int32_t{0});
     window.SetCheckState(CheckControl::chkRegistry, 1);
     config.LoadHandler();
     EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 1);
@@ -134,11 +134,11 @@ TEST_F(LoadTest, TheCommandPromptBoxIsCheckedOnlyWhenTheListThatIsOnHoldsItsEntr
 }
 
 TEST_F(LoadTest, StoredValuesThatTheControlsRefuseLeaveThemAsTheyWere) {
-    reg.Seed(HKLM, Settings, L"SecurityMode", std::wstring(L"1"));  // of the other kind: counts as 0
-    reg.Seed(HKLM, Settings, L"Restriction", std::wstring(L"current user"));
-    reg.Seed(HKCU, Explorer, L"NoViewOnDrive", std::int32_t{13});
-    reg.Seed(HKCU, Explorer, L"DisallowRun", std::int32_t{65537});  // does not fit 16 bits
-    reg.Seed(HKCU, System, L"DisableRegistryTools", std::int32_t{3});
+    reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::wstring(L"1"));  // of the other kind: counts as 0
+    reg.Seed(HKLM, SettingsKey, L"Restriction", std::wstring(L"current user"));
+    reg.Seed(HKCU, ExplorerKey, L"NoViewOnDrive", std::int32_t{13});
+    reg.Seed(HKCU, ExplorerKey, L"DisallowRun", std::int32_t{65537});  // does not fit 16 bits
+    reg.Seed(HKCU, SystemKey, L"DisableRegistryTools", std::int32_t{3});
     window.SetCheckState(CheckControl::chkCMD, 1);
     window.SetCheckState(CheckControl::chkRegistry, 1);
     window.SelectSecurity(1);
@@ -162,8 +162,8 @@ TEST_F(LoadTest, AStoredMaskWithoutARowIsAddedToTheListAndSelected) {
         registry::MemoryRegistry fresh;
         PlainWindowValues shown;
         policy::PolicyConfiguration configuration(shown, fresh);
-        fresh.Seed(HKLM, Settings, L"SecurityMode", std::int32_t{1});
-        fresh.Seed(HKCU, Explorer, L"NoDrives", c.mask);
+        fresh.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{1});
+        fresh.Seed(HKCU, ExplorerKey, L"NoDrives", c.mask);
         configuration.LoadHandler();
         EXPECT_EQ(shown.addedDriveItems, std::vector<std::wstring>{c.item});
         EXPECT_EQ(shown.Text(TextControl::cboDrive), c.item);
@@ -171,20 +171,20 @@ TEST_F(LoadTest, AStoredMaskWithoutARowIsAddedToTheListAndSelected) {
 }
 
 TEST_F(LoadTest, MasksWithARowZeroAndAFailedReadAddNoItem) {
-    for (std::optional<std::int32_t> stored :
-         {std::optional<std::int32_t>(36), std::optional<std::int32_t>(0), std::optional<std::int32_t>()}) {
+    for (std::optional<std::int32_t> stored : {std::optional<std::int32_t>(Mask(L"C: and F:")),
+                                               std::optional<std::int32_t>(0), std::optional<std::int32_t>()}) {
         registry::MemoryRegistry fresh;
         PlainWindowValues shown;
         policy::PolicyConfiguration configuration(shown, fresh);
-        if (stored) fresh.Seed(HKCU, Explorer, L"NoViewOnDrive", *stored);
+        if (stored) fresh.Seed(HKCU, ExplorerKey, L"NoViewOnDrive", *stored);
         configuration.LoadHandler();
         EXPECT_TRUE(shown.addedDriveItems.empty());
-        EXPECT_EQ(shown.Text(TextControl::cboDrive), stored == 36 ? L"C: and F:" : L"No selected");
+        EXPECT_EQ(shown.Text(TextControl::cboDrive), stored == Mask(L"C: and F:") ? L"C: and F:" : L"No selected");
     }
 }
 
 TEST_F(LoadTest, TheGrayedStateIsAStateOfTheBox) {
-    reg.Seed(HKCU, System, L"DisableRegistryTools", std::int32_t{2});
+    reg.Seed(HKCU, SystemKey, L"DisableRegistryTools", std::int32_t{2});
     config.LoadHandler();
     EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), 2);
 }
@@ -198,12 +198,12 @@ TEST_F(LoadTest, AnUnreachableRegistryLoadsTheDefaultsWithoutFailing) {
     EXPECT_EQ(config.DrivePolicyValueName, L"NoViewOnDrive");
     EXPECT_EQ(Shown(TextControl::cboRestrict), L"Current user");
     EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
-    EXPECT_EQ(Reads(Op("HKLM", "GetRegDword", Settings, "|SecurityMode (failed)")), 1);
+    EXPECT_EQ(Reads(Op("HKLM", "GetRegDword", SettingsKey, "|SecurityMode (failed)")), 1);
 }
 
 TEST_F(LoadTest, WhatASaveStoredIsShownAgain) {
     reg.SeedKey(HKLM, L"SYSTEM\\CurrentControlSet");
-    Choose(L"All users", 1, L"A:, B:, and F:");
+    Choose({.scope = L"All users", .mode = HideDrives, .drive = L"A:, B:, and F:"});
     window.SetText(TextControl::txtPassword, L"pw");
     window.SetText(TextControl::txtPassword2, L"pw");
     config.cmdSave_Click();

@@ -8,24 +8,57 @@
 #include <string>
 #include <vector>
 
+#include "policy/drive_selection_table.h"
 #include "policy/policy_configuration.h"
 #include "registry/memory_registry.h"
-#include "tests/policy/plain_window_values.h"
+#include "tests/support/plain_window_values.h"
+#include "tests/support/registry_keys.h"
 #include "text/utf.h"
 
 namespace policy_test {
 
-inline const std::wstring Explorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-inline const std::wstring DisallowRunKey = Explorer + L"\\DisallowRun";
-inline const std::wstring System = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-inline const std::wstring Settings = L"Software\\Tessmor Software\\Quelvane 2";
-inline const std::wstring Password = L"Software\\Ploz\\psw";
+using namespace keys;
 inline constexpr registry::Root HKCU = registry::HiveCurrentUser;
 inline constexpr registry::Root HKLM = registry::HiveLocalMachine;
 
 // Log lines as MemoryRegistry describes them, with the long paths spelled out.
-inline std::string Op(const char* root, const char* operation, const std::wstring& key, const char* rest = "") {
+inline std::string Op(const char* root, const char* operation, const std::wstring& key, const std::string& rest = "") {
     return std::string(root) + " " + operation + " " + text::ToUtf8(key) + rest;
+}
+
+// optSecurity's members.
+inline constexpr int PreventAccess = 0;  // "Prevent Access to the Contents of Selected Drives", NoViewOnDrive
+inline constexpr int HideDrives = 1;     // "Hide Drives in My Computer ", NoDrives
+
+// The mask that a drive item stands for, as the drive table has it.
+inline std::int32_t Mask(std::wstring_view item) {
+    return static_cast<std::int32_t>(policy::DriveMaskForItem(item).value());
+}
+
+// What a save for "Current user" asks of the registry once the settings are
+// stored: the machine's drive values go, the user's list of programs is read
+// (listExisted: it held the program's "1"; else there is no subkey yet), the
+// command prompt is blocked and the registry tools are not, and the drive
+// value of the mode is written with the item's mask.
+inline std::vector<std::string> CurrentUserPolicyLog(int mode, std::wstring_view drive, bool listExisted) {
+    const std::string chosen = mode == PreventAccess ? "NoViewOnDrive" : "NoDrives";
+    const std::string other = mode == PreventAccess ? "NoDrives" : "NoViewOnDrive";
+    std::vector<std::string> log{Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoDrives"),
+                                 Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive")};
+    if (listExisted) {
+        log.push_back(Op("HKCU", "EnumRegValues", DisallowRunKey));
+        log.push_back(Op("HKCU", "GetRegString", DisallowRunKey, "|1"));
+    } else {
+        log.push_back(Op("HKCU", "EnumRegValues", DisallowRunKey, " (failed)"));
+    }
+    for (const std::string& line :
+         {Op("HKCU", "CreateRegKey", ExplorerKey), Op("HKCU", "SetRegDword", ExplorerKey, "|DisallowRun=1"),
+          Op("HKCU", "CreateRegKey", DisallowRunKey), Op("HKCU", "SetRegString", DisallowRunKey, "|1=\"cmd.exe\""),
+          Op("HKCU", "CreateRegKey", SystemKey), Op("HKCU", "SetRegDword", SystemKey, "|DisableRegistryTools=0"),
+          Op("HKCU", "DeleteRegValue", ExplorerKey, "|" + other), Op("HKCU", "CreateRegKey", ExplorerKey),
+          Op("HKCU", "SetRegDword", ExplorerKey, "|" + chosen + "=" + std::to_string(Mask(drive)))})
+        log.push_back(line);
+    return log;
 }
 
 // The values of the user's DisallowRun subkey by name.  The platform's own
@@ -34,18 +67,26 @@ using ListEntries = std::map<std::wstring, registry::StoredValue>;
 
 inline void SeedList(registry::MemoryRegistry& reg, std::optional<std::int32_t> disallowRun,
                      const ListEntries& entries) {
-    if (disallowRun) reg.Seed(HKCU, Explorer, L"DisallowRun", *disallowRun);
+    if (disallowRun) reg.Seed(HKCU, ExplorerKey, L"DisallowRun", *disallowRun);
     for (const auto& [name, value] : entries) reg.Seed(HKCU, DisallowRunKey, name, value);
 }
 
 class PolicyTest : public ::testing::Test {
 protected:
-    void Choose(const std::wstring& scope, int mode, const std::wstring& drive, int cmd = 0, int registryTools = 0) {
-        window.SetText(policy::TextControl::cboRestrict, scope);
-        window.SelectSecurity(mode);
-        window.SetText(policy::TextControl::cboDrive, drive);
-        window.SetCheckState(policy::CheckControl::chkCMD, cmd);
-        window.SetCheckState(policy::CheckControl::chkRegistry, registryTools);
+    // The user's choices in the main window; the boxes stay unchecked unless named.
+    struct Choice {
+        std::wstring scope;
+        int mode;
+        std::wstring drive;
+        int cmd = 0;
+        int registryTools = 0;
+    };
+    void Choose(const Choice& choice) {
+        window.SetText(policy::TextControl::cboRestrict, choice.scope);
+        window.SelectSecurity(choice.mode);
+        window.SetText(policy::TextControl::cboDrive, choice.drive);
+        window.SetCheckState(policy::CheckControl::chkCMD, choice.cmd);
+        window.SetCheckState(policy::CheckControl::chkRegistry, choice.registryTools);
     }
     std::optional<registry::StoredValue> Stored(registry::Root root, const std::wstring& key,
                                                 const std::wstring& name) const {

@@ -5,13 +5,11 @@ using policy::TextControl;
 
 namespace {
 
-const std::wstring Rights = L"SYSTEM\\CurrentControlSet";
-
 class SaveTest : public PolicyTest {
 protected:
     void SetUp() override {
-        reg.SeedKey(HKLM, Rights);
-        reg.Seed(HKLM, Password, L"MyPassword", std::wstring(L"old"));
+        reg.SeedKey(HKLM, RightsKey);
+        reg.Seed(HKLM, PasswordKey, L"MyPassword", std::wstring(L"old"));
     }
     void Passwords(const std::wstring& first, const std::wstring& retype) {
         window.SetText(TextControl::txtPassword, first);
@@ -22,62 +20,55 @@ protected:
 }  // namespace
 
 TEST_F(SaveTest, TheRoadOfOneSaveFromTheButtonToTheRegistry) {
-    Choose(L"Current user", 1, L"C: and D:", 1, 0);
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C: and D:", .cmd = 1});
     Passwords(L"s3cret", L"s3cret");
     config.cmdSave_Click();
 
-    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{
-                                      Op("HKLM", "CheckRegAccess", Rights, "=0x1"),
-                                      Op("HKLM", "CheckRegAccess", Rights, "=0x2"),
-                                      Op("HKLM", "CheckRegAccess", Rights, "=0x4"),
-                                      Op("HKLM", "CheckRegAccess", Rights, "=0x10000"),
-                                      Op("HKLM", "CreateRegKey", Settings),
-                                      Op("HKLM", "SetRegDword", Settings, "|SecurityMode=1"),
-                                      Op("HKLM", "SetRegString", Settings, "|Restriction=\"Current user\""),
-                                      Op("HKLM", "CreateRegKey", Password),
-                                      Op("HKLM", "SetRegString", Password, "|MyPassword=\"s3cret\""),
-                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoDrives"),
-                                      Op("HKLM", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
-                                      // No list yet: the listing finds no subkey.
-                                      Op("HKCU", "EnumRegValues", DisallowRunKey, " (failed)"),
-                                      Op("HKCU", "CreateRegKey", Explorer),
-                                      Op("HKCU", "SetRegDword", Explorer, "|DisallowRun=1"),
-                                      Op("HKCU", "CreateRegKey", DisallowRunKey),
-                                      Op("HKCU", "SetRegString", DisallowRunKey, "|1=\"cmd.exe\""),
-                                      Op("HKCU", "CreateRegKey", System),
-                                      Op("HKCU", "SetRegDword", System, "|DisableRegistryTools=0"),
-                                      Op("HKCU", "DeleteRegValue", Explorer, "|NoViewOnDrive"),
-                                      Op("HKCU", "CreateRegKey", Explorer),
-                                      Op("HKCU", "SetRegDword", Explorer, "|NoDrives=12"),
-                                  }));
-    EXPECT_EQ(Stored(HKLM, Settings, L"SecurityMode"), Dword(1));
-    EXPECT_EQ(Stored(HKLM, Settings, L"Restriction"), Sz(L"Current user"));
-    EXPECT_EQ(Stored(HKLM, Password, L"MyPassword"), Sz(L"s3cret"));
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(12));
+    const std::vector<std::string> log = reg.DescribedLog();
+    ASSERT_GE(log.size(), 9u);
+    // The rights, one at a time, then the settings.
+    std::vector<std::string> settings;
+    for (const char* right : {"0x1", "0x2", "0x4", "0x10000"})
+        settings.push_back(Op("HKLM", "CheckRegAccess", RightsKey, std::string("=") + right));
+    settings.insert(settings.end(), {
+                                        Op("HKLM", "CreateRegKey", SettingsKey),
+                                        Op("HKLM", "SetRegDword", SettingsKey, "|SecurityMode=1"),
+                                        Op("HKLM", "SetRegString", SettingsKey, "|Restriction=\"Current user\""),
+                                        Op("HKLM", "CreateRegKey", PasswordKey),
+                                        Op("HKLM", "SetRegString", PasswordKey, "|MyPassword=\"s3cret\""),
+                                    });
+    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 9), settings);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 9, log.end()),
+              CurrentUserPolicyLog(HideDrives, L"C: and D:", false));
+
+    EXPECT_EQ(Stored(HKLM, SettingsKey, L"SecurityMode"), Dword(1));
+    EXPECT_EQ(Stored(HKLM, SettingsKey, L"Restriction"), Sz(L"Current user"));
+    EXPECT_EQ(Stored(HKLM, PasswordKey, L"MyPassword"), Sz(L"s3cret"));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(Mask(L"C: and D:")));
     EXPECT_TRUE(window.messages.empty());
     // The progress display runs on; it reports the end of the save itself.
     EXPECT_TRUE(window.timerRunning);
 }
 
 TEST_F(SaveTest, PreventAccessModeIsStoredAsSecurityModeZero) {
-    Choose(L"All users", 0, L"A:");
+    Choose({.scope = L"All users", .mode = PreventAccess, .drive = L"A:"});
     config.cmdSave_Click();
-    EXPECT_EQ(Stored(HKLM, Settings, L"SecurityMode"), Dword(0));
-    EXPECT_EQ(Stored(HKLM, Settings, L"Restriction"), Sz(L"All users"));
+    EXPECT_EQ(Stored(HKLM, SettingsKey, L"SecurityMode"), Dword(0));
+    EXPECT_EQ(Stored(HKLM, SettingsKey, L"Restriction"), Sz(L"All users"));
 }
 
 TEST_F(SaveTest, EmptyPasswordsAreStoredAsNoPassword) {
-    Choose(L"Current user", 1, L"A:");
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"A:"});
     config.cmdSave_Click();
-    EXPECT_EQ(Stored(HKLM, Password, L"MyPassword"), Sz(L""));
+    EXPECT_EQ(Stored(HKLM, PasswordKey, L"MyPassword"), Sz(L""));
 }
 
 TEST_F(SaveTest, ASaveRefusedByTheFirstRightWritesNothingAndAsksNoFurther) {
-    reg.SetRights(HKLM, Rights, registry::RightSetValue | registry::RightCreateSubKey | registry::RightDelete);
-    Choose(L"Current user", 1, L"C:");
+    reg.SetRights(HKLM, RightsKey, registry::RightSetValue | registry::RightCreateSubKey | registry::RightDelete);
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:"});
     config.cmdSave_Click();
 
-    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{Op("HKLM", "CheckRegAccess", Rights, "=0x1")}));
+    EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{Op("HKLM", "CheckRegAccess", RightsKey, "=0x1")}));
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0],
               (policy::MessageBoxRequest{
@@ -85,20 +76,20 @@ TEST_F(SaveTest, ASaveRefusedByTheFirstRightWritesNothingAndAsksNoFurther) {
                   L"Save process is failure", policy::MessageIcon::Warning, policy::MessageButtons::Ok}));
     EXPECT_FALSE(window.timerRunningAtMessage);
     EXPECT_FALSE(window.timerRunning);
-    EXPECT_FALSE(reg.HasKey(HKLM, Settings));
+    EXPECT_FALSE(reg.HasKey(HKLM, SettingsKey));
 }
 
 TEST_F(SaveTest, TheRightsCheckStopsAtTheFirstRightThatIsMissing) {
-    reg.SetRights(HKLM, Rights, registry::RightQueryValue | registry::RightSetValue | registry::RightDelete);
-    Choose(L"Current user", 1, L"C:");
+    reg.SetRights(HKLM, RightsKey, registry::RightQueryValue | registry::RightSetValue | registry::RightDelete);
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:"});
     config.cmdSave_Click();
     EXPECT_EQ(reg.Log().size(), 3u);
     EXPECT_EQ(window.messages.size(), 1u);
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoDrives"));
 }
 
 TEST_F(SaveTest, APasswordMismatchStoresEverythingButThePasswordAndAsksForTheRetype) {
-    Choose(L"Current user", 1, L"C: and F:", 1, 1);
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C: and F:", .cmd = 1, .registryTools = 1});
     Passwords(L"Secret", L"secret");
     config.cmdSave_Click();
 
@@ -110,32 +101,32 @@ TEST_F(SaveTest, APasswordMismatchStoresEverythingButThePasswordAndAsksForTheRet
     EXPECT_EQ(window.Text(TextControl::txtPassword2), L"");
     EXPECT_EQ(window.Text(TextControl::txtPassword), L"Secret");
     EXPECT_TRUE(window.retypeFocused);
-    EXPECT_EQ(Stored(HKLM, Password, L"MyPassword"), Sz(L"old"));
-    EXPECT_EQ(Stored(HKLM, Settings, L"SecurityMode"), Dword(1));
-    EXPECT_EQ(Stored(HKLM, Settings, L"Restriction"), Sz(L"Current user"));
-    EXPECT_EQ(Stored(HKCU, Explorer, L"NoDrives"), Dword(36));
-    EXPECT_EQ(Stored(HKCU, Explorer, L"DisallowRun"), Dword(1));
-    EXPECT_EQ(Stored(HKCU, System, L"DisableRegistryTools"), Dword(1));
+    EXPECT_EQ(Stored(HKLM, PasswordKey, L"MyPassword"), Sz(L"old"));
+    EXPECT_EQ(Stored(HKLM, SettingsKey, L"SecurityMode"), Dword(1));
+    EXPECT_EQ(Stored(HKLM, SettingsKey, L"Restriction"), Sz(L"Current user"));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(Mask(L"C: and F:")));
+    EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(1));
+    EXPECT_EQ(Stored(HKCU, SystemKey, L"DisableRegistryTools"), Dword(1));
     EXPECT_FALSE(window.timerRunning);
 }
 
 TEST_F(SaveTest, AFailureInTheMiddleStopsTheSaveThereAndReachesTheCaller) {
-    Choose(L"Current user", 1, L"C:");
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:"});
     Passwords(L"new", L"new");
     reg.FailOperation(8);  // CreateRegKey of the password key
     EXPECT_THROW(config.cmdSave_Click(), registry::RegistryFailure);
 
     EXPECT_EQ(reg.Log().size(), 8u);
-    EXPECT_EQ(Stored(HKLM, Settings, L"SecurityMode"), Dword(1));
-    EXPECT_EQ(Stored(HKLM, Settings, L"Restriction"), Sz(L"Current user"));
-    EXPECT_EQ(Stored(HKLM, Password, L"MyPassword"), Sz(L"old"));
-    EXPECT_FALSE(Stored(HKCU, Explorer, L"NoDrives"));
+    EXPECT_EQ(Stored(HKLM, SettingsKey, L"SecurityMode"), Dword(1));
+    EXPECT_EQ(Stored(HKLM, SettingsKey, L"Restriction"), Sz(L"Current user"));
+    EXPECT_EQ(Stored(HKLM, PasswordKey, L"MyPassword"), Sz(L"old"));
+    EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoDrives"));
     EXPECT_TRUE(window.messages.empty());
 }
 
 TEST_F(SaveTest, AnUnreachableRegistryFailsTheSaveAtTheRightsCheck) {
     reg.SetUnreachable(true);
-    Choose(L"Current user", 1, L"C:");
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:"});
     EXPECT_THROW(config.cmdSave_Click(), registry::RegistryFailure);
     EXPECT_EQ(reg.Log().size(), 1u);
     EXPECT_TRUE(window.messages.empty());

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "registry/memory_registry.h"
-#include "tests/ui/fake_version_probe.h"
+#include "tests/support/fake_version_probe.h"
+#include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"
 #include "text/utf.h"
 #include "ui/form1.h"
@@ -20,9 +21,10 @@ using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
 using registry::RegistryFailure;
 
+using namespace keys;
+
 namespace {
 
-const std::wstring ExplorerKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 const std::wstring Successful(ui::StatusSuccessful);
 
 struct Choice {

@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "policy/drive_selection_table.h"
 #include "registry/memory_registry.h"
-#include "tests/ui/fake_version_probe.h"
+#include "tests/support/fake_version_probe.h"
+#include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"
 #include "text/utf.h"
 #include "ui/form1.h"
@@ -15,12 +17,10 @@ using registry::HiveLocalMachine;
 using registry::StoredValue;
 using ui::CheckState;
 
+using namespace keys;
+
 namespace {
 
-const std::wstring SettingsKey = L"Software\\Tessmor Software\\Quelvane 2";
-const std::wstring PasswordKey = L"Software\\Ploz\\psw";
-const std::wstring ExplorerKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-const std::wstring SystemKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 const std::wstring Compatible(ui::StatusCompatible);
 
 class MainWindow : public ::testing::Test {
@@ -131,7 +131,8 @@ TEST_F(MainWindow, ShowsAStoredConfigurationAfterLoadAndActivationWithSaveDisabl
     reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
     reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring(L"Current user"));
     reg.Seed(HiveLocalMachine, PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
-    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", std::int32_t{36});
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives",
+             static_cast<std::int32_t>(*policy::DriveMaskForItem(L"C: and F:")));
     reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
     reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", std::wstring(L"cmd.exe"));
 

@@ -16,29 +16,31 @@
 #include <variant>
 #include <vector>
 
+#include "policy/drive_selection_table.h"
 #include "registry/registry_provider.h"
 #include "styles/init_xp.h"
+#include "tests/support/registry_keys.h"
+#include "tests/support/win32/registry_witness.h"
+#include "tests/support/win32/stand_in.h"
 #include "tests/windows/e2e/program_driver.h"
-#include "tests/windows/registry/registry_witness.h"
-#include "tests/windows/wmi_stand_in/stand_in.h"
 #include "ui/form1_layout.h"
 #include "ui/form2_layout.h"
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
 
-namespace {
+using namespace keys;
 
-const std::wstring ExplorerKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-const std::wstring SystemKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-const std::wstring SettingsKey = L"Software\\Tessmor Software\\Quelvane 2";
-const std::wstring PasswordKey = L"Software\\Ploz\\psw";
+namespace {
 
 constexpr std::wstring_view MainTitle = L"Quelvane 2";
 constexpr std::wstring_view LoginTitle = L"Quelvane 2 - Login";
 constexpr std::wstring_view StatusCompatible = L"* Only compatible for Windows 2000/Me/XP";
 constexpr std::wstring_view StatusUpdating = L"Updating your system, please wait..";
 constexpr std::wstring_view StatusSuccessful = L"Save process is successful";
+
+// The mask that a drive item stands for, as the drive table has it.
+std::uint32_t Mask(std::wstring_view item) { return policy::DriveMaskForItem(item).value(); }
 
 std::string RootName(registry::Root root) { return root == HiveLocalMachine ? "HKLM" : "HKCU"; }
 
@@ -79,7 +81,10 @@ void ExpectString(registry::Root root, const std::wstring& key, const std::wstri
 }
 
 // The user's DisallowRun list holds exactly these strings.
-void ExpectList(const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
+// The user's list of programs that may not run: switched on, and holding
+// exactly these entries.
+void ExpectListInForce(const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
     const std::wstring key = ExplorerKey + L"\\DisallowRun";
     for (const auto& [name, data] : entries) ExpectString(HiveCurrentUser, key, name, data);
     const auto held = witness::CountEntries(HiveCurrentUser, key);
@@ -159,6 +164,15 @@ protected:
             throw e2e::WaitFailure("no window titled \"" + e2e::Narrow(title) + "\" appeared" +
                                    (done ? ": the program ended" : " within 20 s"));
         return found;
+    }
+
+    // Starts the program, which shows its main window at once when no
+    // password is stored, and waits for the window to settle.
+    HWND StartToTheMainWindow() {
+        Start();
+        HWND form1 = program->WaitForWindow(MainTitle);
+        WaitUntilSettled(form1);
+        return form1;
     }
 
     // The window's load and activation ran once Save is disabled again.
@@ -250,7 +264,7 @@ TEST_F(ProgramEndToEnd, SaveWithoutAStoredPasswordWritesThePoliciesTheSettingsAn
     ASSERT_GE(statuses.size(), 2u);
     EXPECT_EQ(statuses[statuses.size() - 2], StatusUpdating) << "no progress was shown before the success";
 
-    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 12);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C: and D:"));
     ExpectNoValue(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive");
     ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
     ExpectString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", L"cmd.exe");
@@ -268,20 +282,18 @@ TEST_F(ProgramEndToEnd, ASaveForAllUsersInTheContentsModeMovesThePolicyToTheMach
     stand_in::Reset();
     witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
     // What an earlier save for the current user left.
-    witness::WriteDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 12);
+    witness::WriteDword(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C: and D:"));
     witness::WriteDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
     witness::WriteString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", L"cmd.exe");
     witness::WriteDword(HiveCurrentUser, SystemKey, L"DisableRegistryTools", 1);
-    Start();
-    HWND form1 = program->WaitForWindow(MainTitle);
-    WaitUntilSettled(form1);
+    HWND form1 = StartToTheMainWindow();
 
     e2e::Click(Form1Control(form1, L"optSecurity", 0));
     e2e::Choose(Form1Control(form1, L"cboRestrict"), L"All users");
     e2e::Choose(Form1Control(form1, L"cboDrive"), L"All drives");
     SaveAndWaitForSuccess(form1);
 
-    ExpectDword(HiveLocalMachine, ExplorerKey, L"NoViewOnDrive", 0x3FFFFFF);
+    ExpectDword(HiveLocalMachine, ExplorerKey, L"NoViewOnDrive", Mask(L"All drives"));
     ExpectNoValue(HiveLocalMachine, ExplorerKey, L"NoDrives");
     ExpectDword(HiveLocalMachine, SettingsKey, L"SecurityMode", 0);
     ExpectString(HiveLocalMachine, SettingsKey, L"Restriction", L"All users");
@@ -292,9 +304,7 @@ TEST_F(ProgramEndToEnd, ASaveForAllUsersInTheContentsModeMovesThePolicyToTheMach
     CloseAndExpectTheEnd(form1);
 
     program.reset();
-    Start();
-    form1 = program->WaitForWindow(MainTitle);
-    WaitUntilSettled(form1);
+    form1 = StartToTheMainWindow();
     EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 0)));
     EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 1)));
     EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboRestrict")), L"All users");
@@ -316,9 +326,7 @@ TEST_F(ProgramEndToEnd, LogoffAsksFirstAndOnYesCallsWin32ShutdownOfEveryInstance
     stand_in::Reset();
     stand_in::SetNumber(L"Instances", 2);
     stand_in::SetNumber(L"Win32Shutdown", 1191);  // the system refuses the log-off
-    Start();
-    HWND form1 = program->WaitForWindow(MainTitle);
-    WaitUntilSettled(form1);
+    HWND form1 = StartToTheMainWindow();
 
     e2e::Click(Form1Control(form1, L"cmdLogoff"));
     e2e::MessageBoxView warning = program->WaitForMessageBox(L"Log Off Windows");
@@ -417,9 +425,7 @@ TEST_F(ProgramEndToEnd, CancelInTheLoginEndsTheProgramWithoutEverShowingTheMainW
 }
 
 TEST_F(ProgramEndToEnd, AboutShowsTheProductVersionAndNoticeAndNoReturnsToTheMainWindow) {
-    Start();
-    HWND form1 = program->WaitForWindow(MainTitle);
-    WaitUntilSettled(form1);
+    HWND form1 = StartToTheMainWindow();
 
     e2e::Click(Form1Control(form1, L"cmdAbout"));
     const e2e::MessageBoxView about = program->WaitForMessageBox(L"About Quelvane 2");
@@ -482,9 +488,7 @@ TEST_F(ProgramEndToEnd, AnExistingDifferentManifestIsLeftAsItIs) {
 }
 
 TEST_F(ProgramEndToEnd, TheSavedConfigurationIsShownAgainAfterTheLoginOfTheNextStart) {
-    Start();
-    HWND form1 = program->WaitForWindow(MainTitle);
-    WaitUntilSettled(form1);
+    HWND form1 = StartToTheMainWindow();
     ChooseAndSave(form1, L"Tulip");
     CloseAndExpectTheEnd(form1);
 
@@ -509,9 +513,7 @@ TEST_F(ProgramEndToEnd, TheSavedConfigurationIsShownAgainAfterTheLoginOfTheNextS
 TEST_F(ProgramEndToEnd, ARefusedWriteIsReportedAsAFailureAndNeverAsASuccess) {
     witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
     witness::WriteDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 5);
-    Start();
-    HWND form1 = program->WaitForWindow(MainTitle);
-    WaitUntilSettled(form1);
+    HWND form1 = StartToTheMainWindow();
     // The administrator's own policies key turns read-only while the program runs.
     witness::MakeKeyReadOnly(HiveCurrentUser, ExplorerKey);
 
@@ -546,9 +548,7 @@ TEST_F(ProgramEndToEnd, AStoredMaskWithoutARowIsShownAsACustomItemAndASaveKeepsI
     witness::WriteDword(HiveLocalMachine, SettingsKey, L"SecurityMode", 1);
     witness::WriteString(HiveLocalMachine, SettingsKey, L"Restriction", L"Current user");
     witness::WriteDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 15);
-    Start();
-    HWND form1 = program->WaitForWindow(MainTitle);
-    WaitUntilSettled(form1);
+    HWND form1 = StartToTheMainWindow();
 
     HWND drives = Form1Control(form1, L"cboDrive");
     EXPECT_EQ(e2e::TextOf(drives), L"Custom: A:, B:, C:, D:");
@@ -571,33 +571,26 @@ TEST_F(ProgramEndToEnd, AnotherEditorsListOfProgramsIsKeptAndTheCommandPromptBox
     witness::WriteDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
     for (const auto& [name, data] : theirs)
         witness::WriteString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", name, data);
-    Start();
-    HWND form1 = program->WaitForWindow(MainTitle);
-    WaitUntilSettled(form1);
+    HWND form1 = StartToTheMainWindow();
     EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"chkCMD")));
 
     e2e::Choose(Form1Control(form1, L"cboDrive"), L"C:");
     SaveAndWaitForSuccess(form1);
-    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive", 4);
-    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
-    ExpectList(theirs);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive", Mask(L"C:"));
+    ExpectListInForce(theirs);
 
     e2e::Click(Form1Control(form1, L"chkCMD"));
     SaveAndWaitForSuccess(form1);
-    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
-    ExpectList({theirs[0], theirs[1], {L"3", L"cmd.exe"}});
+    ExpectListInForce({theirs[0], theirs[1], {L"3", L"cmd.exe"}});
     CloseAndExpectTheEnd(form1);
 
     program.reset();
-    Start();
-    form1 = program->WaitForWindow(MainTitle);
-    WaitUntilSettled(form1);
+    form1 = StartToTheMainWindow();
     EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"chkCMD")));
 
     e2e::Choose(Form1Control(form1, L"cboRestrict"), L"All users");
     SaveAndWaitForSuccess(form1);
-    ExpectDword(HiveLocalMachine, ExplorerKey, L"NoViewOnDrive", 4);
-    ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
-    ExpectList(theirs);
+    ExpectDword(HiveLocalMachine, ExplorerKey, L"NoViewOnDrive", Mask(L"C:"));
+    ExpectListInForce(theirs);
     CloseAndExpectTheEnd(form1);
 }

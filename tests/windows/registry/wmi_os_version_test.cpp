@@ -11,7 +11,7 @@
 
 #include "registry/registry_provider.h"
 #include "registry/win32/wmi_os_version.h"
-#include "tests/windows/wmi_stand_in/stand_in.h"
+#include "tests/support/win32/stand_in.h"
 #include "text/utf.h"
 
 using registry::WmiOsVersionProbe;

@@ -7,8 +7,8 @@
 
 #include "registry/win32/wmi_registry_provider.h"
 #include "tests/registry/registry_contract.h"
-#include "tests/windows/registry/registry_witness.h"
-#include "tests/windows/wmi_stand_in/stand_in.h"
+#include "tests/support/win32/registry_witness.h"
+#include "tests/support/win32/stand_in.h"
 #include "text/utf.h"
 
 using registry::HiveCurrentUser;

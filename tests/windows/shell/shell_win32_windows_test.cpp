@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/windows/wmi_stand_in/stand_in.h"
+#include "tests/support/win32/stand_in.h"
 #include "text/utf.h"
 #include "ui/win32/shell_win32.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "registry/memory_registry.h"
-#include "tests/ui/fake_version_probe.h"
+#include "tests/support/fake_version_probe.h"
 #include "tests/ui/recording_shell.h"
 #include "ui/form1.h"
 #include "ui/win32/form1_window.h"

@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "registry/memory_registry.h"
-#include "tests/ui/fake_version_probe.h"
+#include "tests/support/fake_version_probe.h"
+#include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"
 #include "text/utf.h"
 #include "ui/form1.h"
@@ -26,9 +27,9 @@ using ui::CheckState;
 using ui::ControlKind;
 using ui::LayoutRow;
 
-namespace {
+using namespace keys;
 
-const std::wstring ExplorerKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+namespace {
 
 std::wstring TextOf(HWND hwnd) {
     wchar_t text[512] = {};

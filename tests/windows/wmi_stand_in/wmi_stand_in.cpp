@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/windows/wmi_stand_in/stand_in.h"
+#include "tests/support/win32/stand_in.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -126,6 +126,11 @@ HRESULT Fault(const std::wstring& step) {
 // An interface method that nothing here calls.
 #define QUELVANE_UNSUPPORTED(method, ...) \
     HRESULT STDMETHODCALLTYPE method(__VA_ARGS__) override { return Unsupported; }
+// One of IWbemServices' calls and its asynchronous twin, which takes a sink
+// in place of the result.
+#define QUELVANE_UNSUPPORTED_WITH_ASYNC(method, target, result)       \
+    QUELVANE_UNSUPPORTED(method, target, LONG, IWbemContext*, result) \
+    QUELVANE_UNSUPPORTED(method##Async, target, LONG, IWbemContext*, IWbemObjectSink*)
 
 template <typename Interface>
 class Unknown : public Interface {
@@ -583,18 +588,12 @@ public:
     QUELVANE_UNSUPPORTED(CancelAsyncCall, IWbemObjectSink*)
     QUELVANE_UNSUPPORTED(QueryObjectSink, LONG, IWbemObjectSink**)
     QUELVANE_UNSUPPORTED(GetObjectAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-    QUELVANE_UNSUPPORTED(PutClass, IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**)
-    QUELVANE_UNSUPPORTED(PutClassAsync, IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
-    QUELVANE_UNSUPPORTED(DeleteClass, const BSTR, LONG, IWbemContext*, IWbemCallResult**)
-    QUELVANE_UNSUPPORTED(DeleteClassAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-    QUELVANE_UNSUPPORTED(CreateClassEnum, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**)
-    QUELVANE_UNSUPPORTED(CreateClassEnumAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-    QUELVANE_UNSUPPORTED(PutInstance, IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**)
-    QUELVANE_UNSUPPORTED(PutInstanceAsync, IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
-    QUELVANE_UNSUPPORTED(DeleteInstance, const BSTR, LONG, IWbemContext*, IWbemCallResult**)
-    QUELVANE_UNSUPPORTED(DeleteInstanceAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
-    QUELVANE_UNSUPPORTED(CreateInstanceEnum, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**)
-    QUELVANE_UNSUPPORTED(CreateInstanceEnumAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    QUELVANE_UNSUPPORTED_WITH_ASYNC(PutClass, IWbemClassObject*, IWbemCallResult**)
+    QUELVANE_UNSUPPORTED_WITH_ASYNC(DeleteClass, const BSTR, IWbemCallResult**)
+    QUELVANE_UNSUPPORTED_WITH_ASYNC(CreateClassEnum, const BSTR, IEnumWbemClassObject**)
+    QUELVANE_UNSUPPORTED_WITH_ASYNC(PutInstance, IWbemClassObject*, IWbemCallResult**)
+    QUELVANE_UNSUPPORTED_WITH_ASYNC(DeleteInstance, const BSTR, IWbemCallResult**)
+    QUELVANE_UNSUPPORTED_WITH_ASYNC(CreateInstanceEnum, const BSTR, IEnumWbemClassObject**)
     QUELVANE_UNSUPPORTED(ExecQueryAsync, const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
     QUELVANE_UNSUPPORTED(ExecNotificationQuery, const BSTR, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**)
     QUELVANE_UNSUPPORTED(ExecNotificationQueryAsync, const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)

@@ -1,4 +1,4 @@
-#include "tests/policy/plain_window_values.h"
+#include "tests/support/plain_window_values.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tests/windows/registry/registry_witness.h"
+#include "tests/support/win32/registry_witness.h"
 
 #include <windows.h>
 #include <sddl.h>
