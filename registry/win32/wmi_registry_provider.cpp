@@ -35,10 +35,7 @@ bool FillInteger(VARIANT& target, VARTYPE vt, std::int64_t value) {
     case VT_I4:
     case VT_UI4:
         if (!within(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::uint32_t>::max())) return false;
-        if (vt == VT_I4)
-            target.lVal = static_cast<LONG>(static_cast<std::uint32_t>(value));
-        else
-            target.ulVal = static_cast<ULONG>(static_cast<std::uint32_t>(value));
+        target.ulVal = static_cast<ULONG>(static_cast<std::uint32_t>(value));  // lVal's four bytes as well
         break;
     case VT_I2:
         if (!within(std::numeric_limits<SHORT>::min(), std::numeric_limits<SHORT>::max())) return false;
@@ -392,8 +389,7 @@ std::vector<RegistryValueInfo> WmiRegistryProvider::DoEnumRegValues(Root root, c
     if (result == NoMoreItems) return {};
     if (result != ResultSuccess)
         throw RegistryFailure(op.name, root, key, noValue, L"the provider answered " + ResultText(result), result);
-    Variant names;
-    Variant types;
+    Variant names, types;
     ReadOutValue(op, out.Get(), L"sNames", names);
     ReadOutValue(op, out.Get(), L"Types", types);
     return ValueList(op, *names, *types);
