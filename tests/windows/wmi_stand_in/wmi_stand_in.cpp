@@ -419,14 +419,14 @@ DWORD Win32Shutdown(Arguments& args, Object&) {
 
 // One method: reads its arguments, sets its out-values on `out`, answers its
 // ReturnValue (uint32 for all of them).
-struct MethodSpec {
+struct MethodDefinition {
     const wchar_t* name;
     std::vector<Property> in, out;  // out-parameters besides ReturnValue
     DWORD (*work)(Arguments& args, Object& out);
 };
 
 // Microsoft's MOF signatures, defaults included.
-std::vector<MethodSpec> RegistryMethods() {
+std::vector<MethodDefinition> RegistryMethods() {
     const Property root{L"hDefKey", CIM_UINT32, Number(0x80000002)};  // HKEY_LOCAL_MACHINE
     const Property key{L"sSubKeyName", CIM_STRING, {}}, name{L"sValueName", CIM_STRING, {}};
     const Property names{L"sNames", CIM_STRING | CIM_FLAG_ARRAY, {}};
@@ -447,24 +447,25 @@ std::vector<MethodSpec> RegistryMethods() {
     // clang-format on
 }
 
-std::vector<MethodSpec> OperatingSystemMethods() {
+std::vector<MethodDefinition> OperatingSystemMethods() {
     return {{L"Win32Shutdown", {{L"Flags", CIM_SINT32, {}}, {L"Reserved", CIM_SINT32, Number(0)}}, {}, Win32Shutdown}};
 }
 
-struct ClassSpec {
+struct ClassDefinition {
     ComPtr<Object> object;
-    std::vector<MethodSpec> methods;
+    std::vector<MethodDefinition> methods;
 };
 
-ClassSpec MakeClass(const std::wstring& name, std::vector<Property> properties, std::vector<MethodSpec> methods) {
-    ClassSpec spec{MakeObject(name, std::move(properties)), std::move(methods)};
-    for (MethodSpec& method : spec.methods) {
+ClassDefinition MakeClass(const std::wstring& name, std::vector<Property> properties,
+                          std::vector<MethodDefinition> methods) {
+    ClassDefinition definition{MakeObject(name, std::move(properties)), std::move(methods)};
+    for (MethodDefinition& method : definition.methods) {
         std::vector<Property> out = method.out;
         out.insert(out.begin(), {L"ReturnValue", CIM_UINT32, {}});
-        spec.object->methods.push_back(
+        definition.object->methods.push_back(
             {method.name, MakeObject(L"__PARAMETERS", method.in), MakeObject(L"__PARAMETERS", std::move(out))});
     }
-    return spec;
+    return definition;
 }
 
 std::wstring SystemVersion() {
@@ -572,11 +573,11 @@ public:
 
         ComPtr<Object> results = signature->out->Instance();
         Arguments arguments{in, {}};
-        for (const MethodSpec& spec : class_.methods)
-            if (spec.name == signature->name) {
-                const DWORD returned = spec.work(arguments, *results.Get());
+        for (const MethodDefinition& definition : class_.methods)
+            if (definition.name == signature->name) {
+                const DWORD returned = definition.work(arguments, *results.Get());
                 results->Set(L"ReturnValue", Number(returned));
-                LogCall(class_.object->className + L"." + spec.name + L"(" + arguments.log + L") = " +
+                LogCall(class_.object->className + L"." + definition.name + L"(" + arguments.log + L") = " +
                         std::to_wstring(returned));
             }
         if (out) *out = results.Detach();
@@ -612,7 +613,7 @@ private:
     }
 
     bool cimv2_;
-    ClassSpec class_;
+    ClassDefinition class_;
 };
 
 class Locator : public Unknown<IWbemLocator> {
