@@ -204,12 +204,10 @@ bool WmiRegistryProvider::HasSubkeys(const Operation& op, IWbemServices* service
         Invoke(op, services, L"EnumKey", signature.Get(), {{L"hDefKey", op.root}, {L"sSubKeyName", std::cref(op.key)}});
     Variant names;
     ReadOutValue(op, out.Get(), L"sNames", names);
-    // No subkey at all comes back as null rather than as an empty array.
-    if (!(names->vt & VT_ARRAY) || !names->parray) return false;
-    LONG lower = 0, upper = -1;
-    if (FAILED(SafeArrayGetLBound(names->parray, 1, &lower)) || FAILED(SafeArrayGetUBound(names->parray, 1, &upper)))
-        Fail(op, L"the provider delivered an unreadable list of subkeys");
-    return upper >= lower;
+    const std::optional<ArrayBounds> bounds = BoundsOf(*names, {VT_BSTR});
+    if (!bounds)
+        Fail(op, L"the provider delivered an unreadable list of subkeys (" + VariantTypeText(names->vt) + L")");
+    return bounds->count > 0;
 }
 
 std::vector<RegistryValueInfo> WmiRegistryProvider::ValueList(const Operation& op, const VARIANT& names,
