@@ -128,8 +128,13 @@ RunningProgram::RunningProgram(const std::wstring& executable) {
     const std::wstring folder = executable.substr(0, executable.rfind(L'\\'));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &process_))
+    const auto start = [&] {
+        return CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              folder.c_str(), &startup, &process_) != FALSE;
+    };
+    // 64-bit Wine has been seen to answer ERROR_INTERNAL_ERROR, once in a whole
+    // suite, for a start that works the next time: one more try for that.
+    if (!start() && !(GetLastError() == ERROR_INTERNAL_ERROR && start()))
         FailWithLastError("could not start " + Narrow(executable));
 }
 
