@@ -68,6 +68,7 @@ void MemoryRegistry::CreateKeyPath(Root root, const std::wstring& key) {
 bool MemoryRegistry::Begin(const wchar_t* operation, Root root, const std::wstring& key, const std::wstring& valueName,
                            const std::wstring& data) {
     log_.push_back({operation, root, key, valueName, data, false});
+    if (meanwhile_) meanwhile_();
     if (unreachable_) Fail(operation, root, key, valueName, L"the registry provider cannot be reached");
     if (failCountdown_ > 0 && --failCountdown_ == 0)
         Fail(operation, root, key, valueName, L"the registry provider failed the call");

@@ -9,9 +9,11 @@
 //   reg.FailOperation(3);        // the third operation from now raises
 //   reg.RefuseOperation(2);      // the second one from now is refused (access denied)
 //   reg.SetUnreachable(true);    // every operation raises
+//   reg.WhileAnswering([&] { ... });   // runs inside every operation, before its answer
 //   reg.Log();                   // what was asked, in order
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -67,6 +69,11 @@ public:
         refusal_ = code;
     }
 
+    // What runs inside every operation before it answers: on Windows the
+    // service answers from another process, and meanwhile the caller's
+    // thread dispatches its messages (timer ticks among them).
+    void WhileAnswering(std::function<void()> meanwhile) { meanwhile_ = std::move(meanwhile); }
+
     const std::vector<OperationRecord>& Log() const { return log_; }
     std::vector<std::string> DescribedLog() const;
     void ClearLog() { log_.clear(); }
@@ -114,6 +121,7 @@ private:
     std::map<KeyId, Key> keys_;
     std::map<KeyId, std::uint32_t> rights_;
     std::vector<OperationRecord> log_;
+    std::function<void()> meanwhile_;
     bool unreachable_ = false;
     int failCountdown_ = 0;
     int refuseCountdown_ = 0;

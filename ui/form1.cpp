@@ -128,12 +128,33 @@ void Form1::optSecurity_Click(int /*index*/) { MarkChanged(); }
 void Form1::txtPassword2_Change() { MarkChanged(); }
 
 void Form1::cmdSave_Click() {
+    // A click that reaches the window while its save waits for the service
+    // would start a second save inside the first, on the shared Hive.
+    if (saving_) return;
     changedSinceSaveStarted_ = false;
     // A save that ended with a change still pending leaves the bar full and
     // Save enabled, and a tick from a full bar would leave its range: only
     // then does the bar start again.  A click while the bar runs lets it run on.
     if (pgbLoading.Value() == pgbLoading.Max()) pgbLoading.SetValue(pgbLoading.Min());
-    configuration_.cmdSave_Click();
+    {
+        saving_ = true;
+        struct Returned {
+            bool& saving;
+            ~Returned() { saving = false; }
+        } returned{saving_};
+        try {
+            configuration_.cmdSave_Click();
+        } catch (...) {
+            // Ticks may have filled the bar meanwhile; a failed save leaves
+            // the display as the click found it, never at 100%.
+            ResetStatusDisplay();
+            throw;
+        }
+    }
+    // The bar filled while the save still ran and has waited for it.  A save
+    // that failed never gets here, and one that stopped the timer (refused
+    // rights, a mismatched retype) reports no success.
+    if (tmrLoading.Running() && pgbLoading.Value() == pgbLoading.Max()) ReportSuccess();
 }
 
 void Form1::tmrLoading_Timer() { TickStep(); }
@@ -147,6 +168,10 @@ void Form1::cmdLogoff_Click() { RunLogoffCommand(shell_); }
 void Form1::MarkChanged() {
     if (tmrLoading.Running()) changedSinceSaveStarted_ = true;
     cmdSave.SetEnabled(true);
+    ResetStatusDisplay();
+}
+
+void Form1::ResetStatusDisplay() {
     lblLoading.SetForeColour(ColourHighlight);
     lblLoading.SetCaption(std::wstring(StatusCompatible));
     lblLoading2.SetCaption(L"");
@@ -161,17 +186,23 @@ void Form1::ActivationStep() {
 }
 
 void Form1::TickStep() {
+    // The display runs by time alone, and a slow service can outlast it: a
+    // full bar then waits at its maximum until the save has returned, since
+    // a failure may still come.
+    if (saving_ && pgbLoading.Value() == pgbLoading.Max()) return;
     pgbLoading.SetValue(pgbLoading.Value() + 1.0f);
     lblLoading2.SetCaption(SingleToText(pgbLoading.Value()) + L"%");
     lblLoading.SetForeColour(ColourHighlight);
     lblLoading.SetCaption(std::wstring(StatusUpdating));
-    if (pgbLoading.Max() == pgbLoading.Value()) {
-        lblLoading.SetCaption(std::wstring(StatusSuccessful));
-        // A change made during the ticks is not in this save: Save stays
-        // available for it.
-        if (!changedSinceSaveStarted_) cmdSave.SetEnabled(false);
-        tmrLoading.SetRunning(false);
-    }
+    if (pgbLoading.Max() == pgbLoading.Value() && !saving_) ReportSuccess();
+}
+
+void Form1::ReportSuccess() {
+    lblLoading.SetCaption(std::wstring(StatusSuccessful));
+    // A change made during the ticks is not in this save: Save stays
+    // available for it.
+    if (!changedSinceSaveStarted_) cmdSave.SetEnabled(false);
+    tmrLoading.SetRunning(false);
 }
 
 bool Form1::IsKnownWindowsVersion() {

@@ -109,9 +109,11 @@ public:
 
 private:
     void MarkChanged();
+    void ResetStatusDisplay();
     void UpdateAvailableOptions();
     void ActivationStep();
     void TickStep();
+    void ReportSuccess();
     bool IsKnownWindowsVersion();
 
     registry::OsVersionProbe& versionProbe_;
@@ -121,6 +123,9 @@ private:
     // Set by a change made while the progress timer runs: that change is not
     // in the save being shown, so Save must stay available when it ends.
     bool changedSinceSaveStarted_ = false;
+    // True while a save runs.  Its registry calls wait for the service, and
+    // meanwhile the thread dispatches its messages, timer ticks included.
+    bool saving_ = false;
 };
 
 }  // namespace ui

@@ -366,6 +366,26 @@ TEST_F(MainWindow, ASaveCountsFromOnePercentToOneHundredAndThenReportsSuccess) {
     EXPECT_EQ(form.pgbLoading.Value(), form.pgbLoading.Max());
 }
 
+// Ticks run while each registry call waits for the service; a save that
+// outlasts the bar is reported only once it has returned.
+TEST_F(MainWindow, ASaveThatOutlastsTheBarReportsSuccessOnlyOnceItHasReturned) {
+    LoadAndShow();
+    form.cboDrive.SetText(L"A:");
+    std::vector<std::wstring> seenDuringTheSave;
+    reg.WhileAnswering([&] {
+        Tick(30);
+        seenDuringTheSave.push_back(form.lblLoading.Caption() + L" " + form.lblLoading2.Caption());
+    });
+    form.cmdSave.Press();
+
+    ASSERT_GE(seenDuringTheSave.size(), 5u);
+    EXPECT_EQ(seenDuringTheSave.back(), std::wstring(ui::StatusUpdating) + L" 100%");
+    EXPECT_EQ(form.pgbLoading.Value(), form.pgbLoading.Max());
+    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+    EXPECT_FALSE(form.cmdSave.Enabled());
+    EXPECT_FALSE(form.tmrLoading.Running());
+}
+
 TEST_F(MainWindow, AChangeAfterACompletedSaveEnablesSaveAndEmptiesThePercentage) {
     LoadAndShow();
     form.cboDrive.SetText(L"A:");
