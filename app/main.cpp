@@ -24,6 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         // use as well.
         app::TracedRegistryProvider registryProvider(trace);
         app::TracedVersionProbe versionProbe(trace);
+        // Before the first WMI call: the log-off's privilege (shell_win32.h).
         ui::ShellWin32 shell;
         trace.Mark(app::StartupMark::Com);
         // The first WMI connection's one-time cost runs alongside the making of

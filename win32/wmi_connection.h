@@ -19,7 +19,9 @@
 #include <wbemcli.h>
 #include <wrl/client.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "win32/scoped.h"
 
@@ -34,6 +36,32 @@ namespace win32 {
 // "CoCreateInstance(WbemLocator)", "IWbemLocator::ConnectServer(NAMESPACE)" or
 // "CoSetProxyBlanket(NAMESPACE)".
 Microsoft::WRL::ComPtr<IWbemServices> ConnectWmi(const std::wstring& nameSpace);
+
+// Whether the program runs on Wine rather than on Windows: the one place that
+// says so.  Wine's service lacks StdRegProv's GetDWORDValue, DeleteValue and
+// CheckAccess and Win32_OperatingSystem's Win32Shutdown, so there, and only
+// there, the program carries those operations out through the registry API
+// and ExitWindowsEx.  Every Windows from 2000 on has each of these methods: a
+// service that lacks one there is failing, and the program must not go
+// around it unseen.  Wine's ntdll exports wine_get_version; Windows' does not.
+bool RunningOnWine();
+
+// The automation forms in which an integer of a CIM type may be put, in the
+// order tried.  Microsoft's "Numbers (WMI)" gives VT_I4 for sint32, uint16
+// and uint32, VT_I2 for sint8 and sint16 and VT_UI1 for uint8; Wine's
+// service takes its uint32 and uint16 properties only as VT_UI4 and VT_UI2,
+// which come second.  Empty for a type that is no integer.
+std::vector<VARTYPE> IntegerForms(CIMTYPE declared);
+
+// Puts an integer property in the first of the forms that the object takes.
+// A form that the value does not fit is passed over, and only a refused type
+// (WBEM_E_TYPE_MISMATCH) lets the next form be tried: any other refusal is
+// answered at once.  32-bit forms carry the value's bits, so Hive's
+// 0x80000001 is the same root signed or unsigned.  Answers S_OK, the last
+// refusal, or WBEM_E_TYPE_MISMATCH when the value fits no form; `tried` is the
+// form of that answer, VT_EMPTY when none was put.
+[[nodiscard]] HRESULT PutInteger(IWbemClassObject* object, const wchar_t* name, std::int64_t value,
+                                 const std::vector<VARTYPE>& forms, VARTYPE& tried);
 
 // The first connection of a process costs far more than the later ones: the
 // service's libraries load and its classes are read.  A warm-up pays that on a

@@ -1,5 +1,5 @@
-// The registry API road for the three StdRegProv methods that a platform may
-// lack.  Windows only.
+// The registry API road for the three StdRegProv methods that Wine's service
+// lacks.  Windows builds only; taken on Wine only (win32::RunningOnWine).
 //
 // Wine's StdRegProv has no GetDWORDValue, DeleteValue or CheckAccess: asking
 // the class for one of them answers WBEM_E_NOT_FOUND.  WmiRegistryProvider then

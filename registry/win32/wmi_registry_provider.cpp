@@ -2,7 +2,7 @@
 
 #include <wbemidl.h>
 
-#include <limits>
+#include <algorithm>
 #include <memory>
 
 #include "registry/win32/registry_api_route.h"
@@ -21,39 +21,9 @@ namespace {
 
 // The service's status codes are an unsigned enumeration; HRESULTs are signed.
 const HRESULT MethodNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
-const HRESULT TypeRefused = static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH);
 // ERROR_NO_MORE_ITEMS: Wine's EnumValues answers it for a key without values,
 // where Windows answers success with null arrays.
 const ResultCode NoMoreItems = 259;
-
-// The variant of one integer argument in the form vt, when the value fits it.
-// 32-bit forms carry the bits of the value: Hive's 0x80000001 is the same
-// root as a signed or as an unsigned number.
-bool FillInteger(VARIANT& target, VARTYPE vt, std::int64_t value) {
-    auto within = [value](std::int64_t low, std::int64_t high) { return value >= low && value <= high; };
-    switch (vt) {
-    case VT_I4:
-    case VT_UI4:
-        if (!within(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::uint32_t>::max())) return false;
-        target.ulVal = static_cast<ULONG>(static_cast<std::uint32_t>(value));  // lVal's four bytes as well
-        break;
-    case VT_I2:
-        if (!within(std::numeric_limits<SHORT>::min(), std::numeric_limits<SHORT>::max())) return false;
-        target.iVal = static_cast<SHORT>(value);
-        break;
-    case VT_UI2:
-        if (!within(0, std::numeric_limits<USHORT>::max())) return false;
-        target.uiVal = static_cast<USHORT>(value);
-        break;
-    case VT_UI1:
-        if (!within(0, std::numeric_limits<BYTE>::max())) return false;
-        target.bVal = static_cast<BYTE>(value);
-        break;
-    default: return false;
-    }
-    target.vt = vt;
-    return true;
-}
 
 std::wstring VariantTypeText(VARTYPE vt) { return L"variant type " + std::to_wstring(vt); }
 
@@ -80,7 +50,12 @@ std::optional<ArrayBounds> BoundsOf(const VARIANT& value, std::initializer_list<
 
 }  // namespace
 
-WmiRegistryProvider::WmiRegistryProvider(std::wstring nameSpace) : nameSpace_(std::move(nameSpace)) {}
+WmiRegistryProvider::MissingMethod WmiRegistryProvider::PlatformRule() {
+    return win32::RunningOnWine() ? MissingMethod::TakesRegistryApi : MissingMethod::Fails;
+}
+
+WmiRegistryProvider::WmiRegistryProvider(std::wstring nameSpace, MissingMethod missingMethod)
+    : nameSpace_(std::move(nameSpace)), missingMethod_(missingMethod) {}
 
 WmiRegistryProvider::~WmiRegistryProvider() = default;
 
@@ -112,7 +87,7 @@ ComPtr<IWbemServices> WmiRegistryProvider::Connect(const Operation& op) {
 ComPtr<IWbemClassObject> WmiRegistryProvider::FindMethod(const Operation& op, const wchar_t* method) {
     ComPtr<IWbemClassObject> signature;
     const HRESULT hr = ProviderSlot->GetMethod(method, 0, &signature, nullptr);
-    if (hr == MethodNotFound) return nullptr;
+    if (hr == MethodNotFound && missingMethod_ == MissingMethod::TakesRegistryApi) return nullptr;
     if (FAILED(hr)) Fail(op, L"IWbemClassObject::GetMethod(" + std::wstring(method) + L")", hr);
     if (!signature) Fail(op, L"StdRegProv." + std::wstring(method) + L" has no in-parameters");
     return signature;
@@ -126,16 +101,8 @@ ComPtr<IWbemClassObject> WmiRegistryProvider::RequireMethod(const Operation& op,
 
 std::vector<VARTYPE> WmiRegistryProvider::ArgumentForms(const std::wstring&, const std::wstring&,
                                                         CIMTYPE declared) const {
-    switch (declared) {
-    case CIM_STRING: return {VT_BSTR};
-    case CIM_SINT32: return {VT_I4};
-    case CIM_UINT32: return {VT_UI4, VT_I4};
-    case CIM_SINT16:
-    case CIM_SINT8: return {VT_I2};
-    case CIM_UINT16: return {VT_UI2, VT_I4};
-    case CIM_UINT8: return {VT_UI1};
-    default: return {};
-    }
+    if (declared == CIM_STRING) return {VT_BSTR};
+    return win32::IntegerForms(declared);
 }
 
 void WmiRegistryProvider::PutArgument(const Operation& op, const wchar_t* method, IWbemClassObject* signature,
@@ -146,28 +113,26 @@ void WmiRegistryProvider::PutArgument(const Operation& op, const wchar_t* method
     if (FAILED(hr)) Fail(op, L"IWbemClassObject::Get(" + where + L")", hr);
 
     const std::vector<VARTYPE> forms = ArgumentForms(method, argument.name, declared);
-    HRESULT lastRefusal = S_OK;
-    for (VARTYPE vt : forms) {
+    auto cannotTake = [&] {
+        Fail(op, L"the argument " + where + L" is declared with CIM type " + std::to_wstring(declared) +
+                     L", which cannot take the value given");
+    };
+    VARTYPE tried = VT_EMPTY;
+    if (const auto* number = std::get_if<std::int64_t>(&argument.value)) {
+        hr = win32::PutInteger(inParameters, argument.name, *number, forms, tried);
+    } else {
+        if (std::find(forms.begin(), forms.end(), VT_BSTR) == forms.end()) cannotTake();
+        const std::wstring& text = std::get<std::reference_wrapper<const std::wstring>>(argument.value).get();
         Variant value;
-        if (const auto* number = std::get_if<std::int64_t>(&argument.value)) {
-            if (!FillInteger(*value.Get(), vt, *number)) continue;
-        } else {
-            if (vt != VT_BSTR) continue;
-            const std::wstring& text = std::get<std::reference_wrapper<const std::wstring>>(argument.value).get();
-            value.Get()->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-            if (!value.Get()->bstrVal) Fail(op, L"no memory for the text of " + where);
-            value.Get()->vt = VT_BSTR;
-        }
+        value.Get()->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        if (!value.Get()->bstrVal) Fail(op, L"no memory for the text of " + where);
+        value.Get()->vt = tried = VT_BSTR;
         hr = inParameters->Put(argument.name, 0, value.Get(), 0);
-        if (SUCCEEDED(hr)) return;
-        // Only a refused type lets the next form be tried; any other refusal
-        // ends the operation here, before the method could run.
-        if (hr != TypeRefused) Fail(op, L"IWbemClassObject::Put(" + where + L", " + VariantTypeText(vt) + L")", hr);
-        lastRefusal = hr;
     }
-    if (FAILED(lastRefusal)) Fail(op, L"IWbemClassObject::Put(" + where + L")", lastRefusal);
-    Fail(op, L"the argument " + where + L" is declared with CIM type " + std::to_wstring(declared) +
-                 L", which cannot take the value given");
+    // A refused Put ends the operation here, before the method could run
+    // with the argument left at its default.
+    if (tried == VT_EMPTY) cannotTake();
+    if (FAILED(hr)) Fail(op, L"IWbemClassObject::Put(" + where + L", " + VariantTypeText(tried) + L")", hr);
 }
 
 ComPtr<IWbemClassObject> WmiRegistryProvider::Invoke(const Operation& op, IWbemServices* services,

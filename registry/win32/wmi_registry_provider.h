@@ -40,13 +40,21 @@ public:
     static constexpr const wchar_t* LocalNamespace = L"\\\\.\\root\\default";
     static constexpr const wchar_t* ProviderClass = L"StdRegProv";
 
+    // What a method that the service's StdRegProv lacks means: on Wine, whose
+    // service lacks three (see win32::RunningOnWine), the operation takes the
+    // registry API's road (registry_api_route.h); anywhere else it fails,
+    // naming the method.
+    enum class MissingMethod { Fails, TakesRegistryApi };
+    static MissingMethod PlatformRule();
+
     // nameSpace: where StdRegProv is looked for.  Anything but the default only
-    // serves to model a service that cannot be reached.
-    explicit WmiRegistryProvider(std::wstring nameSpace = LocalNamespace);
+    // serves to model a service that cannot be reached; a rule other than the
+    // platform's only serves to show Windows' rule under Wine.
+    explicit WmiRegistryProvider(std::wstring nameSpace = LocalNamespace, MissingMethod missingMethod = PlatformRule());
     ~WmiRegistryProvider() override;
 
     // How the latest operation reached the registry: through StdRegProv, or
-    // through the registry API because the platform's StdRegProv lacks the
+    // through the registry API because Wine's StdRegProv lacks the
     // operation's method (see registry_api_route.h).  Empty when it failed
     // before the choice was made.
     enum class Route { Wmi, RegistryApi };
@@ -70,9 +78,8 @@ protected:
     std::vector<RegistryValueInfo> DoEnumRegValues(Root root, const std::wstring& key) override;
 
     // The variant types tried, in order, to put one argument whose CIM type the
-    // method's in-signature declares; the first one that Put accepts is used.
-    // Platforms differ here: Wine takes a uint32 only as VT_UI4, while the
-    // service's documented automation form of a uint32 is VT_I4.  Tests
+    // method's in-signature declares; the first one that Put accepts is used
+    // (win32::IntegerForms: the documented form first, then Wine's).  Tests
     // override this to force a form that Put refuses.
     virtual std::vector<VARTYPE> ArgumentForms(const std::wstring& method, const std::wstring& argument,
                                                CIMTYPE declared) const;
@@ -95,7 +102,8 @@ private:
 
     // Connect, and the StdRegProv class into ProviderSlot.
     Microsoft::WRL::ComPtr<IWbemServices> Connect(const Operation& op);
-    // The method's in-signature; null when the class has no such method.
+    // The method's in-signature; null when the class has no such method and
+    // the rule lets the registry API stand in for it.
     Microsoft::WRL::ComPtr<IWbemClassObject> FindMethod(const Operation& op, const wchar_t* method);
     Microsoft::WRL::ComPtr<IWbemClassObject> RequireMethod(const Operation& op, const wchar_t* method);
     void PutArgument(const Operation& op, const wchar_t* method, IWbemClassObject* signature,
@@ -117,6 +125,7 @@ private:
 
     win32::ComApartment apartment_;  // first: the COM objects below go before the apartment does
     std::wstring nameSpace_;
+    MissingMethod missingMethod_;
     std::optional<RouteTaken> lastRoute_;
 
     // The provider object of the latest operation; each operation replaces it.

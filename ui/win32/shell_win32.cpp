@@ -58,43 +58,24 @@ void EnableShutdownPrivilege() {
         FailWithLastError(L"AdjustTokenPrivileges");
 }
 
-// The flags argument 0 (log off), in the integer form that the method's
-// signature declares for it.
-void PutLogOffFlags(IWbemClassObject* inParameters) {
-    CIMTYPE type = CIM_SINT32;
-    {
-        Variant current;
-        Check(inParameters->Get(L"Flags", 0, current.Out(), &type, nullptr), L"Win32Shutdown: Get(Flags)");
-    }
-    Variant flags;
-    switch (type) {
-    case CIM_UINT8:
-        flags.Get()->vt = VT_UI1;
-        flags.Get()->bVal = 0;
-        break;
-    case CIM_SINT8:
-    case CIM_SINT16:
-        flags.Get()->vt = VT_I2;
-        flags.Get()->iVal = 0;
-        break;
-    default:  // sint32, and uint16/uint32, which WMI carries as VT_I4
-        flags.Get()->vt = VT_I4;
-        flags.Get()->lVal = 0;
-        break;
-    }
-    Check(inParameters->Put(L"Flags", 0, flags.Get(), 0), L"Win32Shutdown: Put(Flags)");
-}
-
 }  // namespace
 
 ShellWin32::ShellWin32()
-    : ShellWin32([] {
+    : ShellWin32(win32::RunningOnWine() ? SystemLogOff([] {
           // The system's refusal shows only in the result, like a refusal of
           // Win32Shutdown: not examined, the program ends all the same.
           ExitWindowsEx(EWX_LOGOFF, 0);
-      }) {}
+      })
+                                        : SystemLogOff()) {}
 
-ShellWin32::ShellWin32(SystemLogOff systemLogOff) : systemLogOff_(std::move(systemLogOff)) {}
+ShellWin32::ShellWin32(SystemLogOff systemLogOff) : systemLogOff_(std::move(systemLogOff)) {
+    // Windows' service may keep the caller's token as it stood at the
+    // process's first call, so the privilege is enabled now, before any.  A
+    // failure here comes back from LogOff, which enables it again.
+    try {
+        EnableShutdownPrivilege();
+    } catch (const win32::PlatformFailure&) {}
+}
 
 policy::MessageAnswer ShellWin32::ShowMessage(const policy::MessageBoxRequest& message) {
     UINT style = message.icon == policy::MessageIcon::Warning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION;
@@ -163,21 +144,27 @@ void ShellWin32::LogOff() {
     const ComPtr<IWbemServices> services = win32::ConnectWmi(L"\\\\.\\root\\cimv2");
 
     // Wine's Win32_OperatingSystem has no Win32Shutdown (GetMethod answers
-    // WBEM_E_NOT_FOUND).  There, and only there, the log-off goes through
-    // ExitWindowsEx, so that the command still does what it says; every other
-    // failure of the service still raises.
+    // WBEM_E_NOT_FOUND).  There, and only there (the system log-off is handed
+    // in on Wine alone), the log-off goes through ExitWindowsEx, so that the
+    // command still does what it says; every other failure of the service,
+    // and a missing method anywhere else, raises.
     ComPtr<IWbemClassObject> operatingSystemClass;
     Check(services->GetObject(Bstr(L"Win32_OperatingSystem").Get(), 0, nullptr, &operatingSystemClass, nullptr),
           L"GetObject(Win32_OperatingSystem)");
     ComPtr<IWbemClassObject> signature;
     const HRESULT method = operatingSystemClass->GetMethod(L"Win32Shutdown", 0, &signature, nullptr);
-    const bool hasWin32Shutdown = method != static_cast<HRESULT>(WBEM_E_NOT_FOUND);
+    const bool hasWin32Shutdown = !(method == static_cast<HRESULT>(WBEM_E_NOT_FOUND) && systemLogOff_);
     ComPtr<IWbemClassObject> inParameters;
     if (hasWin32Shutdown) {
         Check(method, L"GetMethod(Win32Shutdown)");
         // Always an in-parameters object: Wine's WMI crashes on a null one.
         Check(signature->SpawnInstance(0, &inParameters), L"Win32Shutdown: SpawnInstance");
-        PutLogOffFlags(inParameters.Get());
+        // Flags 0, a log-off, in the integer form that the signature declares.
+        CIMTYPE type = CIM_SINT32;
+        Check(inParameters->Get(L"Flags", 0, nullptr, &type, nullptr), L"Win32Shutdown: Get(Flags)");
+        VARTYPE form = VT_EMPTY;
+        Check(win32::PutInteger(inParameters.Get(), L"Flags", 0, win32::IntegerForms(type), form),
+              L"Win32Shutdown: Put(Flags)");
     }
 
     ComPtr<IEnumWbemClassObject> instances;

@@ -21,10 +21,13 @@ using PlatformFailure = win32::PlatformFailure;
 
 class ShellWin32 : public Shell {
 public:
-    // What logs the user off where WMI cannot: ExitWindowsEx(EWX_LOGOFF, 0)
-    // unless a test hands in its own.
+    // What logs the user off where the service has no Win32Shutdown: on Wine
+    // alone, ExitWindowsEx(EWX_LOGOFF, 0) unless a test hands in its own.
+    // Without one, as on Windows, a missing Win32Shutdown is a failure.
     using SystemLogOff = std::function<void()>;
 
+    // Enables the shutdown privilege: make the shell before the process's
+    // first call to the instrumentation service.
     ShellWin32();
     explicit ShellWin32(SystemLogOff systemLogOff);
 

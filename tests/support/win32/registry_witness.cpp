@@ -196,9 +196,4 @@ void MakeKeyReadOnly(registry::Root root, const std::wstring& key) {
     if (result != ERROR_SUCCESS) throw std::runtime_error("the registry API could not make a key read-only");
 }
 
-bool RunningUnderWine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 }  // namespace witness

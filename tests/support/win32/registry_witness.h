@@ -52,6 +52,5 @@ RegExeAnswer RegExeQuery(registry::Root root, const std::wstring& key, const std
 
 // Asks StdRegProv itself, with no help from the provider under test.
 bool StdRegProvHasMethod(const std::wstring& method);
-bool RunningUnderWine();
 
 }  // namespace witness

@@ -10,6 +10,7 @@
 #include "tests/support/win32/registry_witness.h"
 #include "tests/support/win32/stand_in.h"
 #include "text/utf.h"
+#include "win32/wmi_connection.h"
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
@@ -156,7 +157,7 @@ TEST_F(WmiRegistryProviderTest, AnArgumentThatCannotBePutRaisesAndNothingIsWritt
         EXPECT_NE(failure.Reason().find(L"SetDWORDValue.uValue"), std::wstring::npos) << failure.what();
     }
     EXPECT_THROW(badNumber.SetRegDword(Base, L"NoViewOnDrive", 12), RegistryFailure);
-    if (witness::RunningUnderWine()) {
+    if (win32::RunningOnWine()) {
         // Wine's Put takes a uint32 only as VT_UI4, Windows' only as VT_I4.
         WrongFormProvider refusedForm(L"uValue", stand_in::Active() ? VT_UI4 : VT_I4);
         refusedForm.Hive = HiveCurrentUser;
@@ -220,7 +221,7 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
     EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Text").has_value());
     EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Sub"));
 
-    if (witness::RunningUnderWine() && !stand_in::Active()) {
+    if (win32::RunningOnWine() && !stand_in::Active()) {
         // Wine's StdRegProv has neither of these three; the cases above then
         // took the registry API road for exactly them.
         EXPECT_FALSE(witness::StdRegProvHasMethod(L"GetDWORDValue"));
@@ -228,6 +229,27 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         EXPECT_FALSE(witness::StdRegProvHasMethod(L"CheckAccess"));
         EXPECT_TRUE(witness::StdRegProvHasMethod(L"SetDWORDValue"));
         EXPECT_TRUE(witness::StdRegProvHasMethod(L"EnumValues"));
+
+        // Anywhere but on Wine the same three fail, each naming its method,
+        // and nothing goes around the service.
+        WmiRegistryProvider windowsRule(WmiRegistryProvider::LocalNamespace, WmiRegistryProvider::MissingMethod::Fails);
+        windowsRule.Hive = HiveCurrentUser;
+        const std::array<std::pair<const wchar_t*, std::function<void()>>, 3> missing{{
+            {L"GetDWORDValue", [&] { (void)windowsRule.GetRegDword(Base, L"Number"); }},
+            {L"DeleteValue", [&] { (void)windowsRule.DeleteRegValue(Base, L"Number"); }},
+            {L"CheckAccess", [&] { (void)windowsRule.CheckRegAccess(Base, registry::RightQueryValue); }},
+        }};
+        for (const auto& [method, run] : missing) {
+            try {
+                run();
+                ADD_FAILURE() << text::ToUtf8(method) << " did not raise";
+            } catch (const RegistryFailure& failure) {
+                EXPECT_NE(failure.Reason().find(L"GetMethod(" + std::wstring(method) + L")"), std::wstring::npos)
+                    << failure.what();
+            }
+            EXPECT_FALSE(windowsRule.LastRoute().has_value()) << text::ToUtf8(method);
+        }
+        EXPECT_EQ(std::get<std::uint32_t>(witness::ReadValue(HiveCurrentUser, Base, L"Number")->data), 6u);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "tests/support/win32/stand_in.h"
 #include "text/utf.h"
 #include "ui/win32/shell_win32.h"
+#include "win32/wmi_connection.h"
 
 using policy::MessageAnswer;
 using policy::MessageBoxRequest;
@@ -112,14 +113,23 @@ TEST(ShellWin32, ShowsTheExactTextIconAndButtonsAndAnswersTheButtonPressed) {
     EXPECT_EQ(seen.icon, LoadIcon(nullptr, IDI_ASTERISK));
 }
 
-TEST(ShellWin32, LogsOffThroughTheSystemWhereWmiHasNoWin32Shutdown) {
-    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
-        GTEST_SKIP() << "on Windows this would really log the user off";
+TEST(ShellWin32, LogsOffThroughTheSystemOnlyOnWineWhoseWmiHasNoWin32Shutdown) {
+    if (!win32::RunningOnWine()) GTEST_SKIP() << "on Windows this would really log the user off";
     if (stand_in::Active()) GTEST_SKIP() << "the stand-in has Win32Shutdown, as Windows has";
     int systemLogOffs = 0;
     ui::ShellWin32 shell([&] { ++systemLogOffs; });
     EXPECT_NO_THROW(shell.LogOff());
     EXPECT_EQ(systemLogOffs, 1);
+
+    // Without the way around, as on Windows, the missing method is a failure
+    // that names it.
+    try {
+        ui::ShellWin32(ui::ShellWin32::SystemLogOff()).LogOff();
+        ADD_FAILURE() << "a missing Win32Shutdown must raise outside Wine";
+    } catch (const win32::PlatformFailure& failure) {
+        EXPECT_EQ(failure.Operation(), L"GetMethod(Win32Shutdown)");
+        EXPECT_EQ(failure.Result(), static_cast<HRESULT>(WBEM_E_NOT_FOUND));
+    }
 }
 
 TEST(ShellWin32, LogsOffThroughWin32ShutdownOfEveryInstanceWhateverItAnswers) {
