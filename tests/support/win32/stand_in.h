@@ -5,6 +5,7 @@
 //   stand_in::SetNumber(L"Instances", 2);
 //   stand_in::SetText(L"Version2", L"5.0.2195");
 //   stand_in::SetFault(L"GetDWORDValue", WBEM_E_FAILED);
+//   stand_in::SetNumber(L"LatencyMs", 100);             // a slow service in another process
 //   ... the code under test ...
 //   EXPECT_EQ(stand_in::CallsOf(L"Win32_OperatingSystem.Win32Shutdown").size(), 2u);
 //
@@ -13,7 +14,12 @@
 //   Instances      DWORD   how many Win32_OperatingSystem instances a query yields (1 unless set)
 //   Version1, ...  REG_SZ  the Version of instance 1, 2, ...; a value of another type makes it
 //                          null; none: the system's own, major.minor.build as GetVersionEx says
-//   Win32Shutdown  DWORD   the result code that Win32Shutdown answers (0 unless set)
+//   Win32Shutdown  DWORD   the result code that Win32Shutdown answers (0 unless set); the call
+//                          itself fails with WBEM_E_PRIVILEGE_NOT_HELD unless SeShutdownPrivilege
+//                          was enabled in the process's token at its first ConnectServer
+//   LatencyMs      DWORD   how long each call that crosses to the service takes (ConnectServer,
+//                          GetObject, ExecQuery, Next, ExecMethod; 0 unless set), dispatching
+//                          the caller's messages but keyboard and mouse input meanwhile
 //   Faults\STEP    DWORD   the HRESULT that STEP fails with: a method's name (its ExecMethod),
 //                          or ConnectServer, GetObject, ExecQuery, Next, Get(PROPERTY)
 // The calls: one line per ExecMethod, "Class.Method(name=value, ...) = result",

@@ -17,6 +17,15 @@
 // method does not deliver (it failed, or there is nothing to list) as VT_NULL.
 // What a test chooses and how it reads the calls back: stand_in.h.
 //
+// On Windows the service runs in another process.  Each call that crosses to
+// it (ConnectServer, GetObject, ExecQuery, Next, ExecMethod) takes the time a
+// test chooses, and meanwhile COM's modal loop dispatches the caller's sent,
+// posted and paint messages, timer ticks included, but holds keyboard and
+// mouse input back (CrossToTheService).  Whether Windows dispatches WM_TIMER
+// there is not clearly documented; the stand-in takes the harsher reading.  A
+// class object's Get, Put, GetMethod and SpawnInstance work on the caller's
+// local copy and answer at once.
+//
 // One generic object serves as both classes, their methods' signatures and
 // parameters, and the instances.  Interface methods that no caller here needs
 // answer WBEM_E_NOT_SUPPORTED.
@@ -123,6 +132,34 @@ HRESULT Fault(const std::wstring& step) {
     return static_cast<HRESULT>(ChoiceNumber(stand_in::FaultsKey, step).value_or(S_OK));
 }
 
+// One call's way to the service and back: LatencyMs milliseconds, during
+// which the calling thread's messages are dispatched but for keyboard and
+// mouse input, which stays queued in its order.  A WM_QUIT met meanwhile is
+// posted again for the caller's own loop.
+void CrossToTheService() {
+    const DWORD latency = ChoiceNumber(stand_in::ChoicesKey, L"LatencyMs").value_or(0);
+    // Every message number but the keyboard's and the mouse's.
+    static constexpr UINT Ranges[][2] = {
+        {0, WM_KEYFIRST - 1}, {WM_KEYLAST + 1, WM_MOUSEFIRST - 1}, {WM_MOUSELAST + 1, 0xFFFFFFFF}};
+    std::optional<WPARAM> quit;
+    const DWORD start = GetTickCount();
+    for (DWORD passed = 0; passed < latency; passed = GetTickCount() - start) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, latency - passed,
+                                  QS_SENDMESSAGE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT);
+        MSG message;
+        for (const auto& range : Ranges)
+            while (!quit && PeekMessageW(&message, nullptr, range[0], range[1], PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    quit = message.wParam;
+                    break;
+                }
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+    }
+    if (quit) PostQuitMessage(static_cast<int>(*quit));
+}
+
 // An interface method that nothing here calls.
 #define QUELVANE_UNSUPPORTED(method, ...) \
     HRESULT STDMETHODCALLTYPE method(__VA_ARGS__) override { return Unsupported; }
@@ -226,6 +263,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetMethod(LPCWSTR name, LONG, IWbemClassObject** in, IWbemClassObject** out) override {
         const Method* method = FindMethod(name);
+        if (in) *in = nullptr;
+        if (out) *out = nullptr;
         if (!method) return NotFound;
         if (in) *in = ComPtr<Object>(method->in).Detach();
         if (out) *out = ComPtr<Object>(method->out).Detach();
@@ -358,6 +397,9 @@ DWORD List(Arguments& args, Object& out, bool values) {
         names.emplace_back(name, length);
         types.push_back(static_cast<LONG>(type));
     }
+    // "Returns null if only the default value is available": the default value
+    // (the empty name) is listed beside others, alone it is no list.
+    if (values && names.size() == 1 && names[0].empty()) names.clear(), types.clear();
     out.Set(L"sNames", MakeList<std::wstring>(VT_BSTR, names, [](const std::wstring& name, void* slot) {
                 *static_cast<BSTR*>(slot) = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
             }));
@@ -408,12 +450,19 @@ bool ShutdownPrivilegeEnabled() {
     return asked && held;
 }
 
+// Windows checks a method's privileges before its provider runs, against the
+// caller's token, and COM may have taken that token at the process's first
+// call and keep it ("Executing Privileged Operations Using C++": adjust the
+// token before calling WMI).  The harsher reading: the token as it stood when
+// the process first connected, whichever thread that was.
+bool ShutdownPrivilegeAtFirstConnection() {
+    static const bool held = ShutdownPrivilegeEnabled();
+    return held;
+}
+
 DWORD Win32Shutdown(Arguments& args, Object&) {
     args.Number(L"Flags");
     args.Number(L"Reserved");
-    // Windows runs the method only for a caller whose token has the shutdown
-    // privilege enabled.
-    if (!ShutdownPrivilegeEnabled()) return ERROR_PRIVILEGE_NOT_HELD;
     return ChoiceNumber(stand_in::ChoicesKey, L"Win32Shutdown").value_or(0);
 }
 
@@ -483,6 +532,7 @@ public:
     HRESULT STDMETHODCALLTYPE Next(LONG, ULONG count, IWbemClassObject** objects, ULONG* returned) override {
         if (!objects || !returned) return static_cast<HRESULT>(WBEM_E_INVALID_PARAMETER);
         *returned = 0;
+        CrossToTheService();
         if (const HRESULT fault = Fault(L"Next"); FAILED(fault)) return fault;
         while (*returned < count && next_ < objects_.size())
             objects[(*returned)++] = ComPtr<Object>(objects_[next_++]).Detach();
@@ -529,6 +579,7 @@ public:
                                         IWbemCallResult**) override {
         if (!object) return static_cast<HRESULT>(WBEM_E_INVALID_PARAMETER);
         *object = nullptr;
+        CrossToTheService();
         if (const HRESULT fault = Fault(L"GetObject"); FAILED(fault)) return fault;
         if (!path || Lower(path) != Lower(class_.object->className)) return NotFound;
         *object = ComPtr<Object>(class_.object).Detach();
@@ -539,6 +590,7 @@ public:
                                         IEnumWbemClassObject** result) override {
         if (!result) return static_cast<HRESULT>(WBEM_E_INVALID_PARAMETER);
         *result = nullptr;
+        CrossToTheService();
         if (const HRESULT fault = Fault(L"ExecQuery"); FAILED(fault)) return fault;
         if (!language || Lower(language) != L"wql") return static_cast<HRESULT>(WBEM_E_INVALID_QUERY_TYPE);
         if (!cimv2_ || !query || Lower(query) != L"select * from win32_operatingsystem")
@@ -558,6 +610,7 @@ public:
     HRESULT STDMETHODCALLTYPE ExecMethod(const BSTR path, const BSTR method, LONG, IWbemContext*, IWbemClassObject* in,
                                          IWbemClassObject** out, IWbemCallResult**) override {
         if (out) *out = nullptr;
+        CrossToTheService();
         // "StdRegProv" for a static method, "...:Win32_OperatingSystem=@" for
         // one of an instance.
         std::wstring target = path ? path : L"";
@@ -570,6 +623,8 @@ public:
         if (cimv2_ == (key == std::wstring::npos)) return static_cast<HRESULT>(WBEM_E_INVALID_METHOD_PARAMETERS);
         if (!in) return static_cast<HRESULT>(WBEM_E_INVALID_PARAMETER);
         if (const HRESULT fault = Fault(signature->name); FAILED(fault)) return fault;
+        if (signature->name == L"Win32Shutdown" && !ShutdownPrivilegeAtFirstConnection())
+            return static_cast<HRESULT>(WBEM_E_PRIVILEGE_NOT_HELD);
 
         ComPtr<Object> results = signature->out->Instance();
         Arguments arguments{in, {}};
@@ -622,6 +677,8 @@ public:
                                             IWbemContext*, IWbemServices** services) override {
         if (!services) return static_cast<HRESULT>(WBEM_E_INVALID_PARAMETER);
         *services = nullptr;
+        ShutdownPrivilegeAtFirstConnection();
+        CrossToTheService();
         if (const HRESULT fault = Fault(L"ConnectServer"); FAILED(fault)) return fault;
         std::wstring name = Lower(resource ? resource : L"");
         for (const wchar_t* local : {L"\\\\.\\", L"//./"})
