@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -144,6 +145,20 @@ protected:
     e2e::ProgramCopy copy;
     std::optional<e2e::RunningProgram> program;
 
+    ProgramEndToEnd() { ApplyLatency(); }
+
+    // QUELVANE_STAND_IN_LATENCY_MS makes the stand-in answer as slowly as a
+    // busy service in another process, dispatching the program's messages
+    // meanwhile; it outlives a reset of the other choices.
+    static void ApplyLatency() {
+        if (const char* latency = std::getenv("QUELVANE_STAND_IN_LATENCY_MS"))
+            stand_in::SetNumber(L"LatencyMs", static_cast<DWORD>(std::strtoul(latency, nullptr, 10)));
+    }
+    static void ResetStandIn() {
+        stand_in::Reset();
+        ApplyLatency();
+    }
+
     void Start() { program.emplace(copy.Executable()); }
 
     static HWND Form1Control(HWND form1, std::wstring_view name, int member = ui::NoMember) {
@@ -243,6 +258,9 @@ protected:
         if (!succeeded)
             throw e2e::WaitFailure("the status line did not report success within 20 s; it reads \"" +
                                    e2e::Narrow(seen.back()) + "\"");
+        // The drive value is the save's last write: a success shown while the
+        // save still runs would find the old one.
+        ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C: and D:"));
         EXPECT_EQ(e2e::TextOf(percentage), L"100%");
         EXPECT_FALSE(e2e::IsEnabled(save));
         return seen;
@@ -279,7 +297,7 @@ TEST_F(ProgramEndToEnd, SaveWithoutAStoredPasswordWritesThePoliciesTheSettingsAn
 }
 
 TEST_F(ProgramEndToEnd, ASaveForAllUsersInTheContentsModeMovesThePolicyToTheMachineAndIsShownAgain) {
-    stand_in::Reset();
+    ResetStandIn();
     witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
     // What an earlier save for the current user left.
     witness::WriteDword(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C: and D:"));
@@ -323,7 +341,7 @@ TEST_F(ProgramEndToEnd, ASaveForAllUsersInTheContentsModeMovesThePolicyToTheMach
 TEST_F(ProgramEndToEnd, LogoffAsksFirstAndOnYesCallsWin32ShutdownOfEveryInstanceAndEndsTheProgram) {
     ASSERT_TRUE(stand_in::Active()) << "runs under the WMI stand-in only";
     const std::string logOff = "Win32_OperatingSystem.Win32Shutdown(Flags=0, Reserved=0) = ";
-    stand_in::Reset();
+    ResetStandIn();
     stand_in::SetNumber(L"Instances", 2);
     stand_in::SetNumber(L"Win32Shutdown", 1191);  // the system refuses the log-off
     HWND form1 = StartToTheMainWindow();
@@ -347,7 +365,7 @@ TEST_F(ProgramEndToEnd, LogoffAsksFirstAndOnYesCallsWin32ShutdownOfEveryInstance
     EXPECT_EQ(stand_in::CallsOf(L"Win32_OperatingSystem.Win32Shutdown"), std::vector<std::string>(2, logOff + "1191"));
 
     // No instance to log off: the program ends all the same, without a call.
-    stand_in::Reset();
+    ResetStandIn();
     stand_in::SetNumber(L"Instances", 0);
     program.reset();
     Start();
