@@ -8,7 +8,12 @@
 #      Wine where the host runs 32-bit code (scripts/wine-host.sh).  Elsewhere
 #      the program is still built and checked from its files alone (ctest -L
 #      static: PE32, system DLLs only, subsystem version, no debug sections,
-#      size), and one line says that its suite did not run, and why.
+#      size), and one line says that its suite did not run, and why;
+#   4. the release: the i686 program, built as scripts/release.sh builds it
+#      in a copy of these sources at another path, has the very bytes of the
+#      one that step 3 built and tested; the archive, packed twice from the
+#      tested programs, has the same bytes both times and the promised layout.
+#      (The whole release built twice would add two x86-64 builds as well.)
 #
 # Build trees: build/native, build/windows-x64 and build/windows (or under
 # $QUELVANE_BUILD_ROOT).  QUELVANE_64BIT_ONLY=1 takes the 64-bit-only path on a
@@ -84,6 +89,55 @@ FormatCheck() {
     fi
 }
 
+# Step 4 above.  Fails with the first difference found.
+ReleaseCheck() {
+    local name="release: reproducible program and archive" begin=$SECONDS
+    local i686="$root/windows/app/Quelvane 2.exe" x64="$root/windows-x64/app/Quelvane 2.exe"
+    local work="$root/release-check"
+    local copy="$work/another path/quelvane"
+    echo
+    echo "== $name"
+    rm -rf "$work" && mkdir -p "$copy" || { Record "$name" "FAILED: could not make $copy" 0; return; }
+    # Files of the tree as it is, uncommitted changes included.
+    git ls-files -z -co --exclude-standard | while IFS= read -r -d '' file; do
+        [[ -e $file ]] && printf '%s\0' "$file"
+    done | tar --null -cf - -T - | tar -xf - -C "$copy"
+    if ! (cd "$copy" && cmake --preset windows -B build/release-windows -DQUELVANE_TESTS=OFF >/dev/null &&
+        cmake --build build/release-windows -j"$jobs" --target quelvane2 >/dev/null); then
+        Record "$name" "FAILED: the i686 program did not build in $copy" $((SECONDS - begin))
+        return
+    fi
+    if ! cmp "$i686" "$copy/build/release-windows/app/Quelvane 2.exe"; then
+        Record "$name" "FAILED: the i686 program built at another path differs" $((SECONDS - begin))
+        return
+    fi
+    local archive
+    if ! bash scripts/release.sh --package "$i686" "$x64" "$work/first" || ! sleep 1 ||
+        ! bash scripts/release.sh --package "$i686" "$x64" "$work/second"; then
+        Record "$name" "FAILED: scripts/release.sh --package failed" $((SECONDS - begin))
+        return
+    fi
+    archive=$(cd "$work/first" && echo quelvane-*.zip)
+    local problem=""
+    if ! cmp "$work/first/$archive" "$work/second/$archive"; then
+        problem="the archive packed twice differs"
+    elif [[ $(unzip -Z1 "$work/first/$archive" | tr '\n' '|') != "Quelvane 2.exe|README.txt|x64/Quelvane 2.exe|" ]]; then
+        problem="the archive holds $(unzip -Z1 "$work/first/$archive" | tr '\n' ' ')"
+    elif ! unzip -p "$work/first/$archive" "Quelvane 2.exe" | cmp - "$i686" ||
+        ! unzip -p "$work/first/$archive" "x64/Quelvane 2.exe" | cmp - "$x64"; then
+        problem="a program in the archive is not the one built"
+    elif unzip -p "$work/first/$archive" README.txt | grep -q $'[^\r]$\|^$'; then
+        problem="README.txt has a line without CR LF"
+    elif ! (cd "$work/first" && sha256sum --quiet -c SHA256SUMS); then
+        problem="SHA256SUMS does not match the archive"
+    fi
+    if [[ -n $problem ]]; then
+        Record "$name" "FAILED: $problem" $((SECONDS - begin))
+    else
+        Record "$name" "passed, i686 program alike from two paths, $archive alike twice" $((SECONDS - begin))
+    fi
+}
+
 FormatCheck
 Suite "native suite (Linux)" native "$root/native"
 Suite "x86-64 Windows suite (64-bit Wine)" windows-x64 "$root/windows-x64"
@@ -94,6 +148,7 @@ else
     Suite "i686 Windows static checks (no Wine)" windows "$root/windows" -L static
     notRun="The i686 Windows suite did not run: $QUELVANE_HOST_32BIT_REASON."
 fi
+ReleaseCheck
 
 echo
 echo "== Results ($((SECONDS - started)) s in all)"

@@ -6,9 +6,11 @@
 //   styles::ManifestFileSystemWin32 files;
 //   styles::InitXp(files);   // never raises, reports nothing
 //
-// Windows reads an application manifest only when it starts a program, so a
-// manifest written by this run gives the windows their visual styles from the
-// next start on.  An existing manifest is never read, checked or replaced.
+// Windows reads an application manifest only when it starts a program, so the
+// file written by this run counts from the next start on, and on Windows XP
+// only: Vista and later read the manifest embedded in the program
+// (app/resources), which also gives the first start its visual styles.  An
+// existing manifest is never read, checked or replaced.
 #pragma once
 
 #include <cstdint>

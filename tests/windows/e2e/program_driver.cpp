@@ -1,5 +1,7 @@
 #include "tests/windows/e2e/program_driver.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <thread>
@@ -154,6 +156,18 @@ std::optional<DWORD> RunningProgram::WaitForExit(std::chrono::milliseconds limit
     DWORD exitCode = 0;
     GetExitCodeProcess(process_.hProcess, &exitCode);
     return exitCode;
+}
+
+std::wstring RunningProgram::LoadedModule(std::wstring_view fileName) const {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process_.dwProcessId);
+    if (snapshot == INVALID_HANDLE_VALUE) FailWithLastError("could not list the program's modules");
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    std::wstring found;
+    for (BOOL more = Module32FirstW(snapshot, &module); more && found.empty(); more = Module32NextW(snapshot, &module))
+        if (lstrcmpiW(module.szModule, std::wstring(fileName).c_str()) == 0) found = module.szExePath;
+    CloseHandle(snapshot);
+    return found;
 }
 
 HWND RunningProgram::VisibleWindow(std::wstring_view title, std::wstring_view className) const {

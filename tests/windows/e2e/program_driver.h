@@ -85,6 +85,10 @@ public:
     HWND FocusOf(HWND window) const;
     // Where the window's thread has its active window and focus, in words.
     std::string DescribeFocus(HWND window) const;
+    // The full path of the DLL of this file name (any case) that the program
+    // has loaded, or "" when it has none; raises when the program's modules
+    // cannot be listed.
+    std::wstring LoadedModule(std::wstring_view fileName) const;
 
 private:
     PROCESS_INFORMATION process_{};

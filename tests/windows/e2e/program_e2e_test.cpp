@@ -127,6 +127,20 @@ void ExpectUnchanged(const FileState& before, const std::optional<FileState>& af
     EXPECT_EQ(CompareFileTime(&after->lastWrite, &before.lastWrite), 0) << "the manifest was written again";
 }
 
+// Whether a loaded DLL is the one of the common controls 6.0 side-by-side
+// assembly of this build's processor.  Wine's copy there has a version
+// resource of 5, as its plain comctl32 in the system folder has, so the path
+// is what tells them apart.
+bool IsCommonControls6(std::wstring path) {
+#ifdef _WIN64
+    const wchar_t* assembly = L"\\winsxs\\amd64_microsoft.windows.common-controls_6595b64144ccf1df_6.0.";
+#else
+    const wchar_t* assembly = L"\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0.";
+#endif
+    CharLowerW(path.data());
+    return path.find(assembly) != std::wstring::npos;
+}
+
 // The maker's notice as the program's own version resource carries it.
 std::wstring LegalCopyrightOf(const std::wstring& executable) {
     DWORD ignored = 0;
@@ -460,10 +474,14 @@ TEST_F(ProgramEndToEnd, AboutShowsTheProductVersionAndNoticeAndNoReturnsToTheMai
     CloseAndExpectTheEnd(form1);
 }
 
-TEST_F(ProgramEndToEnd, TheFirstStartWritesTheManifestAndTheNextStartLeavesItAlone) {
+TEST_F(ProgramEndToEnd, TheFirstStartHasVisualStylesWritesTheManifestAndTheNextStartLeavesItAlone) {
     ASSERT_FALSE(ReadFileState(copy.Manifest()).has_value());
     Start();
     HWND form1 = program->WaitForWindow(MainTitle);
+    // No file was there when the program started: its embedded manifest alone
+    // can have brought the common controls 6.0.
+    const std::wstring comctl32 = program->LoadedModule(L"comctl32.dll");
+    EXPECT_TRUE(IsCommonControls6(comctl32)) << e2e::Narrow(comctl32);
     // Written before the login decided anything, so already there now.
     EXPECT_TRUE(ReadFileState(copy.Manifest()).has_value());
     CloseAndExpectTheEnd(form1);
