@@ -107,7 +107,6 @@ public:
     }
     bool IsSet() const { return root_.has_value(); }
     std::optional<Root> Get() const { return root_; }
-    void Reset() { root_.reset(); }
 
 private:
     std::optional<Root> root_;

@@ -278,7 +278,6 @@ public:
     explicit ButtonModel(const LayoutRow& row);
 
     std::wstring_view Caption() const { return Row().text; }
-    bool IsDefault() const { return Row().defaultButton; }
     // The user's click (mouse, keyboard or the default button's Enter).  A
     // disabled button cannot be pressed.
     void Press() const;

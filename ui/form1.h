@@ -89,9 +89,6 @@ public:
     void cmdAbout_Click();
     void cmdLogoff_Click();
 
-    // The key paths and drive value name that the save and the load share.
-    policy::PolicyConfiguration& Configuration() { return configuration_; }
-
     // policy::MainWindowValues
     std::wstring Text(policy::TextControl control) const override;
     void SetText(policy::TextControl control, const std::wstring& text) override;

@@ -61,8 +61,6 @@ public:
     HWND Control(std::wstring_view name, int member = NoMember) const;
     // The tooltip window, made once the window has been shown; nullptr before.
     HWND Tooltip() const { return tooltip_; }
-    int DpiX() const { return dpiX_; }
-    int DpiY() const { return dpiY_; }
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
