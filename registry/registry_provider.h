@@ -120,13 +120,13 @@ public:
     // the one provider object is handed to every window.
     HiveSelector Hive;
 
-    ResultCode CreateRegKey(const std::wstring& key);
-    ResultCode SetRegString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data);
-    ResultCode SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data);
+    [[nodiscard]] ResultCode CreateRegKey(const std::wstring& key);
+    [[nodiscard]] ResultCode SetRegString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data);
+    [[nodiscard]] ResultCode SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data);
     std::wstring GetRegString(const std::wstring& key, const std::wstring& valueName);
     std::int32_t GetRegDword(const std::wstring& key, const std::wstring& valueName);
-    ResultCode DeleteRegValue(const std::wstring& key, const std::wstring& valueName);
-    ResultCode DeleteRegKey(const std::wstring& key);
+    [[nodiscard]] ResultCode DeleteRegValue(const std::wstring& key, const std::wstring& valueName);
+    [[nodiscard]] ResultCode DeleteRegKey(const std::wstring& key);
     bool CheckRegAccess(const std::wstring& key, std::uint32_t rights);
     // The names and types of the key's values, in no promised order.
     std::vector<RegistryValueInfo> EnumRegValues(const std::wstring& key);

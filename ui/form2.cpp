@@ -31,8 +31,10 @@ void Form2::Form_Load() {
     PasswordKey = policy::PasswordPath;
     registry_.Hive = registry::HiveLocalMachine;
     // Not guarded: a registry that cannot be reached at all ends the program
-    // before any window opens.
-    registry_.CreateRegKey(PasswordKey);
+    // before any window opens.  A key that the registry refused to make needs
+    // no answer of its own: the read below then finds no password, which is
+    // how a key that was never made reads too.
+    [[maybe_unused]] const registry::ResultCode created = registry_.CreateRegKey(PasswordKey);
 
     // A missing or unreadable password counts as none: that is how every
     // start goes on a machine where no password was ever saved.

@@ -123,7 +123,7 @@ TEST_F(LoginDialog, ComparesWithThePasswordAsItIsAtTheClick) {
     EXPECT_EQ(TryPassword(L"old"), Rejected);
 
     reg.Hive = HiveLocalMachine;
-    reg.DeleteRegValue(PasswordKey, L"MyPassword");
+    EXPECT_EQ(reg.DeleteRegValue(PasswordKey, L"MyPassword"), registry::ResultSuccess);
     EXPECT_EQ(TryPassword(L"anything"), Accepted) << "an unreadable password lets any text in";
 }
 
