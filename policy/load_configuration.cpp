@@ -34,10 +34,10 @@ void PolicyConfiguration::LoadSettings() {
     registry_.Hive = registry::HiveLocalMachine;
 
     const std::wstring modeName(SecurityModeName);
-    if (HoldsOrFails([&] { return registry_.GetRegDword(SettingsKey, modeName) == 0; })) {
+    if (TrueUnlessKnownFalse([&] { return registry_.GetRegDword(SettingsKey, modeName) == 0; })) {
         IgnoringFailure([&] { window_.SelectSecurity(0); });
         DrivePolicyValueName = NoViewOnDriveName;
-    } else if (HoldsOrFails([&] { return registry_.GetRegDword(SettingsKey, modeName) == 1; })) {
+    } else if (TrueUnlessKnownFalse([&] { return registry_.GetRegDword(SettingsKey, modeName) == 1; })) {
         IgnoringFailure([&] { window_.SelectSecurity(1); });
         DrivePolicyValueName = NoDrivesName;
     }

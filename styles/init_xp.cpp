@@ -50,7 +50,7 @@ std::wstring ManifestPath(const ExecutableLocation& executable) {
     return path;
 }
 
-void InitXp(ManifestFileSystem& files) noexcept {
+void InitXp(ManifestFileSystem& files, CommonControls& controls) noexcept {
     std::wstring path;
     // A look-up that fails counts as a file found: better no manifest than an
     // existing one overwritten.
@@ -72,7 +72,7 @@ void InitXp(ManifestFileSystem& files) noexcept {
         }
     }
 
-    Ignoring([&] { files.InitCommonControls(); });
+    Ignoring([&] { controls.Initialize(); });
 }
 
 }  // namespace styles

@@ -38,7 +38,7 @@ void Form2::Form_Load() {
 
     // A missing or unreadable password counts as none: that is how every
     // start goes on a machine where no password was ever saved.
-    const bool noPassword = policy::HoldsOrFails(
+    const bool noPassword = policy::TrueUnlessKnownFalse(
         [&] { return registry_.GetRegString(PasswordKey, std::wstring(policy::MyPasswordName)).empty(); });
     if (noPassword) {
         CloseAndShowForm1();
@@ -53,7 +53,7 @@ void Form2::cmdOK_Click() {
     // Read anew on every click, under the root the load step chose: nothing
     // changes it while the dialog waits.  A failed read lets the user in, as
     // a match does.
-    const bool accepted = policy::HoldsOrFails([&] {
+    const bool accepted = policy::TrueUnlessKnownFalse([&] {
         return txtPassword.Text() == registry_.GetRegString(PasswordKey, std::wstring(policy::MyPasswordName));
     });
     if (accepted) {

@@ -27,7 +27,7 @@ public:
     Form1Window& operator=(const Form1Window&) = delete;
 
     // Makes the hidden window from Form1's layout, then runs Form_Load.
-    // Raises ui::PlatformFailure when the window cannot be made.
+    // Raises win32::PlatformFailure when the window cannot be made.
     void Create();
     void Show(int showCommand = SW_SHOWNORMAL);
     HWND Hwnd() const { return window_.Hwnd(); }

@@ -17,6 +17,7 @@ using win32::Bstr;
 using win32::Check;
 using win32::ComApartment;
 using win32::FailWithLastError;
+using win32::PlatformFailure;
 using win32::Variant;
 
 namespace ui {
