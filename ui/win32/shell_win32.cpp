@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "text/path.h"
 #include "win32/module.h"
 #include "win32/scoped.h"
 #include "win32/wmi_connection.h"
@@ -25,12 +26,7 @@ namespace ui {
 namespace {
 
 // The executable's folder; a drive's root folder keeps its backslash.
-std::wstring ApplicationFolder() {
-    std::wstring path = win32::ExecutablePath();
-    std::wstring folder = path.substr(0, path.rfind(L'\\'));
-    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
-    return folder;
-}
+std::wstring ApplicationFolder() { return text::FolderOf(win32::ExecutablePath()); }
 
 std::string ToAnsi(const std::wstring& text) {
     if (text.empty()) return {};
