@@ -55,7 +55,10 @@ void PolicyConfiguration::SaveSettings() {
     registry_.Hive = registry::HiveLocalMachine;
 
     CreateKey(SettingsKey);
-    WriteDword(SettingsKey, std::wstring(SecurityModeName), window_.SecuritySelected(0) ? 0 : 1);
+    const SecurityOption option = window_.SecuritySelected(SecurityOption::PreventAccess)
+                                      ? SecurityOption::PreventAccess
+                                      : SecurityOption::HideDrives;
+    WriteDword(SettingsKey, std::wstring(SecurityModeName), StoredNumber(option));
     WriteString(SettingsKey, std::wstring(RestrictionName), window_.Text(TextControl::cboRestrict));
     CreateKey(PasswordKey);
 

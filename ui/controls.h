@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "ui/layout.h"
+#include "values/check_state.h"
 #include "values/value_refused.h"
 
 namespace ui {
@@ -193,7 +194,7 @@ private:
 };
 
 // A check box's states, numbered as the policy values store them.
-enum class CheckState { Unchecked = 0, Checked = 1, Grayed = 2 };
+using values::CheckState;
 
 class CheckBoxModel : public ControlModel {
 public:

@@ -19,7 +19,7 @@ void SeedEverywhere(registry::MemoryRegistry& reg) {
 
 TEST_F(PolicyTest, CurrentUserPreventAccessWritesNoViewOnDriveForTheUserOnly) {
     SeedEverywhere(reg);
-    Choose({.scope = L"Current user", .mode = PreventAccess, .drive = L"C: and D:", .cmd = 1});
+    Choose({.scope = L"Current user", .mode = PreventAccess, .drive = L"C: and D:", .cmd = Checked});
     config.ApplyDrivePolicy();
 
     EXPECT_EQ(reg.DescribedLog(), CurrentUserPolicyLog(PreventAccess, L"C: and D:", true));
@@ -52,7 +52,11 @@ TEST_F(PolicyTest, CurrentUserHideWritesNoDrivesAndZeroForNoSelected) {
 
 TEST_F(PolicyTest, AllUsersPreventAccessClearsTheUserAndWritesTheMachine) {
     SeedEverywhere(reg);
-    Choose({.scope = L"All users", .mode = PreventAccess, .drive = L"All drives", .cmd = 1, .registryTools = 1});
+    Choose({.scope = L"All users",
+            .mode = PreventAccess,
+            .drive = L"All drives",
+            .cmd = Checked,
+            .registryTools = Checked});
     config.ApplyDrivePolicy();
 
     EXPECT_EQ(reg.DescribedLog(),
@@ -145,15 +149,15 @@ TEST_F(PolicyTest, AnUnknownScopeTouchesOnlyTheRootThatHiveAlreadyHolds) {
 TEST_F(PolicyTest, OptionalPoliciesAreWrittenAsZeroWhenUncheckedAndRemovedCompletely) {
     config.ExplorerPolicyKey = ExplorerKey;
     reg.Hive = HKCU;
-    window.SetCheckState(policy::CheckControl::chkCMD, 0);
-    window.SetCheckState(policy::CheckControl::chkRegistry, 0);
+    window.SetCheckState(policy::CheckControl::chkCMD, Unchecked);
+    window.SetCheckState(policy::CheckControl::chkRegistry, Unchecked);
     config.ApplyOptionalPolicies(true);
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(0));
     EXPECT_EQ(Stored(HKCU, DisallowRunKey, L"1"), Sz(L"cmd.exe"));
     EXPECT_EQ(Stored(HKCU, SystemKey, L"DisableRegistryTools"), Dword(0));
 
-    window.SetCheckState(policy::CheckControl::chkCMD, 1);
-    window.SetCheckState(policy::CheckControl::chkRegistry, 1);
+    window.SetCheckState(policy::CheckControl::chkCMD, Checked);
+    window.SetCheckState(policy::CheckControl::chkRegistry, Checked);
     config.ApplyOptionalPolicies(true);
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(1));
     EXPECT_EQ(Stored(HKCU, SystemKey, L"DisableRegistryTools"), Dword(1));
@@ -174,19 +178,19 @@ TEST_F(PolicyTest, AnotherEditorsEntriesAndTheSwitchThatTheyNeedOutliveEverySave
     const registry::StoredValue notepad = Sz(L"notepad.exe"), regedit = Sz(L"regedit.exe"), cmd = Sz(L"cmd.exe");
     struct Case {
         bool write;
-        int box;
+        policy::CheckState box;
         std::optional<std::int32_t> stored;
         ListEntries before, after;
         std::optional<registry::StoredValue> switched;
     };
     const ListEntries theirs{{L"1", notepad}, {L"2", regedit}};
     const std::vector<Case> cases{
-        {true, 1, 1, theirs, {{L"1", notepad}, {L"2", regedit}, {L"3", cmd}}, 1},
-        {true, 1, 0, {{L"1", notepad}, {L"3", regedit}}, {{L"1", notepad}, {L"2", cmd}, {L"3", regedit}}, 1},
-        {true, 0, 1, theirs, theirs, 1},
-        {true, 0, 1, {{L"1", cmd}, {L"2", regedit}}, {{L"2", regedit}}, 1},
-        {true, 2, 2, {{L"1", notepad}, {L"2", cmd}}, {{L"1", notepad}, {L"2", cmd}}, 2},  // grayed: as stored
-        {false, 0, 1, {{L"1", notepad}, {L"2", cmd}, {L"3", Sz(L"Cmd.Exe")}}, {{L"1", notepad}}, 1},
+        {true, Checked, 1, theirs, {{L"1", notepad}, {L"2", regedit}, {L"3", cmd}}, 1},
+        {true, Checked, 0, {{L"1", notepad}, {L"3", regedit}}, {{L"1", notepad}, {L"2", cmd}, {L"3", regedit}}, 1},
+        {true, Unchecked, 1, theirs, theirs, 1},
+        {true, Unchecked, 1, {{L"1", cmd}, {L"2", regedit}}, {{L"2", regedit}}, 1},
+        {true, Grayed, 2, {{L"1", notepad}, {L"2", cmd}}, {{L"1", notepad}, {L"2", cmd}}, 2},  // grayed: as stored
+        {false, Unchecked, 1, {{L"1", notepad}, {L"2", cmd}, {L"3", Sz(L"Cmd.Exe")}}, {{L"1", notepad}}, 1},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         registry::MemoryRegistry fresh;
@@ -216,7 +220,7 @@ TEST_F(PolicyTest, RemovalOnAnEmptyRootChangesNothingAndRaisesNothing) {
 // The Explorer policies key is missing on a new profile and usually under
 // HKEY_LOCAL_MACHINE: one save must still store everything it reports.
 TEST_F(PolicyTest, OneSaveStoresEveryValueWhereTheExplorerPoliciesKeyIsMissing) {
-    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"A:", .cmd = 1, .registryTools = 1});
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"A:", .cmd = Checked, .registryTools = Checked});
     config.ApplyDrivePolicy();
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(1));
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(1));
@@ -228,7 +232,7 @@ TEST_F(PolicyTest, OneSaveStoresEveryValueWhereTheExplorerPoliciesKeyIsMissing) 
 
 TEST_F(PolicyTest, AFailureStopsThePolicyWriteAtThatStepAndKeepsTheEarlierSteps) {
     SeedEverywhere(reg);
-    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:", .cmd = 1, .registryTools = 1});
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:", .cmd = Checked, .registryTools = Checked});
     reg.FailOperation(6);  // SetRegDword DisallowRun under HKEY_CURRENT_USER, after the list's two reads
     EXPECT_THROW(config.ApplyDrivePolicy(), registry::RegistryFailure);
     EXPECT_EQ(reg.Log().size(), 6u);

@@ -26,9 +26,10 @@ inline std::string Op(const char* root, const char* operation, const std::wstrin
     return std::string(root) + " " + operation + " " + text::ToUtf8(key) + rest;
 }
 
-// optSecurity's members.
-inline constexpr int PreventAccess = 0;  // "Prevent Access to the Contents of Selected Drives", NoViewOnDrive
-inline constexpr int HideDrives = 1;     // "Hide Drives in My Computer ", NoDrives
+// The security options (PreventAccess, HideDrives) and the check states
+// (Unchecked, Checked, Grayed) by their names.
+using enum policy::SecurityOption;
+using enum policy::CheckState;
 
 // The mask that a drive item stands for, as the drive table has it.
 inline std::int32_t Mask(std::wstring_view item) {
@@ -40,7 +41,8 @@ inline std::int32_t Mask(std::wstring_view item) {
 // (listExisted: it held the program's "1"; else there is no subkey yet), the
 // command prompt is blocked and the registry tools are not, and the drive
 // value of the mode is written with the item's mask.
-inline std::vector<std::string> CurrentUserPolicyLog(int mode, std::wstring_view drive, bool listExisted) {
+inline std::vector<std::string> CurrentUserPolicyLog(policy::SecurityOption mode, std::wstring_view drive,
+                                                     bool listExisted) {
     const std::string chosen = mode == PreventAccess ? "NoViewOnDrive" : "NoDrives";
     const std::string other = mode == PreventAccess ? "NoDrives" : "NoViewOnDrive";
     std::vector<std::string> log{Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoDrives"),
@@ -76,10 +78,10 @@ protected:
     // The user's choices in the main window; the boxes stay unchecked unless named.
     struct Choice {
         std::wstring scope;
-        int mode;
+        policy::SecurityOption mode;
         std::wstring drive;
-        int cmd = 0;
-        int registryTools = 0;
+        policy::CheckState cmd = Unchecked;
+        policy::CheckState registryTools = Unchecked;
     };
     void Choose(const Choice& choice) {
         window.SetText(policy::TextControl::cboRestrict, choice.scope);

@@ -20,7 +20,7 @@ protected:
 }  // namespace
 
 TEST_F(SaveTest, TheRoadOfOneSaveFromTheButtonToTheRegistry) {
-    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C: and D:", .cmd = 1});
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C: and D:", .cmd = Checked});
     Passwords(L"s3cret", L"s3cret");
     config.cmdSave_Click();
 
@@ -89,7 +89,11 @@ TEST_F(SaveTest, TheRightsCheckStopsAtTheFirstRightThatIsMissing) {
 }
 
 TEST_F(SaveTest, APasswordMismatchStoresEverythingButThePasswordAndAsksForTheRetype) {
-    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C: and F:", .cmd = 1, .registryTools = 1});
+    Choose({.scope = L"Current user",
+            .mode = HideDrives,
+            .drive = L"C: and F:",
+            .cmd = Checked,
+            .registryTools = Checked});
     Passwords(L"Secret", L"secret");
     config.cmdSave_Click();
 

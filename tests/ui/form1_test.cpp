@@ -316,7 +316,7 @@ TEST_F(MainWindow, RefusedValuesLeaveTheControlsAsTheyWere) {
 
     EXPECT_THROW(values.SetText(policy::TextControl::cboDrive, L"Z:"), ValueRefused);
     EXPECT_THROW(values.SetText(policy::TextControl::cboRestrict, L"current user"), ValueRefused);
-    EXPECT_THROW(values.SetCheckState(policy::CheckControl::chkCMD, 5), ValueRefused);
+    EXPECT_THROW(values.SetCheckState(policy::CheckControl::chkCMD, static_cast<policy::CheckState>(5)), ValueRefused);
     EXPECT_EQ(form.cboDrive.Text(), L"No selected");
     EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
     EXPECT_EQ(form.chkCMD.Value(), CheckState::Unchecked);

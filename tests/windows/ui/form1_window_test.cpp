@@ -409,7 +409,7 @@ TEST_F(Form1Window, ShowsEveryProgramChangeOfTheModelsWithoutAnEchoAsUserInput) 
     EXPECT_FALSE(IsWindowEnabled(Control(L"chkCMD")));
     EXPECT_FALSE(IsWindowEnabled(Control(L"chkRegistry")));
 
-    values.SetCheckState(policy::CheckControl::chkCMD, 2);
+    values.SetCheckState(policy::CheckControl::chkCMD, policy::CheckState::Grayed);
     EXPECT_EQ(SendMessageW(Control(L"chkCMD"), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
     form->optSecurity[1].Select();
     EXPECT_EQ(SendMessageW(Control(L"optSecurity", 0), BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -419,7 +419,7 @@ TEST_F(Form1Window, ShowsEveryProgramChangeOfTheModelsWithoutAnEchoAsUserInput) 
 TEST_F(Form1Window, ClickingAGrayedBoxClearsItAndClickingAgainChecksIt) {
     ChooseItem(L"cboRestrict", 0);
     policy::MainWindowValues& values = *form;
-    values.SetCheckState(policy::CheckControl::chkRegistry, 2);
+    values.SetCheckState(policy::CheckControl::chkRegistry, policy::CheckState::Grayed);
 
     SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
     EXPECT_EQ(form->chkRegistry.Value(), CheckState::Unchecked);
