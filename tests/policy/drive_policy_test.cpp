@@ -42,8 +42,8 @@ TEST_F(PolicyTest, CurrentUserHideWritesNoDrivesAndZeroForNoSelected) {
 
     const auto log = reg.DescribedLog();
     ASSERT_EQ(log.size(), 13u);
-    EXPECT_EQ(log[10], Op("HKCU", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
-    EXPECT_EQ(log[12], Op("HKCU", "SetRegDword", ExplorerKey, "|NoDrives=0"));
+    EXPECT_EQ(LastDriveSteps(log).otherModeRemoved, Op("HKCU", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
+    EXPECT_EQ(LastDriveSteps(log).valueWritten, Op("HKCU", "SetRegDword", ExplorerKey, "|NoDrives=0"));
     EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
     EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"));
     EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"));
@@ -93,8 +93,9 @@ TEST_F(PolicyTest, AllUsersHideKeepsNothingButNoDrivesOnTheMachine) {
 
     const auto log = reg.DescribedLog();
     ASSERT_EQ(log.size(), 11u);
-    EXPECT_EQ(log[8], Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
-    EXPECT_EQ(log[10], Op("HKLM", "SetRegDword", ExplorerKey, "|NoDrives=" + std::to_string(Mask(L"B:, C:, and E:"))));
+    EXPECT_EQ(LastDriveSteps(log).otherModeRemoved, Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
+    EXPECT_EQ(LastDriveSteps(log).valueWritten,
+              Op("HKLM", "SetRegDword", ExplorerKey, "|NoDrives=" + std::to_string(Mask(L"B:, C:, and E:"))));
     EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoDrives"));
     EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"));
     EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"));
@@ -233,9 +234,12 @@ TEST_F(PolicyTest, OneSaveStoresEveryValueWhereTheExplorerPoliciesKeyIsMissing) 
 TEST_F(PolicyTest, AFailureStopsThePolicyWriteAtThatStepAndKeepsTheEarlierSteps) {
     SeedEverywhere(reg);
     Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:", .cmd = Checked, .registryTools = Checked});
-    reg.FailOperation(6);  // SetRegDword DisallowRun under HKEY_CURRENT_USER, after the list's two reads
+    // Counted as FailOperation counts, from 1: the machine's two drive values
+    // removed, the list's two reads, the Explorer key made, then DisallowRun.
+    constexpr int SetDisallowRunStep = 2 + 2 + 1 + 1;
+    reg.FailOperation(SetDisallowRunStep);
     EXPECT_THROW(config.ApplyDrivePolicy(), registry::RegistryFailure);
-    EXPECT_EQ(reg.Log().size(), 6u);
+    EXPECT_EQ(reg.Log().size(), std::size_t{SetDisallowRunStep});
     EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"), Dword(9));
 }

@@ -202,7 +202,7 @@ TEST_F(LoadTest, AnUnreachableRegistryLoadsTheDefaultsWithoutFailing) {
 }
 
 TEST_F(LoadTest, WhatASaveStoredIsShownAgain) {
-    reg.SeedKey(HKLM, L"SYSTEM\\CurrentControlSet");
+    reg.SeedKey(HKLM, RightsKey);
     Choose({.scope = L"All users", .mode = HideDrives, .drive = L"A:, B:, and F:"});
     window.SetText(TextControl::txtPassword, L"pw");
     window.SetText(TextControl::txtPassword2, L"pw");

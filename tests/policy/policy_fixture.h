@@ -11,6 +11,7 @@
 #include "policy/drive_selection_table.h"
 #include "policy/policy_configuration.h"
 #include "registry/memory_registry.h"
+#include "tests/support/drive_masks.h"
 #include "tests/support/plain_window_values.h"
 #include "tests/support/registry_keys.h"
 #include "text/utf.h"
@@ -30,11 +31,6 @@ inline std::string Op(const char* root, const char* operation, const std::wstrin
 // (Unchecked, Checked, Grayed) by their names.
 using enum policy::SecurityOption;
 using enum policy::CheckState;
-
-// The mask that a drive item stands for, as the drive table has it.
-inline std::int32_t Mask(std::wstring_view item) {
-    return static_cast<std::int32_t>(policy::DriveMaskForItem(item).value());
-}
 
 // What a save for "Current user" asks of the registry once the settings are
 // stored: the machine's drive values go, the user's list of programs is read
@@ -61,6 +57,16 @@ inline std::vector<std::string> CurrentUserPolicyLog(policy::SecurityOption mode
           Op("HKCU", "SetRegDword", ExplorerKey, "|" + chosen + "=" + std::to_string(Mask(drive)))})
         log.push_back(line);
     return log;
+}
+
+// The last three steps of every drive policy write, by name: the other mode's
+// value removed, the key made, the chosen mode's value written.
+struct DriveSteps {
+    std::string otherModeRemoved, keyCreated, valueWritten;
+};
+inline DriveSteps LastDriveSteps(const std::vector<std::string>& log) {
+    const std::size_t n = log.size();
+    return n < 3 ? DriveSteps{} : DriveSteps{log[n - 3], log[n - 2], log[n - 1]};
 }
 
 // The values of the user's DisallowRun subkey by name.  The platform's own

@@ -49,7 +49,7 @@ struct Session {
     ui::Form1 form{reg, probe, shell};
 
     explicit Session(const Choice& choice) {
-        reg.SeedKey(HiveLocalMachine, L"SYSTEM\\CurrentControlSet");
+        reg.SeedKey(HiveLocalMachine, RightsKey);
         // Values of both scopes and modes, so that every deletion has
         // something to remove, and an old DisallowRun list.
         for (registry::Root root : {HiveCurrentUser, HiveLocalMachine}) {
@@ -57,8 +57,7 @@ struct Session {
             reg.Seed(root, ExplorerKey, L"NoViewOnDrive", std::int32_t{2});
         }
         reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
-        reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1",
-                 std::wstring(choice.otherEditor ? L"notepad.exe" : L"cmd.exe"));
+        reg.Seed(HiveCurrentUser, DisallowRunKey, L"1", std::wstring(choice.otherEditor ? L"notepad.exe" : L"cmd.exe"));
         form.Form_Load();
         form.Form_Activate();
         form.cboRestrict.SetText(choice.scope);
@@ -215,7 +214,7 @@ TEST(SaveFailure, DeletingWhatIsMissingAndAKeyThatKeepsASubkeyAreNoFailure) {
     // of another tool's: the key stays, as it always has.
     session.reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun\\Other", L"x", std::int32_t{1});
     EXPECT_NO_THROW(session.form.cmdSave.Press());
-    EXPECT_TRUE(session.reg.HasKey(HiveCurrentUser, ExplorerKey + L"\\DisallowRun"));
+    EXPECT_TRUE(session.reg.HasKey(HiveCurrentUser, DisallowRunKey));
     session.TickPastTheEnd();
     EXPECT_EQ(session.form.lblLoading.Caption(), Successful);
 }

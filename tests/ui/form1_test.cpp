@@ -5,6 +5,7 @@
 
 #include "policy/drive_selection_table.h"
 #include "registry/memory_registry.h"
+#include "tests/support/drive_masks.h"
 #include "tests/support/fake_version_probe.h"
 #include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"
@@ -31,7 +32,7 @@ protected:
     ui::Form1 form{reg, probe, shell};
 
     // The key of the rights check exists on every Windows.
-    MainWindow() { reg.SeedKey(HiveLocalMachine, L"SYSTEM\\CurrentControlSet"); }
+    MainWindow() { reg.SeedKey(HiveLocalMachine, RightsKey); }
 
     // What the program does before the user sees the window.
     void LoadAndShow() {
@@ -57,7 +58,9 @@ protected:
         return !form.cmdSave.Enabled() && !form.tmrLoading.Running() && form.lblLoading.Caption() == Compatible;
     }
 
-    StoredValue Stored(registry::Root root, const std::wstring& key, const std::wstring& name) const {
+    // The stored value, reporting a failure when there is none (the policy
+    // tests' Stored answers an optional instead).
+    StoredValue ExpectStored(registry::Root root, const std::wstring& key, const std::wstring& name) const {
         auto value = reg.Value(root, key, name);
         if (!value) ADD_FAILURE() << "nothing stored as " << text::ToUtf8(key + L"|" + name);
         return value.value_or(StoredValue{});
@@ -131,10 +134,9 @@ TEST_F(MainWindow, ShowsAStoredConfigurationAfterLoadAndActivationWithSaveDisabl
     reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
     reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring(L"Current user"));
     reg.Seed(HiveLocalMachine, PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
-    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives",
-             static_cast<std::int32_t>(*policy::DriveMaskForItem(L"C: and F:")));
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C: and F:"));
     reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
-    reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", std::wstring(L"cmd.exe"));
+    reg.Seed(HiveCurrentUser, DisallowRunKey, L"1", std::wstring(L"cmd.exe"));
 
     form.Form_Load();
     EXPECT_TRUE(form.cmdSave.Enabled());  // the load's own changes count as changes...
@@ -227,7 +229,7 @@ TEST_F(MainWindow, RestrictsTheOptionsInTheOrderOfTheDecisionTable) {
 
 TEST_F(MainWindow, SwitchingTheScopeDisablesAndReenablesTheOptionsButKeepsTheirChecks) {
     reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
-    reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", std::wstring(L"cmd.exe"));
+    reg.Seed(HiveCurrentUser, DisallowRunKey, L"1", std::wstring(L"cmd.exe"));
     reg.Seed(HiveCurrentUser, SystemKey, L"DisableRegistryTools", std::int32_t{1});
     LoadAndShow();
 
@@ -335,12 +337,12 @@ TEST_F(MainWindow, SaveWritesTheChosenConfigurationThroughTheButton) {
 
     form.cmdSave.Press();
 
-    EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"SecurityMode"), StoredValue{std::int32_t{1}});
-    EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
-    EXPECT_EQ(Stored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"Tulip")});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{12}});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
-    EXPECT_EQ(Stored(HiveCurrentUser, SystemKey, L"DisableRegistryTools"), StoredValue{std::int32_t{0}});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, SettingsKey, L"SecurityMode"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"Tulip")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{Mask(L"C: and D:")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, SystemKey, L"DisableRegistryTools"), StoredValue{std::int32_t{0}});
     EXPECT_TRUE(form.tmrLoading.Running());
     EXPECT_TRUE(form.cmdSave.Enabled());
     EXPECT_TRUE(shell.messages.empty());
@@ -398,11 +400,11 @@ TEST_F(MainWindow, AChangeWhileTheBarRunsRestartsItAndKeepsSaveAvailableForThatC
     EXPECT_EQ(1 + TickUntilStopped(), 100);
     EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
     EXPECT_TRUE(form.cmdSave.Enabled());
-    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{Mask(L"A:")});
 
     // Saving the pending change runs a whole display of its own and ends it.
     form.cmdSave.Press();
-    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{2}});
+    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{Mask(L"B:")});
     EXPECT_EQ(TickUntilStopped(), 100);
     EXPECT_FALSE(form.cmdSave.Enabled());
 }
@@ -425,7 +427,7 @@ TEST_F(MainWindow, ASecondSaveWhileTheBarRunsLetsItRunOn) {
 TEST_F(MainWindow, AStoredEmptyScopeLeavesCurrentUserAndTheNextSaveKeepsToIt) {
     reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
     reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring());
-    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", std::int32_t{4});
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C:"));
     LoadAndShow();
     EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
     EXPECT_EQ(form.cboDrive.Text(), L"C:");
@@ -433,16 +435,17 @@ TEST_F(MainWindow, AStoredEmptyScopeLeavesCurrentUserAndTheNextSaveKeepsToIt) {
 
     form.chkCMD.SetValue(CheckState::Checked);
     form.cmdSave.Press();
-    EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{4}});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{Mask(L"C:")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
     EXPECT_FALSE(reg.Value(HiveLocalMachine, ExplorerKey, L"NoDrives").has_value());
 }
 
 TEST_F(MainWindow, AStoredMaskWithoutARowIsShownAsALastItemAndASaveKeepsIt) {
+    const std::int32_t customMask = Mask(L"A: and B:") | Mask(L"C: and D:");  // A: to D: has no row
     reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
     reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring(L"Current user"));
-    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", std::int32_t{15});
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", customMask);
     LoadAndShow();
 
     const std::wstring custom = L"Custom: A:, B:, C:, D:";
@@ -453,18 +456,18 @@ TEST_F(MainWindow, AStoredMaskWithoutARowIsShownAsALastItemAndASaveKeepsIt) {
 
     form.chkCMD.SetValue(CheckState::Checked);
     form.cmdSave.Press();
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{15}});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{customMask});
     EXPECT_EQ(TickUntilStopped(), 100);
     EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
 
     // Another item, then the stored mask again: it stays in the list.
     form.cboDrive.SetText(L"C: and D:");
     form.cmdSave.Press();
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{12}});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{Mask(L"C: and D:")});
     TickUntilStopped();
     form.cboDrive.SetText(custom);
     form.cmdSave.Press();
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{15}});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{customMask});
     EXPECT_EQ(form.cboDrive.Items().size(), 34u);
 }
 
@@ -486,14 +489,14 @@ TEST_F(MainWindow, AMismatchedRetypeStopsTheDisplayEmptiesAndFocusesTheRetypeBox
     EXPECT_FALSE(form.tmrLoading.Running());
     EXPECT_TRUE(form.cmdSave.Enabled());
     EXPECT_EQ(form.lblLoading.Caption(), Compatible);
-    EXPECT_EQ(Stored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"old")});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{8}});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"old")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{Mask(L"D:")});
 }
 
 TEST_F(MainWindow, ARefusedRightsCheckWritesNothingAndKeepsSaveEnabled) {
     LoadAndShow();
     form.cboDrive.SetText(L"C:");
-    reg.SetRights(HiveLocalMachine, L"SYSTEM\\CurrentControlSet", registry::RightQueryValue);
+    reg.SetRights(HiveLocalMachine, RightsKey, registry::RightQueryValue);
     reg.ClearLog();
 
     form.cmdSave.Press();

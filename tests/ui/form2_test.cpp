@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "registry/memory_registry.h"
+#include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"
 #include "text/utf.h"
 #include "ui/form2.h"
@@ -14,7 +15,7 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-const std::wstring PasswordKey = L"Software\\Ploz\\psw";
+using keys::PasswordKey;
 const Calls Rejected = {"ShowMessage Login is failure", "Focus txtPassword"};
 const Calls Accepted = {"Closed", "ShowForm1"};
 

@@ -79,7 +79,7 @@ protected:
     std::unique_ptr<ui::Form1Window> window;
 
     void SetUp() override {
-        reg.SeedKey(HiveLocalMachine, L"SYSTEM\\CurrentControlSet");
+        reg.SeedKey(HiveLocalMachine, RightsKey);
         form = std::make_unique<ui::Form1>(reg, probe, shell);
         window = std::make_unique<ui::Form1Window>(*form);
         window->Create();
@@ -375,14 +375,14 @@ TEST_F(Form1Window, EnterPressesSaveOnlyWhileItIsEnabled) {
     SetFocus(Control(L"txtPassword"));
     PressKey(VK_RETURN);
     EXPECT_FALSE(form->tmrLoading.Running());
-    EXPECT_FALSE(reg.HasKey(HiveLocalMachine, L"Software\\Tessmor Software\\Quelvane 2"));
+    EXPECT_FALSE(reg.HasKey(HiveLocalMachine, keys::SettingsKey));
 
     SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
     ASSERT_EQ(form->chkRegistry.Value(), CheckState::Checked);
     SetFocus(Control(L"txtPassword"));
     PressKey(VK_RETURN);
     EXPECT_TRUE(form->tmrLoading.Running());
-    EXPECT_TRUE(reg.HasKey(HiveLocalMachine, L"Software\\Tessmor Software\\Quelvane 2"));
+    EXPECT_TRUE(reg.HasKey(HiveLocalMachine, keys::SettingsKey));
 }
 
 TEST_F(Form1Window, TypingReachesTheModelsAndOnlyTheRetypeBoxEnablesSave) {
