@@ -14,6 +14,7 @@
 #include "tests/support/drive_masks.h"
 #include "tests/support/plain_window_values.h"
 #include "tests/support/registry_keys.h"
+#include "tests/support/window_choice.h"
 #include "text/utf.h"
 
 namespace policy_test {
@@ -81,15 +82,7 @@ inline void SeedList(registry::MemoryRegistry& reg, std::optional<std::int32_t> 
 
 class PolicyTest : public ::testing::Test {
 protected:
-    // The user's choices in the main window; the boxes stay unchecked unless named.
-    struct Choice {
-        std::wstring scope;
-        policy::SecurityOption mode;
-        std::wstring drive;
-        policy::CheckState cmd = Unchecked;
-        policy::CheckState registryTools = Unchecked;
-    };
-    void Choose(const Choice& choice) {
+    void Choose(const WindowChoice& choice) {
         window.SetText(policy::TextControl::cboRestrict, choice.scope);
         window.SelectSecurity(choice.mode);
         window.SetText(policy::TextControl::cboDrive, choice.drive);

@@ -4,13 +4,9 @@
 #include <vector>
 
 #include "policy/drive_selection_table.h"
-#include "registry/memory_registry.h"
 #include "tests/support/drive_masks.h"
-#include "tests/support/fake_version_probe.h"
-#include "tests/support/registry_keys.h"
-#include "tests/ui/recording_shell.h"
+#include "tests/ui/main_window_session.h"
 #include "text/utf.h"
-#include "ui/form1.h"
 
 using policy::ValueRefused;
 using registry::HiveCurrentUser;
@@ -24,26 +20,8 @@ namespace {
 
 const std::wstring Compatible(ui::StatusCompatible);
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public ::testing::Test, protected MainWindowSession {
 protected:
-    registry::MemoryRegistry reg;
-    FakeVersionProbe probe{L"5.1.2600"};
-    RecordingShell shell;
-    ui::Form1 form{reg, probe, shell};
-
-    // The key of the rights check exists on every Windows.
-    MainWindow() { reg.SeedKey(HiveLocalMachine, RightsKey); }
-
-    // What the program does before the user sees the window.
-    void LoadAndShow() {
-        form.Form_Load();
-        form.Form_Activate();
-    }
-
-    void Tick(int times) {
-        for (int i = 0; i < times; ++i) form.tmrLoading.Elapse();
-    }
-
     // Ticks until the timer stops, at most a generous bound; returns the ticks.
     int TickUntilStopped() {
         int ticks = 0;
