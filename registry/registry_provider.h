@@ -121,7 +121,8 @@ public:
     HiveSelector Hive;
 
     [[nodiscard]] ResultCode CreateRegKey(const std::wstring& key);
-    [[nodiscard]] ResultCode SetRegString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data);
+    [[nodiscard]] ResultCode SetRegString(const std::wstring& key, const std::wstring& valueName,
+                                          const std::wstring& data);
     [[nodiscard]] ResultCode SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data);
     std::wstring GetRegString(const std::wstring& key, const std::wstring& valueName);
     std::int32_t GetRegDword(const std::wstring& key, const std::wstring& valueName);
@@ -133,15 +134,16 @@ public:
 
 protected:
     // The implementations receive the root that was current at the call.
-    virtual ResultCode DoCreateRegKey(Root root, const std::wstring& key) = 0;
-    virtual ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
-                                      const std::wstring& data) = 0;
-    virtual ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
-                                     std::int32_t data) = 0;
+    [[nodiscard]] virtual ResultCode DoCreateRegKey(Root root, const std::wstring& key) = 0;
+    [[nodiscard]] virtual ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
+                                                    const std::wstring& data) = 0;
+    [[nodiscard]] virtual ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
+                                                   std::int32_t data) = 0;
     virtual std::wstring DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
     virtual std::int32_t DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
-    virtual ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
-    virtual ResultCode DoDeleteRegKey(Root root, const std::wstring& key) = 0;
+    [[nodiscard]] virtual ResultCode DoDeleteRegValue(Root root, const std::wstring& key,
+                                                      const std::wstring& valueName) = 0;
+    [[nodiscard]] virtual ResultCode DoDeleteRegKey(Root root, const std::wstring& key) = 0;
     virtual bool DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) = 0;
     virtual std::vector<RegistryValueInfo> DoEnumRegValues(Root root, const std::wstring& key) = 0;
 

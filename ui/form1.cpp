@@ -200,8 +200,8 @@ void Form1::UpdateAvailableOptions() {
     // chkCMD and chkRegistry are not on fraOptional's surface as far as
     // enabling goes: each of the three is set on its own.
     const std::wstring scope = cboRestrict.Text();
-    const bool currentUser = scope == RestrictItems[0];
-    if (!currentUser && scope != RestrictItems[1]) return;
+    const bool currentUser = scope == policy::ScopeCurrentUser;
+    if (!currentUser && scope != policy::ScopeAllUsers) return;
     fraOptional.SetEnabled(currentUser);
     chkCMD.SetEnabled(currentUser && known);
     if (!known) chkCMD.SetValue(ui::CheckState::Unchecked);
