@@ -6,6 +6,7 @@
 
 #include "app/startup_trace.h"
 #include "app/traced_services.h"
+#include "registry/win32/wmi_os_version.h"
 #include "resource_ids.h"
 #include "styles/win32/manifest_file_system_win32.h"
 #include "ui/form1.h"
@@ -23,7 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         // Joins this thread to COM, which the version probe and the log-off
         // use as well.
         app::TracedRegistryProvider registryProvider(trace);
-        app::TracedVersionProbe versionProbe(trace);
+        registry::WmiOsVersionProbe versionProbe;
         // Before the first WMI call: the log-off's privilege (shell_win32.h).
         ui::ShellWin32 shell;
         trace.Mark(app::StartupMark::Com);
@@ -41,7 +42,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
                 trace.Mark(app::StartupMark::LoginLoad);
                 form1 = std::make_unique<ui::Form1>(registryProvider, versionProbe, shell);
                 form1Window = std::make_unique<ui::Form1Window>(*form1, IDI_QUELVANE);
-                form1Window->Create();
+                form1Window->Create([&] { trace.Mark(app::StartupMark::Form1Window); });
                 trace.Mark(app::StartupMark::Form1Load);
             }
             form1Window->Show(showCommand);
@@ -56,7 +57,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
             },
             showForm1);
         ui::Form2Window loginWindow(login, IDI_QUELVANE);
-        loginWindow.Start(showCommand);
+        loginWindow.Start(showCommand, [&] { trace.Mark(app::StartupMark::LoginWindow); });
         const int exitCode = ui::RunMessageLoop();
         trace.Write();
         return exitCode;

@@ -18,10 +18,10 @@ enum class StartupMark : std::size_t {
     WinMain,      // wWinMain entered
     Com,          // the registry provider, the version probe and the shell exist: COM is joined
     InitXp,       // the manifest checked and the common controls started
-    LoginWindow,  // the login dialog's window made; its load starts with the first registry operation
+    LoginWindow,  // the login dialog's window made; its load follows, with the first registry operation
     FirstWmi,     // the first registry operation (CreateKey) done: the first WMI connection
     LoginLoad,    // the login dialog's load done (the password read); the main window is asked for
-    Form1Window,  // the main window made; its load starts with the first version probe
+    Form1Window,  // the main window made; its load follows
     Form1Load,    // the main window's load done
     Shown,        // the main window shown and activated
     Count

@@ -3,7 +3,6 @@
 namespace app {
 
 registry::ResultCode TracedRegistryProvider::DoCreateRegKey(registry::Root root, const std::wstring& key) {
-    trace_.Mark(StartupMark::LoginWindow);
     const registry::ResultCode result = WmiRegistryProvider::DoCreateRegKey(root, key);
     trace_.Mark(StartupMark::FirstWmi);
     return result;

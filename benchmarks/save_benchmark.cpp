@@ -94,10 +94,10 @@ void Save(registry::RegistryProvider& provider) {
     using policy::TextControl;
     PlainWindowValues window;
     window.SetText(TextControl::cboRestrict, std::wstring(policy::ScopeCurrentUser));
-    window.SelectSecurity(1);
+    window.SelectSecurity(policy::SecurityOption::HideDrives);
     window.SetText(TextControl::cboDrive, L"C: and D:");
-    window.SetCheckState(policy::CheckControl::chkCMD, 1);
-    window.SetCheckState(policy::CheckControl::chkRegistry, 0);
+    window.SetCheckState(policy::CheckControl::chkCMD, policy::CheckState::Checked);
+    window.SetCheckState(policy::CheckControl::chkRegistry, policy::CheckState::Unchecked);
     policy::PolicyConfiguration config(window, provider);
     config.cmdSave_Click();
     // A refused rights check or unequal passwords would end in a message box

@@ -106,13 +106,18 @@ std::vector<OperationCase> Cases(WmiRegistryProvider& provider, const BareStdReg
     auto noPreparation = [](const std::wstring&) {};
     return {
         {"CreateRegKey", noPreparation,
-         [&provider, fresh](const std::wstring& unique) { provider.CreateRegKey(fresh(unique)); },
+         [&provider, fresh](const std::wstring& unique) {
+             Require(provider.CreateRegKey(fresh(unique)) == registry::ResultSuccess, "CreateRegKey: refused");
+         },
          [&bare, hkcu, fresh](const std::wstring& unique) { return bare.CreateKey(hkcu, fresh(unique)); },
          [expectKeys](int calls) {
              expectKeys(static_cast<DWORD>(2 * (calls + WarmUpCalls)), "CreateRegKey: keys are missing");
          }},
         {"SetRegString", noPreparation,
-         [&provider](const std::wstring&) { provider.SetRegString(BaseKey, L"TextP", Text); },
+         [&provider](const std::wstring&) {
+             Require(provider.SetRegString(BaseKey, L"TextP", Text) == registry::ResultSuccess,
+                     "SetRegString: refused");
+         },
          [&bare, hkcu](const std::wstring&) { return bare.SetStringValue(hkcu, BaseKey, L"TextB", Text); },
          [](int) {
              Require(StoredString(HiveCurrentUser, BaseKey, L"TextP") == Text &&
@@ -120,7 +125,10 @@ std::vector<OperationCase> Cases(WmiRegistryProvider& provider, const BareStdReg
                      "SetRegString: a string was not stored");
          }},
         {"SetRegDword", noPreparation,
-         [&provider](const std::wstring&) { provider.SetRegDword(BaseKey, L"NumberP", Number); },
+         [&provider](const std::wstring&) {
+             Require(provider.SetRegDword(BaseKey, L"NumberP", Number) == registry::ResultSuccess,
+                     "SetRegDword: refused");
+         },
          [&bare, hkcu](const std::wstring&) { return bare.SetDwordValue(hkcu, BaseKey, L"NumberB", Number); },
          [](int) {
              Require(StoredNumber(HiveCurrentUser, BaseKey, L"NumberP") == Number &&
@@ -152,7 +160,9 @@ std::vector<OperationCase> Cases(WmiRegistryProvider& provider, const BareStdReg
          [](int) {}},
         {"DeleteRegValue",
          [](const std::wstring& unique) { witness::WriteDword(HiveCurrentUser, ValuesKey, unique, Number); },
-         [&provider](const std::wstring& unique) { provider.DeleteRegValue(ValuesKey, unique); },
+         [&provider](const std::wstring& unique) {
+             Require(provider.DeleteRegValue(ValuesKey, unique) == registry::ResultSuccess, "DeleteRegValue: refused");
+         },
          [&bare, hkcu](const std::wstring& unique) { return bare.DeleteValue(hkcu, ValuesKey, unique); },
          [](int) {
              const auto counts = witness::CountEntries(HiveCurrentUser, ValuesKey);
@@ -160,7 +170,9 @@ std::vector<OperationCase> Cases(WmiRegistryProvider& provider, const BareStdReg
          }},
         // Deletes, one by one, the keys that the CreateRegKey calls made.
         {"DeleteRegKey", noPreparation,
-         [&provider, fresh](const std::wstring& unique) { provider.DeleteRegKey(fresh(unique)); },
+         [&provider, fresh](const std::wstring& unique) {
+             Require(provider.DeleteRegKey(fresh(unique)) == registry::ResultSuccess, "DeleteRegKey: refused");
+         },
          [&bare, hkcu, fresh](const std::wstring& unique) { return bare.DeleteKey(hkcu, fresh(unique)); },
          [expectKeys](int) { expectKeys(0, "DeleteRegKey: keys were left behind"); }},
         {"CheckRegAccess", noPreparation,

@@ -53,7 +53,7 @@ void PolicyConfiguration::ApplyDrivePolicy() {
     }
 
     // And the value of the other mode in the scope's own root.
-    if (window_.SecuritySelected(0)) {
+    if (window_.SecuritySelected(SecurityOption::PreventAccess)) {
         RemoveValue(ExplorerPolicyKey, std::wstring(NoDrivesName));
         DrivePolicyValueName = NoViewOnDriveName;
     } else {
@@ -79,7 +79,7 @@ void PolicyConfiguration::ApplyOptionalPolicies(bool write) {
         WriteDisallowRun(entries);
         CreateKey(SystemPolicyKey);
         WriteDword(SystemPolicyKey, std::wstring(DisableRegistryToolsName),
-                   window_.CheckState(CheckControl::chkRegistry));
+                   StoredNumber(window_.CheckState(CheckControl::chkRegistry)));
     } else {
         RemoveDisallowRun(entries);
         RemoveValue(SystemPolicyKey, std::wstring(DisableRegistryToolsName));
@@ -89,9 +89,9 @@ void PolicyConfiguration::ApplyOptionalPolicies(bool write) {
 void PolicyConfiguration::WriteDisallowRun(const DisallowRunEntries& entries) {
     const std::wstring key = DisallowRunKey();
     const std::wstring valueName(DisallowRunName);
-    const int state = window_.CheckState(CheckControl::chkCMD);
+    const CheckState state = window_.CheckState(CheckControl::chkCMD);
     if (entries.others.empty()) {
-        WriteDword(ExplorerPolicyKey, valueName, state);
+        WriteDword(ExplorerPolicyKey, valueName, StoredNumber(state));
         CreateKey(key);
         // Written whatever chkCMD says: DisallowRun = 0 keeps the list off.
         WriteString(key, std::wstring(DisallowRunEntryName), std::wstring(DisallowRunEntryData));
@@ -100,11 +100,11 @@ void PolicyConfiguration::WriteDisallowRun(const DisallowRunEntries& entries) {
     // DisallowRun switches the other editor's entries too: a ticked box turns
     // it on, an unticked one takes out only the program's entry, and a grayed
     // one, which stands for a state the box cannot show, leaves the list alone.
-    if (state == 1) {
-        WriteDword(ExplorerPolicyKey, valueName, 1);
+    if (state == CheckState::Checked) {
+        WriteDword(ExplorerPolicyKey, valueName, StoredNumber(CheckState::Checked));
         if (entries.program.empty())
             WriteString(key, FreeEntryName(entries.others), std::wstring(DisallowRunEntryData));
-    } else if (state == 0) {
+    } else if (state == CheckState::Unchecked) {
         for (const std::wstring& name : entries.program) RemoveValue(key, name);
     }
 }

@@ -1,5 +1,7 @@
 #include "policy/drive_selection_table.h"
 
+#include "text/hex.h"
+
 namespace policy {
 
 std::optional<DriveMask> DriveMaskForItem(std::wstring_view item) {
@@ -26,11 +28,8 @@ std::wstring CustomDriveItem(DriveMask mask) {
         separator = L", ";
     }
     if (const DriveMask beyond = mask >> Letters << Letters) {
-        static const wchar_t digits[] = L"0123456789ABCDEF";
-        std::wstring hex;
-        for (DriveMask rest = beyond; rest != 0; rest >>= 4) hex.insert(hex.begin(), digits[rest & 0xF]);
         text += separator;
-        text += L"0x" + hex;
+        text += text::HexNumber(beyond);
     }
     return text;
 }

@@ -1,25 +1,11 @@
 // The window's load: what a save stored is shown again.  Reading is
 // forgiving: whatever is missing or unreadable leaves its control as it was.
-#include <limits>
-
 #include "policy/drive_selection_table.h"
 #include "policy/policy_configuration.h"
 #include "policy/policy_keys.h"
 #include "policy/tolerant.h"
 
 namespace policy {
-
-namespace {
-
-// A stored number turned into a check box state, the way a 16-bit state is
-// taken from a 32-bit value: one that does not fit is refused.
-int NarrowToState(std::int32_t number) {
-    if (number < std::numeric_limits<std::int16_t>::min() || number > std::numeric_limits<std::int16_t>::max())
-        throw ValueRefused("the stored number does not fit a check box state");
-    return number;
-}
-
-}  // namespace
 
 void PolicyConfiguration::LoadHandler() {
     window_.SetText(TextControl::cboDrive, std::wstring(NoSelectedItem));
@@ -34,11 +20,15 @@ void PolicyConfiguration::LoadSettings() {
     registry_.Hive = registry::HiveLocalMachine;
 
     const std::wstring modeName(SecurityModeName);
-    if (HoldsOrFails([&] { return registry_.GetRegDword(SettingsKey, modeName) == 0; })) {
-        IgnoringFailure([&] { window_.SelectSecurity(0); });
+    const auto storedIs = [&](SecurityOption option) {
+        return TrueUnlessKnownFalse(
+            [&] { return registry_.GetRegDword(SettingsKey, modeName) == StoredNumber(option); });
+    };
+    if (storedIs(SecurityOption::PreventAccess)) {
+        IgnoringFailure([&] { window_.SelectSecurity(SecurityOption::PreventAccess); });
         DrivePolicyValueName = NoViewOnDriveName;
-    } else if (HoldsOrFails([&] { return registry_.GetRegDword(SettingsKey, modeName) == 1; })) {
-        IgnoringFailure([&] { window_.SelectSecurity(1); });
+    } else if (storedIs(SecurityOption::HideDrives)) {
+        IgnoringFailure([&] { window_.SelectSecurity(SecurityOption::HideDrives); });
         DrivePolicyValueName = NoDrivesName;
     }
 
@@ -84,15 +74,16 @@ void PolicyConfiguration::LoadOptionalPolicies() {
     window_.SetEnabled(EnableControl::chkRegistry, true);
 
     IgnoringFailure([&] {
-        int state = NarrowToState(registry_.GetRegDword(ExplorerPolicyKey, std::wstring(DisallowRunName)));
-        // 1 turns on the whole list, which may hold only another editor's
+        CheckState state =
+            CheckStateFromStored(registry_.GetRegDword(ExplorerPolicyKey, std::wstring(DisallowRunName)));
+        // On turns on the whole list, which may hold only another editor's
         // entries: the box says whether the command prompt is among them.
-        if (state == 1 && ReadDisallowRunEntries().program.empty()) state = 0;
+        if (state == CheckState::Checked && ReadDisallowRunEntries().program.empty()) state = CheckState::Unchecked;
         window_.SetCheckState(CheckControl::chkCMD, state);
     });
     SystemPolicyKey = SystemPolicyPath;
     IgnoringFailure([&] {
-        window_.SetCheckState(CheckControl::chkRegistry, NarrowToState(registry_.GetRegDword(
+        window_.SetCheckState(CheckControl::chkRegistry, CheckStateFromStored(registry_.GetRegDword(
                                                              SystemPolicyKey, std::wstring(DisableRegistryToolsName))));
     });
 }

@@ -7,14 +7,37 @@
 // implementation.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "values/check_state.h"
 #include "values/value_refused.h"
 
 namespace policy {
 
-// The procedures meet the controls' refusals under this name too.
+// The procedures meet the controls' refusals and check states under these
+// names too.
+using values::CheckState;
 using values::ValueRefused;
+
+// optSecurity's two members, in the order of the control array and of the
+// SecurityMode setting that stores the choice.
+enum class SecurityOption {
+    PreventAccess = 0,  // "Prevent Access to the Contents of Selected Drives": NoViewOnDrive
+    HideDrives = 1,     // "Hide Drives in My Computer ": NoDrives
+};
+
+// The numbers that the registry stores for an option and for a check state.
+constexpr std::int32_t StoredNumber(SecurityOption option) { return static_cast<std::int32_t>(option); }
+constexpr std::int32_t StoredNumber(CheckState state) { return static_cast<std::int32_t>(state); }
+
+// The check state of a stored number.  A number that is none of the three is
+// refused, as the box itself refuses it.
+inline CheckState CheckStateFromStored(std::int32_t number) {
+    const auto state = static_cast<CheckState>(number);
+    if (!values::IsCheckState(state)) throw ValueRefused("the stored number is no check box state");
+    return state;
+}
 
 enum class TextControl { cboDrive, cboRestrict, txtPassword, txtPassword2 };
 enum class CheckControl { chkCMD, chkRegistry };
@@ -42,15 +65,13 @@ public:
     // Adds an item at the end of cboDrive, which its text may then select.
     virtual void AddDriveItem(const std::wstring& item) = 0;
 
-    // optSecurity: member 0 "Prevent Access to the Contents of Selected
-    // Drives", member 1 "Hide Drives in My Computer ".  Selecting one clears
-    // the other.
-    virtual bool SecuritySelected(int member) const = 0;
-    virtual void SelectSecurity(int member) = 0;
+    // optSecurity: selecting one option clears the other.
+    virtual bool SecuritySelected(SecurityOption option) const = 0;
+    virtual void SelectSecurity(SecurityOption option) = 0;
 
-    // 0 unchecked, 1 checked, 2 grayed; any other state is refused.
-    virtual int CheckState(CheckControl control) const = 0;
-    virtual void SetCheckState(CheckControl control, int state) = 0;
+    // A number cast to CheckState that is none of the three is refused.
+    virtual policy::CheckState CheckState(CheckControl control) const = 0;
+    virtual void SetCheckState(CheckControl control, policy::CheckState state) = 0;
 
     virtual bool Enabled(EnableControl control) const = 0;
     virtual void SetEnabled(EnableControl control, bool enabled) = 0;

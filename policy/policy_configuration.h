@@ -59,9 +59,11 @@ private:
                      bool secret = false);
     void RemoveValue(const std::wstring& key, const std::wstring& valueName);
     void RemoveKey(const std::wstring& key);
-    void Require(registry::ResultCode result, bool allowed, const wchar_t* operation, const std::wstring& key,
-                 const std::wstring& valueName, std::wstring change);
-    std::wstring Where(const std::wstring& key) const;
+    // Notes a change that the registry carried out; raises for any other answer.
+    void RequireCarriedOut(registry::ResultCode result, const wchar_t* operation, const std::wstring& key,
+                           const std::wstring& valueName, std::wstring change);
+    // The key as the report of a failure names it, with the current root.
+    std::wstring KeyWithRoot(const std::wstring& key) const;
     // The mask that a drive list text stands for: a table row, or a stored
     // mask that the load added to the list.
     std::optional<DriveMask> DriveMaskForListText(const std::wstring& text) const;

@@ -55,7 +55,10 @@ void PolicyConfiguration::SaveSettings() {
     registry_.Hive = registry::HiveLocalMachine;
 
     CreateKey(SettingsKey);
-    WriteDword(SettingsKey, std::wstring(SecurityModeName), window_.SecuritySelected(0) ? 0 : 1);
+    const SecurityOption option = window_.SecuritySelected(SecurityOption::PreventAccess)
+                                      ? SecurityOption::PreventAccess
+                                      : SecurityOption::HideDrives;
+    WriteDword(SettingsKey, std::wstring(SecurityModeName), StoredNumber(option));
     WriteString(SettingsKey, std::wstring(RestrictionName), window_.Text(TextControl::cboRestrict));
     CreateKey(PasswordKey);
 
@@ -71,48 +74,50 @@ void PolicyConfiguration::SaveSettings() {
     window_.FocusRetypeBox();
 }
 
-std::wstring PolicyConfiguration::Where(const std::wstring& key) const {
+std::wstring PolicyConfiguration::KeyWithRoot(const std::wstring& key) const {
     const auto root = registry_.Hive.Get();
     return root ? registry::RootName(*root) + L"\\" + key : key;
 }
 
-void PolicyConfiguration::Require(registry::ResultCode result, bool allowed, const wchar_t* operation,
-                                  const std::wstring& key, const std::wstring& valueName, std::wstring change) {
-    if (result == registry::ResultSuccess) {
-        changes_.push_back(std::move(change));
-        return;
-    }
-    if (allowed) return;
-    throw registry::RegistryFailure(operation, registry_.Hive.Get(), key, valueName,
-                                    L"the registry did not carry it out: " + registry::ResultText(result));
+void PolicyConfiguration::RequireCarriedOut(registry::ResultCode result, const wchar_t* operation,
+                                            const std::wstring& key, const std::wstring& valueName,
+                                            std::wstring change) {
+    if (result != registry::ResultSuccess)
+        throw registry::RegistryFailure(operation, registry_.Hive.Get(), key, valueName,
+                                        L"the registry did not carry it out: " + registry::ResultText(result));
+    changes_.push_back(std::move(change));
 }
 
 void PolicyConfiguration::CreateKey(const std::wstring& key) {
-    Require(registry_.CreateRegKey(key), false, L"CreateRegKey", key, L"", L"created key " + Where(key));
+    RequireCarriedOut(registry_.CreateRegKey(key), L"CreateRegKey", key, L"", L"created key " + KeyWithRoot(key));
 }
 
 void PolicyConfiguration::WriteDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data) {
-    Require(registry_.SetRegDword(key, valueName, data), false, L"SetRegDword", key, valueName,
-            L"set " + Where(key) + L", value \"" + valueName + L"\" to " + std::to_wstring(data));
+    RequireCarriedOut(registry_.SetRegDword(key, valueName, data), L"SetRegDword", key, valueName,
+                      L"set " + KeyWithRoot(key) + L", value \"" + valueName + L"\" to " + std::to_wstring(data));
 }
 
 void PolicyConfiguration::WriteString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data,
                                       bool secret) {
-    Require(registry_.SetRegString(key, valueName, data), false, L"SetRegString", key, valueName,
-            L"set " + Where(key) + L", value \"" + valueName + L"\" to " +
-                (secret ? L"the new password" : L"\"" + data + L"\""));
+    RequireCarriedOut(registry_.SetRegString(key, valueName, data), L"SetRegString", key, valueName,
+                      L"set " + KeyWithRoot(key) + L", value \"" + valueName + L"\" to " +
+                          (secret ? L"the new password" : L"\"" + data + L"\""));
 }
 
 void PolicyConfiguration::RemoveValue(const std::wstring& key, const std::wstring& valueName) {
     const registry::ResultCode result = registry_.DeleteRegValue(key, valueName);
-    Require(result, result == registry::ResultNotFound, L"DeleteRegValue", key, valueName,
-            L"removed " + Where(key) + L", value \"" + valueName + L"\"");
+    // A value that is not there is as removed as the save wants it.
+    if (result == registry::ResultNotFound) return;
+    RequireCarriedOut(result, L"DeleteRegValue", key, valueName,
+                      L"removed " + KeyWithRoot(key) + L", value \"" + valueName + L"\"");
 }
 
 void PolicyConfiguration::RemoveKey(const std::wstring& key) {
     const registry::ResultCode result = registry_.DeleteRegKey(key);
-    Require(result, result == registry::ResultNotFound || result == registry::ResultKeyHasSubkeys, L"DeleteRegKey", key,
-            L"", L"removed key " + Where(key));
+    // A missing key is removed already, and one that holds another tool's
+    // subkey has always been left in place.
+    if (result == registry::ResultNotFound || result == registry::ResultKeyHasSubkeys) return;
+    RequireCarriedOut(result, L"DeleteRegKey", key, L"", L"removed key " + KeyWithRoot(key));
 }
 
 }  // namespace policy

@@ -15,8 +15,10 @@ void IgnoringFailure(Step&& step) {
     } catch (const ValueRefused&) {}
 }
 
+// The test's answer, and true when the test itself fails: only a test that ran
+// and answered false counts as false.
 template <typename Test>
-bool HoldsOrFails(Test&& test) {
+bool TrueUnlessKnownFalse(Test&& test) {
     try {
         return test();
     } catch (const registry::RegistryFailure&) {

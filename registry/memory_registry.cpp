@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "text/hex.h"
 #include "text/utf.h"
 
 namespace registry {
@@ -12,16 +13,6 @@ std::wstring ShortRoot(Root root) {
     if (root == HiveCurrentUser) return L"HKCU";
     if (root == HiveLocalMachine) return L"HKLM";
     return RootName(root);
-}
-
-std::wstring Hex(std::uint32_t number) {
-    static const wchar_t digits[] = L"0123456789ABCDEF";
-    std::wstring text;
-    do {
-        text.insert(text.begin(), digits[number & 0xF]);
-        number >>= 4;
-    } while (number != 0);
-    return L"0x" + text;
 }
 
 }  // namespace
@@ -208,7 +199,7 @@ ResultCode MemoryRegistry::DoDeleteRegKey(Root root, const std::wstring& key) {
 }
 
 bool MemoryRegistry::DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) {
-    if (Begin(L"CheckRegAccess", root, key, L"", Hex(rights))) return false;
+    if (Begin(L"CheckRegAccess", root, key, L"", text::HexNumber(rights))) return false;
     if (!FindKey(root, key)) return false;
     return Holds(root, key, rights);
 }

@@ -107,7 +107,6 @@ public:
     }
     bool IsSet() const { return root_.has_value(); }
     std::optional<Root> Get() const { return root_; }
-    void Reset() { root_.reset(); }
 
 private:
     std::optional<Root> root_;
@@ -121,28 +120,30 @@ public:
     // the one provider object is handed to every window.
     HiveSelector Hive;
 
-    ResultCode CreateRegKey(const std::wstring& key);
-    ResultCode SetRegString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data);
-    ResultCode SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data);
+    [[nodiscard]] ResultCode CreateRegKey(const std::wstring& key);
+    [[nodiscard]] ResultCode SetRegString(const std::wstring& key, const std::wstring& valueName,
+                                          const std::wstring& data);
+    [[nodiscard]] ResultCode SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data);
     std::wstring GetRegString(const std::wstring& key, const std::wstring& valueName);
     std::int32_t GetRegDword(const std::wstring& key, const std::wstring& valueName);
-    ResultCode DeleteRegValue(const std::wstring& key, const std::wstring& valueName);
-    ResultCode DeleteRegKey(const std::wstring& key);
+    [[nodiscard]] ResultCode DeleteRegValue(const std::wstring& key, const std::wstring& valueName);
+    [[nodiscard]] ResultCode DeleteRegKey(const std::wstring& key);
     bool CheckRegAccess(const std::wstring& key, std::uint32_t rights);
     // The names and types of the key's values, in no promised order.
     std::vector<RegistryValueInfo> EnumRegValues(const std::wstring& key);
 
 protected:
     // The implementations receive the root that was current at the call.
-    virtual ResultCode DoCreateRegKey(Root root, const std::wstring& key) = 0;
-    virtual ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
-                                      const std::wstring& data) = 0;
-    virtual ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
-                                     std::int32_t data) = 0;
+    [[nodiscard]] virtual ResultCode DoCreateRegKey(Root root, const std::wstring& key) = 0;
+    [[nodiscard]] virtual ResultCode DoSetRegString(Root root, const std::wstring& key, const std::wstring& valueName,
+                                                    const std::wstring& data) = 0;
+    [[nodiscard]] virtual ResultCode DoSetRegDword(Root root, const std::wstring& key, const std::wstring& valueName,
+                                                   std::int32_t data) = 0;
     virtual std::wstring DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
     virtual std::int32_t DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
-    virtual ResultCode DoDeleteRegValue(Root root, const std::wstring& key, const std::wstring& valueName) = 0;
-    virtual ResultCode DoDeleteRegKey(Root root, const std::wstring& key) = 0;
+    [[nodiscard]] virtual ResultCode DoDeleteRegValue(Root root, const std::wstring& key,
+                                                      const std::wstring& valueName) = 0;
+    [[nodiscard]] virtual ResultCode DoDeleteRegKey(Root root, const std::wstring& key) = 0;
     virtual bool DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) = 0;
     virtual std::vector<RegistryValueInfo> DoEnumRegValues(Root root, const std::wstring& key) = 0;
 

@@ -1,5 +1,7 @@
 #include "styles/init_xp.h"
 
+#include "text/path.h"
+
 namespace styles {
 
 namespace {
@@ -28,14 +30,8 @@ bool EndsWithExeInAnyCase(const std::wstring& name) {
 
 ExecutableLocation SplitExecutablePath(const std::wstring& executablePath) {
     ExecutableLocation location;
-    std::wstring fileName = executablePath;
-    if (auto slash = executablePath.rfind(L'\\'); slash != std::wstring::npos) {
-        location.folder = executablePath.substr(0, slash);
-        fileName = executablePath.substr(slash + 1);
-        // A drive's root folder is written with its backslash ("C:\"), any
-        // other folder without one.
-        if (location.folder.size() == 2 && location.folder[1] == L':') location.folder += L'\\';
-    }
+    location.folder = text::FolderOf(executablePath);
+    const std::wstring fileName = executablePath.substr(executablePath.rfind(L'\\') + 1);
     location.baseName = fileName.substr(0, fileName.rfind(L'.'));
     return location;
 }
@@ -50,7 +46,7 @@ std::wstring ManifestPath(const ExecutableLocation& executable) {
     return path;
 }
 
-void InitXp(ManifestFileSystem& files) noexcept {
+void InitXp(ManifestFileSystem& files, CommonControls& controls) noexcept {
     std::wstring path;
     // A look-up that fails counts as a file found: better no manifest than an
     // existing one overwritten.
@@ -72,7 +68,7 @@ void InitXp(ManifestFileSystem& files) noexcept {
         }
     }
 
-    Ignoring([&] { files.InitCommonControls(); });
+    Ignoring([&] { controls.Initialize(); });
 }
 
 }  // namespace styles

@@ -2,9 +2,11 @@
 // of the common controls.
 //
 // Usage (the Windows program calls the argument-less InitXp() of
-// styles/win32/manifest_file_system_win32.h, which binds the real file system):
+// styles/win32/manifest_file_system_win32.h, which binds the real file system
+// and comctl32):
 //   styles::ManifestFileSystemWin32 files;
-//   styles::InitXp(files);   // never raises, reports nothing
+//   styles::CommonControlsWin32 controls;
+//   styles::InitXp(files, controls);   // never raises, reports nothing
 //
 // Windows reads an application manifest only when it starts a program, so the
 // file written by this run counts from the next start on, and on Windows XP
@@ -123,8 +125,15 @@ public:
     virtual std::unique_ptr<OutputFile> CreateForOutput(const std::wstring& path) = 0;
     // Replaces the file's attributes by these.
     virtual void SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
-    // InitCommonControls of comctl32, bound by name at this call.
-    virtual void InitCommonControls() = 0;
+};
+
+// The common controls, which InitXp starts once the manifest is dealt with.
+class CommonControls {
+public:
+    virtual ~CommonControls() = default;
+
+    // InitCommonControls of comctl32; raises when it cannot be called.
+    virtual void Initialize() = 0;
 };
 
 // Splits a full executable path the way the folder and base name above are
@@ -139,6 +148,6 @@ std::wstring ManifestPath(const ExecutableLocation& executable);
 
 // Writes the manifest when no file of its name exists, then starts the common
 // controls.  Every failing step is skipped; nothing leaves this function.
-void InitXp(ManifestFileSystem& files) noexcept;
+void InitXp(ManifestFileSystem& files, CommonControls& controls) noexcept;
 
 }  // namespace styles

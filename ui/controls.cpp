@@ -80,7 +80,7 @@ CheckBoxModel::CheckBoxModel(const LayoutRow& row)
     : ControlModel(row), value_(row.checked ? CheckState::Checked : CheckState::Unchecked) {}
 
 void CheckBoxModel::SetValue(CheckState value) {
-    if (value != CheckState::Unchecked && value != CheckState::Checked && value != CheckState::Grayed)
+    if (!values::IsCheckState(value))
         throw ValueRefused(Describe(Row()) + " has no check state " + std::to_string(static_cast<int>(value)));
     if (value == value_) return;
     value_ = value;

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "ui/layout.h"
+#include "values/check_state.h"
 #include "values/value_refused.h"
 
 namespace ui {
@@ -193,7 +194,7 @@ private:
 };
 
 // A check box's states, numbered as the policy values store them.
-enum class CheckState { Unchecked = 0, Checked = 1, Grayed = 2 };
+using values::CheckState;
 
 class CheckBoxModel : public ControlModel {
 public:
@@ -278,7 +279,6 @@ public:
     explicit ButtonModel(const LayoutRow& row);
 
     std::wstring_view Caption() const { return Row().text; }
-    bool IsDefault() const { return Row().defaultButton; }
     // The user's click (mouse, keyboard or the default button's Enter).  A
     // disabled button cannot be pressed.
     void Press() const;

@@ -11,6 +11,7 @@ namespace ui {
 
 using policy::CheckControl;
 using policy::EnableControl;
+using policy::SecurityOption;
 using policy::TextControl;
 
 namespace {
@@ -26,6 +27,12 @@ auto& TextBoxOf(Form& form, TextControl control) {
     case TextControl::txtPassword2: return form.txtPassword2;
     default: throw std::logic_error("not a text box");
     }
+}
+
+// The options are numbered as optSecurity's members.
+template <typename Form>
+auto& OptionOf(Form& form, SecurityOption option) {
+    return form.optSecurity[static_cast<int>(option)];
 }
 
 template <typename Form>
@@ -215,17 +222,17 @@ bool Form1::IsKnownWindowsVersion() {
 void Form1::UpdateAvailableOptions() {
     const bool known = IsKnownWindowsVersion();
     if (known) {
-        optSecurity[0].SetEnabled(true);
+        OptionOf(*this, SecurityOption::PreventAccess).SetEnabled(true);
     } else {
-        optSecurity[0].SetEnabled(false);
-        optSecurity[1].Select();
+        OptionOf(*this, SecurityOption::PreventAccess).SetEnabled(false);
+        OptionOf(*this, SecurityOption::HideDrives).Select();
     }
 
     // chkCMD and chkRegistry are not on fraOptional's surface as far as
     // enabling goes: each of the three is set on its own.
     const std::wstring scope = cboRestrict.Text();
-    const bool currentUser = scope == RestrictItems[0];
-    if (!currentUser && scope != RestrictItems[1]) return;
+    const bool currentUser = scope == policy::ScopeCurrentUser;
+    if (!currentUser && scope != policy::ScopeAllUsers) return;
     fraOptional.SetEnabled(currentUser);
     chkCMD.SetEnabled(currentUser && known);
     if (!known) chkCMD.SetValue(ui::CheckState::Unchecked);
@@ -252,16 +259,16 @@ void Form1::SetText(TextControl control, const std::wstring& text) {
 
 void Form1::AddDriveItem(const std::wstring& item) { cboDrive.AddItem(item); }
 
-bool Form1::SecuritySelected(int member) const { return optSecurity[member].Value(); }
+bool Form1::SecuritySelected(SecurityOption option) const { return OptionOf(*this, option).Value(); }
 
-void Form1::SelectSecurity(int member) { optSecurity[member].Select(); }
+void Form1::SelectSecurity(SecurityOption option) { OptionOf(*this, option).Select(); }
 
 // The policy procedures hand a state over as the number that they store; the
 // box refuses one that names no state.
-int Form1::CheckState(CheckControl control) const { return static_cast<int>(CheckBoxOf(*this, control).Value()); }
+policy::CheckState Form1::CheckState(CheckControl control) const { return CheckBoxOf(*this, control).Value(); }
 
-void Form1::SetCheckState(CheckControl control, int state) {
-    CheckBoxOf(*this, control).SetValue(static_cast<ui::CheckState>(state));
+void Form1::SetCheckState(CheckControl control, policy::CheckState state) {
+    CheckBoxOf(*this, control).SetValue(state);
 }
 
 bool Form1::Enabled(EnableControl control) const { return EnablableOf(*this, control).Enabled(); }

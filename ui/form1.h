@@ -89,17 +89,14 @@ public:
     void cmdAbout_Click();
     void cmdLogoff_Click();
 
-    // The key paths and drive value name that the save and the load share.
-    policy::PolicyConfiguration& Configuration() { return configuration_; }
-
     // policy::MainWindowValues
     std::wstring Text(policy::TextControl control) const override;
     void SetText(policy::TextControl control, const std::wstring& text) override;
     void AddDriveItem(const std::wstring& item) override;
-    bool SecuritySelected(int member) const override;
-    void SelectSecurity(int member) override;
-    int CheckState(policy::CheckControl control) const override;
-    void SetCheckState(policy::CheckControl control, int state) override;
+    bool SecuritySelected(policy::SecurityOption option) const override;
+    void SelectSecurity(policy::SecurityOption option) override;
+    policy::CheckState CheckState(policy::CheckControl control) const override;
+    void SetCheckState(policy::CheckControl control, policy::CheckState state) override;
     bool Enabled(policy::EnableControl control) const override;
     void SetEnabled(policy::EnableControl control, bool enabled) override;
     bool TimerRunning() const override;

@@ -5,6 +5,7 @@
 #include <array>
 #include <string_view>
 
+#include "policy/policy_keys.h"
 #include "ui/layout.h"
 
 namespace ui {
@@ -12,6 +13,6 @@ namespace ui {
 extern const WindowLayout Form1Layout;
 
 // The two scopes of cboRestrict, in list order.
-inline constexpr std::array<std::wstring_view, 2> RestrictItems{L"Current user", L"All users"};
+inline constexpr std::array<std::wstring_view, 2> RestrictItems{policy::ScopeCurrentUser, policy::ScopeAllUsers};
 
 }  // namespace ui

@@ -31,12 +31,14 @@ void Form2::Form_Load() {
     PasswordKey = policy::PasswordPath;
     registry_.Hive = registry::HiveLocalMachine;
     // Not guarded: a registry that cannot be reached at all ends the program
-    // before any window opens.
-    registry_.CreateRegKey(PasswordKey);
+    // before any window opens.  A key that the registry refused to make needs
+    // no answer of its own: the read below then finds no password, which is
+    // how a key that was never made reads too.
+    [[maybe_unused]] const registry::ResultCode created = registry_.CreateRegKey(PasswordKey);
 
     // A missing or unreadable password counts as none: that is how every
     // start goes on a machine where no password was ever saved.
-    const bool noPassword = policy::HoldsOrFails(
+    const bool noPassword = policy::TrueUnlessKnownFalse(
         [&] { return registry_.GetRegString(PasswordKey, std::wstring(policy::MyPasswordName)).empty(); });
     if (noPassword) {
         CloseAndShowForm1();
@@ -51,7 +53,7 @@ void Form2::cmdOK_Click() {
     // Read anew on every click, under the root the load step chose: nothing
     // changes it while the dialog waits.  A failed read lets the user in, as
     // a match does.
-    const bool accepted = policy::HoldsOrFails([&] {
+    const bool accepted = policy::TrueUnlessKnownFalse([&] {
         return txtPassword.Text() == registry_.GetRegString(PasswordKey, std::wstring(policy::MyPasswordName));
     });
     if (accepted) {

@@ -63,7 +63,7 @@ void ManifestFileSystemWin32::SetAttributes(const std::wstring& path, std::uint3
     if (!SetFileAttributesW(path.c_str(), attributes)) FailWithLastError(L"SetFileAttributesW");
 }
 
-void ManifestFileSystemWin32::InitCommonControls() {
+void CommonControlsWin32::Initialize() {
     // Bound by name, so that the styles library needs no import library and a
     // failure stays one step that InitXp skips.  The program's windows import
     // comctl32 anyway (ui/win32 registers the progress bar and tooltip classes
@@ -81,7 +81,8 @@ void ManifestFileSystemWin32::InitCommonControls() {
 
 void InitXp() noexcept {
     ManifestFileSystemWin32 files;
-    InitXp(files);
+    CommonControlsWin32 controls;
+    InitXp(files, controls);
 }
 
 }  // namespace styles

@@ -19,7 +19,7 @@ void SeedEverywhere(registry::MemoryRegistry& reg) {
 
 TEST_F(PolicyTest, CurrentUserPreventAccessWritesNoViewOnDriveForTheUserOnly) {
     SeedEverywhere(reg);
-    Choose({.scope = L"Current user", .mode = PreventAccess, .drive = L"C: and D:", .cmd = 1});
+    Choose({.scope = L"Current user", .mode = PreventAccess, .drive = L"C: and D:", .cmd = Checked});
     config.ApplyDrivePolicy();
 
     EXPECT_EQ(reg.DescribedLog(), CurrentUserPolicyLog(PreventAccess, L"C: and D:", true));
@@ -42,8 +42,8 @@ TEST_F(PolicyTest, CurrentUserHideWritesNoDrivesAndZeroForNoSelected) {
 
     const auto log = reg.DescribedLog();
     ASSERT_EQ(log.size(), 13u);
-    EXPECT_EQ(log[10], Op("HKCU", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
-    EXPECT_EQ(log[12], Op("HKCU", "SetRegDword", ExplorerKey, "|NoDrives=0"));
+    EXPECT_EQ(LastDriveSteps(log).otherModeRemoved, Op("HKCU", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
+    EXPECT_EQ(LastDriveSteps(log).valueWritten, Op("HKCU", "SetRegDword", ExplorerKey, "|NoDrives=0"));
     EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
     EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"));
     EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"));
@@ -52,7 +52,11 @@ TEST_F(PolicyTest, CurrentUserHideWritesNoDrivesAndZeroForNoSelected) {
 
 TEST_F(PolicyTest, AllUsersPreventAccessClearsTheUserAndWritesTheMachine) {
     SeedEverywhere(reg);
-    Choose({.scope = L"All users", .mode = PreventAccess, .drive = L"All drives", .cmd = 1, .registryTools = 1});
+    Choose({.scope = L"All users",
+            .mode = PreventAccess,
+            .drive = L"All drives",
+            .cmd = Checked,
+            .registryTools = Checked});
     config.ApplyDrivePolicy();
 
     EXPECT_EQ(reg.DescribedLog(),
@@ -89,8 +93,9 @@ TEST_F(PolicyTest, AllUsersHideKeepsNothingButNoDrivesOnTheMachine) {
 
     const auto log = reg.DescribedLog();
     ASSERT_EQ(log.size(), 11u);
-    EXPECT_EQ(log[8], Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
-    EXPECT_EQ(log[10], Op("HKLM", "SetRegDword", ExplorerKey, "|NoDrives=" + std::to_string(Mask(L"B:, C:, and E:"))));
+    EXPECT_EQ(LastDriveSteps(log).otherModeRemoved, Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive"));
+    EXPECT_EQ(LastDriveSteps(log).valueWritten,
+              Op("HKLM", "SetRegDword", ExplorerKey, "|NoDrives=" + std::to_string(Mask(L"B:, C:, and E:"))));
     EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoDrives"));
     EXPECT_FALSE(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"));
     EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"));
@@ -145,15 +150,15 @@ TEST_F(PolicyTest, AnUnknownScopeTouchesOnlyTheRootThatHiveAlreadyHolds) {
 TEST_F(PolicyTest, OptionalPoliciesAreWrittenAsZeroWhenUncheckedAndRemovedCompletely) {
     config.ExplorerPolicyKey = ExplorerKey;
     reg.Hive = HKCU;
-    window.SetCheckState(policy::CheckControl::chkCMD, 0);
-    window.SetCheckState(policy::CheckControl::chkRegistry, 0);
+    window.SetCheckState(policy::CheckControl::chkCMD, Unchecked);
+    window.SetCheckState(policy::CheckControl::chkRegistry, Unchecked);
     config.ApplyOptionalPolicies(true);
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(0));
     EXPECT_EQ(Stored(HKCU, DisallowRunKey, L"1"), Sz(L"cmd.exe"));
     EXPECT_EQ(Stored(HKCU, SystemKey, L"DisableRegistryTools"), Dword(0));
 
-    window.SetCheckState(policy::CheckControl::chkCMD, 1);
-    window.SetCheckState(policy::CheckControl::chkRegistry, 1);
+    window.SetCheckState(policy::CheckControl::chkCMD, Checked);
+    window.SetCheckState(policy::CheckControl::chkRegistry, Checked);
     config.ApplyOptionalPolicies(true);
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(1));
     EXPECT_EQ(Stored(HKCU, SystemKey, L"DisableRegistryTools"), Dword(1));
@@ -174,19 +179,19 @@ TEST_F(PolicyTest, AnotherEditorsEntriesAndTheSwitchThatTheyNeedOutliveEverySave
     const registry::StoredValue notepad = Sz(L"notepad.exe"), regedit = Sz(L"regedit.exe"), cmd = Sz(L"cmd.exe");
     struct Case {
         bool write;
-        int box;
+        policy::CheckState box;
         std::optional<std::int32_t> stored;
         ListEntries before, after;
         std::optional<registry::StoredValue> switched;
     };
     const ListEntries theirs{{L"1", notepad}, {L"2", regedit}};
     const std::vector<Case> cases{
-        {true, 1, 1, theirs, {{L"1", notepad}, {L"2", regedit}, {L"3", cmd}}, 1},
-        {true, 1, 0, {{L"1", notepad}, {L"3", regedit}}, {{L"1", notepad}, {L"2", cmd}, {L"3", regedit}}, 1},
-        {true, 0, 1, theirs, theirs, 1},
-        {true, 0, 1, {{L"1", cmd}, {L"2", regedit}}, {{L"2", regedit}}, 1},
-        {true, 2, 2, {{L"1", notepad}, {L"2", cmd}}, {{L"1", notepad}, {L"2", cmd}}, 2},  // grayed: as stored
-        {false, 0, 1, {{L"1", notepad}, {L"2", cmd}, {L"3", Sz(L"Cmd.Exe")}}, {{L"1", notepad}}, 1},
+        {true, Checked, 1, theirs, {{L"1", notepad}, {L"2", regedit}, {L"3", cmd}}, 1},
+        {true, Checked, 0, {{L"1", notepad}, {L"3", regedit}}, {{L"1", notepad}, {L"2", cmd}, {L"3", regedit}}, 1},
+        {true, Unchecked, 1, theirs, theirs, 1},
+        {true, Unchecked, 1, {{L"1", cmd}, {L"2", regedit}}, {{L"2", regedit}}, 1},
+        {true, Grayed, 2, {{L"1", notepad}, {L"2", cmd}}, {{L"1", notepad}, {L"2", cmd}}, 2},  // grayed: as stored
+        {false, Unchecked, 1, {{L"1", notepad}, {L"2", cmd}, {L"3", Sz(L"Cmd.Exe")}}, {{L"1", notepad}}, 1},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         registry::MemoryRegistry fresh;
@@ -216,7 +221,7 @@ TEST_F(PolicyTest, RemovalOnAnEmptyRootChangesNothingAndRaisesNothing) {
 // The Explorer policies key is missing on a new profile and usually under
 // HKEY_LOCAL_MACHINE: one save must still store everything it reports.
 TEST_F(PolicyTest, OneSaveStoresEveryValueWhereTheExplorerPoliciesKeyIsMissing) {
-    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"A:", .cmd = 1, .registryTools = 1});
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"A:", .cmd = Checked, .registryTools = Checked});
     config.ApplyDrivePolicy();
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"DisallowRun"), Dword(1));
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(1));
@@ -228,10 +233,13 @@ TEST_F(PolicyTest, OneSaveStoresEveryValueWhereTheExplorerPoliciesKeyIsMissing) 
 
 TEST_F(PolicyTest, AFailureStopsThePolicyWriteAtThatStepAndKeepsTheEarlierSteps) {
     SeedEverywhere(reg);
-    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:", .cmd = 1, .registryTools = 1});
-    reg.FailOperation(6);  // SetRegDword DisallowRun under HKEY_CURRENT_USER, after the list's two reads
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:", .cmd = Checked, .registryTools = Checked});
+    // Counted as FailOperation counts, from 1: the machine's two drive values
+    // removed, the list's two reads, the Explorer key made, then DisallowRun.
+    constexpr int SetDisallowRunStep = 2 + 2 + 1 + 1;
+    reg.FailOperation(SetDisallowRunStep);
     EXPECT_THROW(config.ApplyDrivePolicy(), registry::RegistryFailure);
-    EXPECT_EQ(reg.Log().size(), 6u);
+    EXPECT_EQ(reg.Log().size(), std::size_t{SetDisallowRunStep});
     EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoViewOnDrive"), Dword(9));
 }

@@ -21,7 +21,7 @@ protected:
 
 TEST_F(LoadTest, NothingStoredShowsTheDefaults) {
     config.LoadHandler();
-    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_TRUE(window.SecuritySelected(PreventAccess));
     EXPECT_EQ(config.DrivePolicyValueName, L"NoViewOnDrive");
     EXPECT_EQ(Shown(TextControl::cboRestrict), L"Current user");
     EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
@@ -30,7 +30,7 @@ TEST_F(LoadTest, NothingStoredShowsTheDefaults) {
     EXPECT_TRUE(window.Enabled(EnableControl::fraOptional));
     EXPECT_TRUE(window.Enabled(EnableControl::chkCMD));
     EXPECT_TRUE(window.Enabled(EnableControl::chkRegistry));
-    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 0);
+    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Unchecked);
     EXPECT_EQ(reg.Hive.Get(), HKCU);
 }
 
@@ -38,7 +38,7 @@ TEST_F(LoadTest, HideModeShowsTheUsersNoDrivesMask) {
     reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{1});
     reg.Seed(HKCU, ExplorerKey, L"NoDrives", Mask(L"C: and F:"));
     config.LoadHandler();
-    EXPECT_TRUE(window.SecuritySelected(1));
+    EXPECT_TRUE(window.SecuritySelected(HideDrives));
     EXPECT_EQ(config.DrivePolicyValueName, L"NoDrives");
     EXPECT_EQ(Shown(TextControl::cboDrive), L"C: and F:");
     // The mode is read a second time to test for 1.
@@ -50,7 +50,7 @@ TEST_F(LoadTest, TheValueOfTheOtherModeOrTheOtherRootIsNotShown) {
     reg.Seed(HKCU, ExplorerKey, L"NoDrives", std::int32_t{12});
     reg.Seed(HKLM, ExplorerKey, L"NoViewOnDrive", std::int32_t{12});
     config.LoadHandler();
-    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_TRUE(window.SecuritySelected(PreventAccess));
     EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
 }
 
@@ -63,7 +63,7 @@ TEST_F(LoadTest, AllUsersShowsTheMachineMaskAndLeavesTheOptionalPoliciesAlone) {
     EXPECT_EQ(Shown(TextControl::cboDrive), L"All drives");
     EXPECT_FALSE(window.Enabled(EnableControl::fraOptional));
     EXPECT_FALSE(window.Enabled(EnableControl::chkCMD));
-    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 0);
+    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Unchecked);
     EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", ExplorerKey, "|DisallowRun")), 0);
     EXPECT_EQ(reg.Hive.Get(), HKLM);
 }
@@ -71,9 +71,9 @@ TEST_F(LoadTest, AllUsersShowsTheMachineMaskAndLeavesTheOptionalPoliciesAlone) {
 TEST_F(LoadTest, AnUnknownSecurityModeChangesNoOptionAndReadsTheUnnamedValue) {
     reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{2});
     reg.Seed(HKCU, ExplorerKey, L"", std::int32_t{12});
-    window.SelectSecurity(1);
+    window.SelectSecurity(HideDrives);
     config.LoadHandler();
-    EXPECT_TRUE(window.SecuritySelected(1));
+    EXPECT_TRUE(window.SecuritySelected(HideDrives));
     EXPECT_EQ(config.DrivePolicyValueName, L"");
     EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", ExplorerKey, "|")), 1);
     EXPECT_EQ(Shown(TextControl::cboDrive), L"C: and D:");
@@ -83,7 +83,7 @@ TEST_F(LoadTest, AnUnknownSecurityModeWithoutAnUnnamedValueKeepsNoSelected) {
     reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{2});
     reg.Seed(HKCU, ExplorerKey, L"NoDrives", std::int32_t{12});
     config.LoadHandler();
-    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_TRUE(window.SecuritySelected(PreventAccess));
     EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
 }
 
@@ -98,10 +98,10 @@ TEST_F(LoadTest, TheUsersOptionalPoliciesSetTheCheckBoxes) {
     reg.Seed(HKCU, ExplorerKey, L"DisallowRun", std::int32_t{1});
     reg.Seed(HKCU, DisallowRunKey, L"1", std::wstring(L"cmd.exe"));
     reg.Seed(HKCU, SystemKey, L"DisableRegistryTools", std::int32_t{0});
-    window.SetCheckState(CheckControl::chkRegistry, 1);
+    window.SetCheckState(CheckControl::chkRegistry, Checked);
     config.LoadHandler();
-    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 1);
-    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), 0);
+    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Checked);
+    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), Unchecked);
 }
 
 // DisallowRun = 1 switches on the whole list, another editor's entries too.
@@ -110,16 +110,16 @@ TEST_F(LoadTest, TheCommandPromptBoxIsCheckedOnlyWhenTheListThatIsOnHoldsItsEntr
         std::int32_t disallowRun;
         ListEntries entries;
         bool readable;
-        int before;
-        int after;
+        policy::CheckState before;
+        policy::CheckState after;
     };
     const std::vector<Case> cases{
-        {1, {{L"1", Sz(L"notepad.exe")}, {L"2", Sz(L"regedit.exe")}}, true, 1, 0},
-        {1, {{L"1", Sz(L"notepad.exe")}, {L"2", Sz(L"CMD.EXE")}}, true, 0, 1},
-        {1, {{L"1", Dword(1)}}, true, 1, 0},
-        {1, {}, true, 1, 0},  // no subkey at all
-        {2, {{L"1", Sz(L"notepad.exe")}}, true, 0, 2},
-        {1, {{L"1", Sz(L"cmd.exe")}}, false, 2, 2},  // a list that cannot be read leaves the box
+        {1, {{L"1", Sz(L"notepad.exe")}, {L"2", Sz(L"regedit.exe")}}, true, Checked, Unchecked},
+        {1, {{L"1", Sz(L"notepad.exe")}, {L"2", Sz(L"CMD.EXE")}}, true, Unchecked, Checked},
+        {1, {{L"1", Dword(1)}}, true, Checked, Unchecked},
+        {1, {}, true, Checked, Unchecked},  // no subkey at all
+        {2, {{L"1", Sz(L"notepad.exe")}}, true, Unchecked, Grayed},
+        {1, {{L"1", Sz(L"cmd.exe")}}, false, Grayed, Grayed},  // a list that cannot be read leaves the box
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         registry::MemoryRegistry fresh;
@@ -139,17 +139,17 @@ TEST_F(LoadTest, StoredValuesThatTheControlsRefuseLeaveThemAsTheyWere) {
     reg.Seed(HKCU, ExplorerKey, L"NoViewOnDrive", std::int32_t{13});
     reg.Seed(HKCU, ExplorerKey, L"DisallowRun", std::int32_t{65537});  // does not fit 16 bits
     reg.Seed(HKCU, SystemKey, L"DisableRegistryTools", std::int32_t{3});
-    window.SetCheckState(CheckControl::chkCMD, 1);
-    window.SetCheckState(CheckControl::chkRegistry, 1);
-    window.SelectSecurity(1);
+    window.SetCheckState(CheckControl::chkCMD, Checked);
+    window.SetCheckState(CheckControl::chkRegistry, Checked);
+    window.SelectSecurity(HideDrives);
 
     EXPECT_NO_THROW(config.LoadHandler());
-    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_TRUE(window.SecuritySelected(PreventAccess));
     EXPECT_EQ(Shown(TextControl::cboRestrict), L"Current user");
     // 13 has no row of its own: the list names its drives instead.
     EXPECT_EQ(Shown(TextControl::cboDrive), L"Custom: A:, C:, D:");
-    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), 1);
-    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), 1);
+    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Checked);
+    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), Checked);
 }
 
 TEST_F(LoadTest, AStoredMaskWithoutARowIsAddedToTheListAndSelected) {
@@ -186,15 +186,15 @@ TEST_F(LoadTest, MasksWithARowZeroAndAFailedReadAddNoItem) {
 TEST_F(LoadTest, TheGrayedStateIsAStateOfTheBox) {
     reg.Seed(HKCU, SystemKey, L"DisableRegistryTools", std::int32_t{2});
     config.LoadHandler();
-    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), 2);
+    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), Grayed);
 }
 
 TEST_F(LoadTest, AnUnreachableRegistryLoadsTheDefaultsWithoutFailing) {
     reg.SetUnreachable(true);
-    window.SelectSecurity(1);
+    window.SelectSecurity(HideDrives);
     EXPECT_NO_THROW(config.LoadHandler());
     // A failed test of "mode is 0" counts as holding.
-    EXPECT_TRUE(window.SecuritySelected(0));
+    EXPECT_TRUE(window.SecuritySelected(PreventAccess));
     EXPECT_EQ(config.DrivePolicyValueName, L"NoViewOnDrive");
     EXPECT_EQ(Shown(TextControl::cboRestrict), L"Current user");
     EXPECT_EQ(Shown(TextControl::cboDrive), L"No selected");
@@ -202,7 +202,7 @@ TEST_F(LoadTest, AnUnreachableRegistryLoadsTheDefaultsWithoutFailing) {
 }
 
 TEST_F(LoadTest, WhatASaveStoredIsShownAgain) {
-    reg.SeedKey(HKLM, L"SYSTEM\\CurrentControlSet");
+    reg.SeedKey(HKLM, RightsKey);
     Choose({.scope = L"All users", .mode = HideDrives, .drive = L"A:, B:, and F:"});
     window.SetText(TextControl::txtPassword, L"pw");
     window.SetText(TextControl::txtPassword2, L"pw");
@@ -211,7 +211,7 @@ TEST_F(LoadTest, WhatASaveStoredIsShownAgain) {
     PlainWindowValues fresh;
     policy::PolicyConfiguration reloaded(fresh, reg);
     reloaded.LoadHandler();
-    EXPECT_TRUE(fresh.SecuritySelected(1));
+    EXPECT_TRUE(fresh.SecuritySelected(HideDrives));
     EXPECT_EQ(fresh.Text(TextControl::cboRestrict), L"All users");
     EXPECT_EQ(fresh.Text(TextControl::cboDrive), L"A:, B:, and F:");
     EXPECT_EQ(fresh.Text(TextControl::txtPassword2), L"pw");

@@ -11,8 +11,10 @@
 #include "policy/drive_selection_table.h"
 #include "policy/policy_configuration.h"
 #include "registry/memory_registry.h"
+#include "tests/support/drive_masks.h"
 #include "tests/support/plain_window_values.h"
 #include "tests/support/registry_keys.h"
+#include "tests/support/window_choice.h"
 #include "text/utf.h"
 
 namespace policy_test {
@@ -26,21 +28,18 @@ inline std::string Op(const char* root, const char* operation, const std::wstrin
     return std::string(root) + " " + operation + " " + text::ToUtf8(key) + rest;
 }
 
-// optSecurity's members.
-inline constexpr int PreventAccess = 0;  // "Prevent Access to the Contents of Selected Drives", NoViewOnDrive
-inline constexpr int HideDrives = 1;     // "Hide Drives in My Computer ", NoDrives
-
-// The mask that a drive item stands for, as the drive table has it.
-inline std::int32_t Mask(std::wstring_view item) {
-    return static_cast<std::int32_t>(policy::DriveMaskForItem(item).value());
-}
+// The security options (PreventAccess, HideDrives) and the check states
+// (Unchecked, Checked, Grayed) by their names.
+using enum policy::SecurityOption;
+using enum policy::CheckState;
 
 // What a save for "Current user" asks of the registry once the settings are
 // stored: the machine's drive values go, the user's list of programs is read
 // (listExisted: it held the program's "1"; else there is no subkey yet), the
 // command prompt is blocked and the registry tools are not, and the drive
 // value of the mode is written with the item's mask.
-inline std::vector<std::string> CurrentUserPolicyLog(int mode, std::wstring_view drive, bool listExisted) {
+inline std::vector<std::string> CurrentUserPolicyLog(policy::SecurityOption mode, std::wstring_view drive,
+                                                     bool listExisted) {
     const std::string chosen = mode == PreventAccess ? "NoViewOnDrive" : "NoDrives";
     const std::string other = mode == PreventAccess ? "NoDrives" : "NoViewOnDrive";
     std::vector<std::string> log{Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoDrives"),
@@ -61,6 +60,16 @@ inline std::vector<std::string> CurrentUserPolicyLog(int mode, std::wstring_view
     return log;
 }
 
+// The last three steps of every drive policy write, by name: the other mode's
+// value removed, the key made, the chosen mode's value written.
+struct DriveSteps {
+    std::string otherModeRemoved, keyCreated, valueWritten;
+};
+inline DriveSteps LastDriveSteps(const std::vector<std::string>& log) {
+    const std::size_t n = log.size();
+    return n < 3 ? DriveSteps{} : DriveSteps{log[n - 3], log[n - 2], log[n - 1]};
+}
+
 // The values of the user's DisallowRun subkey by name.  The platform's own
 // policy editor numbers its entries "1", "2", ... as the program does.
 using ListEntries = std::map<std::wstring, registry::StoredValue>;
@@ -73,15 +82,7 @@ inline void SeedList(registry::MemoryRegistry& reg, std::optional<std::int32_t> 
 
 class PolicyTest : public ::testing::Test {
 protected:
-    // The user's choices in the main window; the boxes stay unchecked unless named.
-    struct Choice {
-        std::wstring scope;
-        int mode;
-        std::wstring drive;
-        int cmd = 0;
-        int registryTools = 0;
-    };
-    void Choose(const Choice& choice) {
+    void Choose(const WindowChoice& choice) {
         window.SetText(policy::TextControl::cboRestrict, choice.scope);
         window.SelectSecurity(choice.mode);
         window.SetText(policy::TextControl::cboDrive, choice.drive);

@@ -20,7 +20,7 @@ protected:
 }  // namespace
 
 TEST_F(SaveTest, TheRoadOfOneSaveFromTheButtonToTheRegistry) {
-    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C: and D:", .cmd = 1});
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C: and D:", .cmd = Checked});
     Passwords(L"s3cret", L"s3cret");
     config.cmdSave_Click();
 
@@ -89,7 +89,11 @@ TEST_F(SaveTest, TheRightsCheckStopsAtTheFirstRightThatIsMissing) {
 }
 
 TEST_F(SaveTest, APasswordMismatchStoresEverythingButThePasswordAndAsksForTheRetype) {
-    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C: and F:", .cmd = 1, .registryTools = 1});
+    Choose({.scope = L"Current user",
+            .mode = HideDrives,
+            .drive = L"C: and F:",
+            .cmd = Checked,
+            .registryTools = Checked});
     Passwords(L"Secret", L"secret");
     config.cmdSave_Click();
 
@@ -113,10 +117,13 @@ TEST_F(SaveTest, APasswordMismatchStoresEverythingButThePasswordAndAsksForTheRet
 TEST_F(SaveTest, AFailureInTheMiddleStopsTheSaveThereAndReachesTheCaller) {
     Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C:"});
     Passwords(L"new", L"new");
-    reg.FailOperation(8);  // CreateRegKey of the password key
+    // Counted as FailOperation counts, from 1: four rights, the settings key
+    // and its two values, then the password key.
+    constexpr int CreatePasswordKeyStep = 4 + 3 + 1;
+    reg.FailOperation(CreatePasswordKeyStep);
     EXPECT_THROW(config.cmdSave_Click(), registry::RegistryFailure);
 
-    EXPECT_EQ(reg.Log().size(), 8u);
+    EXPECT_EQ(reg.Log().size(), std::size_t{CreatePasswordKeyStep});
     EXPECT_EQ(Stored(HKLM, SettingsKey, L"SecurityMode"), Dword(1));
     EXPECT_EQ(Stored(HKLM, SettingsKey, L"Restriction"), Sz(L"Current user"));
     EXPECT_EQ(Stored(HKLM, PasswordKey, L"MyPassword"), Sz(L"old"));

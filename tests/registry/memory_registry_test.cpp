@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "registry/memory_registry.h"
 #include "tests/registry/registry_contract.h"
 
@@ -54,7 +56,7 @@ TEST(MemoryRegistry, TheRightsOfAKeyRuleWhatMayBeDoneInIt) {
 TEST(MemoryRegistry, ARefusedOperationChangesNothingAndAnswersItsCode) {
     MemoryRegistry reg;
     reg.Hive = HiveCurrentUser;
-    reg.CreateRegKey(L"K");
+    EXPECT_EQ(reg.CreateRegKey(L"K"), registry::ResultSuccess);
     reg.RefuseOperation(2);
     EXPECT_EQ(reg.SetRegDword(L"K", L"V", 1), registry::ResultSuccess);
     EXPECT_EQ(reg.SetRegDword(L"K", L"V", 2), registry::ResultAccessDenied);
@@ -71,9 +73,9 @@ TEST(MemoryRegistry, ARefusedOperationChangesNothingAndAnswersItsCode) {
 TEST(MemoryRegistry, KeysAndValuesKeepTheSpellingOfTheirFirstCreation) {
     MemoryRegistry reg;
     reg.Hive = HiveCurrentUser;
-    reg.CreateRegKey(L"Software\\Tessmor Software");
-    reg.SetRegDword(L"software\\tessmor software", L"SecurityMode", 1);
-    reg.SetRegDword(L"SOFTWARE\\TESSMOR SOFTWARE", L"SECURITYMODE", 0);
+    EXPECT_EQ(reg.CreateRegKey(L"Software\\Tessmor Software"), registry::ResultSuccess);
+    EXPECT_EQ(reg.SetRegDword(L"software\\tessmor software", L"SecurityMode", 1), registry::ResultSuccess);
+    EXPECT_EQ(reg.SetRegDword(L"SOFTWARE\\TESSMOR SOFTWARE", L"SECURITYMODE", 0), registry::ResultSuccess);
     EXPECT_EQ(reg.Value(HiveCurrentUser, L"Software\\Tessmor Software", L"securitymode"),
               registry::StoredValue(std::int32_t{0}));
     EXPECT_EQ(reg.ValueCount(HiveCurrentUser, L"Software\\Tessmor Software"), 1u);
@@ -82,10 +84,10 @@ TEST(MemoryRegistry, KeysAndValuesKeepTheSpellingOfTheirFirstCreation) {
 TEST(MemoryRegistry, AKeyWithASimilarNameIsNoSubkey) {
     MemoryRegistry reg;
     reg.Hive = HiveCurrentUser;
-    reg.CreateRegKey(L"A\\Key");
-    reg.CreateRegKey(L"A\\Key Two");
-    reg.CreateRegKey(L"A\\Key!");
-    reg.DeleteRegKey(L"A\\Key");
+    EXPECT_EQ(reg.CreateRegKey(L"A\\Key"), registry::ResultSuccess);
+    EXPECT_EQ(reg.CreateRegKey(L"A\\Key Two"), registry::ResultSuccess);
+    EXPECT_EQ(reg.CreateRegKey(L"A\\Key!"), registry::ResultSuccess);
+    EXPECT_EQ(reg.DeleteRegKey(L"A\\Key"), registry::ResultSuccess);
     EXPECT_FALSE(reg.HasKey(HiveCurrentUser, L"A\\Key"));
     EXPECT_TRUE(reg.HasKey(HiveCurrentUser, L"A\\Key Two"));
 }
@@ -94,10 +96,10 @@ TEST(MemoryRegistry, TheNthOperationFailsAndIsMarkedInTheLog) {
     MemoryRegistry reg;
     reg.Hive = HiveCurrentUser;
     reg.FailOperation(2);
-    reg.CreateRegKey(L"K");
-    EXPECT_THROW(reg.SetRegDword(L"K", L"V", 1), RegistryFailure);
+    EXPECT_EQ(reg.CreateRegKey(L"K"), registry::ResultSuccess);
+    EXPECT_THROW(std::ignore = reg.SetRegDword(L"K", L"V", 1), RegistryFailure);
     EXPECT_FALSE(reg.Value(HiveCurrentUser, L"K", L"V").has_value());
-    reg.SetRegDword(L"K", L"V", 2);
+    EXPECT_EQ(reg.SetRegDword(L"K", L"V", 2), registry::ResultSuccess);
     EXPECT_EQ(reg.DescribedLog(), (std::vector<std::string>{"HKCU CreateRegKey K", "HKCU SetRegDword K|V=1 (failed)",
                                                             "HKCU SetRegDword K|V=2"}));
 }

@@ -13,9 +13,9 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-// A disk that records every operation asked of it, in order, and fails those
-// whose name is in `failing`.
-class FakeDisk : public styles::ManifestFileSystem {
+// A disk, with the common controls beside it, that records every operation
+// asked of either in one sequence, and fails those whose name is in `failing`.
+class FakeDisk : public styles::ManifestFileSystem, public styles::CommonControls {
 public:
     std::map<std::wstring, std::pair<std::string, std::uint32_t>> files;  // bytes, attributes
     std::set<std::string> failing;
@@ -37,7 +37,7 @@ public:
         Do("SetAttributes", " " + std::to_string(attributes));
         files.at(path).second = attributes;
     }
-    void InitCommonControls() override { Do("InitCommonControls"); }
+    void Initialize() override { Do("InitCommonControls"); }
 
 private:
     struct Output : styles::OutputFile {
@@ -129,7 +129,7 @@ TEST(ManifestText, OfThisBuildNamesTheProcessorOfItsProgram) {
 
 TEST(InitXp, WritesAMissingManifestInOneWriteMarksItAndThenStartsTheCommonControls) {
     FakeDisk disk;
-    styles::InitXp(disk);
+    styles::InitXp(disk, disk);
 
     EXPECT_EQ(disk.calls, FullRun);
     EXPECT_EQ(disk.files[Manifest], std::pair(std::string(styles::ManifestText), 0x27u));
@@ -138,7 +138,7 @@ TEST(InitXp, WritesAMissingManifestInOneWriteMarksItAndThenStartsTheCommonContro
 TEST(InitXp, LeavesAnExistingManifestAloneAndStillStartsTheCommonControls) {
     FakeDisk disk;
     disk.files[Manifest] = {"not a manifest", 0x06};
-    styles::InitXp(disk);
+    styles::InitXp(disk, disk);
 
     EXPECT_EQ(disk.calls, (Calls{"RunningExecutable", "FileExists mask 7", "InitCommonControls"}));
     EXPECT_EQ(disk.files[Manifest], std::pair(std::string("not a manifest"), 0x06u));
@@ -148,7 +148,7 @@ TEST(InitXp, WritesNothingWhenTheExecutableOrTheLookUpCannotBeLearnt) {
     for (const char* step : {"RunningExecutable", "FileExists"}) {
         FakeDisk disk;
         disk.failing = {step};
-        styles::InitXp(disk);
+        styles::InitXp(disk, disk);
 
         EXPECT_TRUE(disk.files.empty()) << step;
         EXPECT_EQ(disk.calls.back(), "InitCommonControls") << step;
@@ -158,7 +158,7 @@ TEST(InitXp, WritesNothingWhenTheExecutableOrTheLookUpCannotBeLearnt) {
 TEST(InitXp, MarksNothingWhenTheFileCannotBeCreatedAsWithAFolderOfThatName) {
     FakeDisk disk;
     disk.failing = {"CreateForOutput"};
-    styles::InitXp(disk);
+    styles::InitXp(disk, disk);
     EXPECT_EQ(disk.calls, (Calls{"RunningExecutable", "FileExists mask 7", "CreateForOutput", "InitCommonControls"}));
 }
 
@@ -166,7 +166,7 @@ TEST(InitXp, SkipsOnlyTheStepThatFailsOnceTheFileExistsAndNeverRaises) {
     for (const char* step : {"Write", "Close", "SetAttributes", "InitCommonControls"}) {
         FakeDisk disk;
         disk.failing = {step};
-        styles::InitXp(disk);
+        styles::InitXp(disk, disk);
 
         EXPECT_EQ(disk.calls, FullRun) << step;
         EXPECT_EQ(disk.files[Manifest].second, step == std::string("SetAttributes") ? 0u : 0x27u) << step;

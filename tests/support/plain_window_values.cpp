@@ -13,7 +13,7 @@ PlainWindowValues::PlainWindowValues() {
     for (auto control :
          {TextControl::cboDrive, TextControl::cboRestrict, TextControl::txtPassword, TextControl::txtPassword2})
         texts_[control] = L"";
-    checks_ = {{CheckControl::chkCMD, 0}, {CheckControl::chkRegistry, 0}};
+    checks_ = {{CheckControl::chkCMD, CheckState::Unchecked}, {CheckControl::chkRegistry, CheckState::Unchecked}};
     enabled_ = {
         {EnableControl::fraOptional, false}, {EnableControl::chkCMD, false}, {EnableControl::chkRegistry, false}};
 }
@@ -30,8 +30,8 @@ void PlainWindowValues::SetText(TextControl control, const std::wstring& text) {
     texts_[control] = text;
 }
 
-void PlainWindowValues::SetCheckState(CheckControl control, int state) {
-    if (state < 0 || state > 2) throw ValueRefused("not a check box state");
+void PlainWindowValues::SetCheckState(CheckControl control, policy::CheckState state) {
+    if (!values::IsCheckState(state)) throw ValueRefused("not a check box state");
     checks_[control] = state;
 }
 

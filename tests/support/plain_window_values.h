@@ -1,5 +1,5 @@
 // The main-window values as plain data, with the refusals of the real
-// controls: list texts must be items, check states are 0, 1 or 2.
+// controls: list texts must be items, check states one of the three.
 #pragma once
 
 #include <map>
@@ -15,10 +15,10 @@ public:
     std::wstring Text(policy::TextControl control) const override { return texts_.at(control); }
     void SetText(policy::TextControl control, const std::wstring& text) override;
     void AddDriveItem(const std::wstring& item) override { addedDriveItems.push_back(item); }
-    bool SecuritySelected(int member) const override { return selected_ == member; }
-    void SelectSecurity(int member) override { selected_ = member; }
-    int CheckState(policy::CheckControl control) const override { return checks_.at(control); }
-    void SetCheckState(policy::CheckControl control, int state) override;
+    bool SecuritySelected(policy::SecurityOption option) const override { return selected_ == option; }
+    void SelectSecurity(policy::SecurityOption option) override { selected_ = option; }
+    policy::CheckState CheckState(policy::CheckControl control) const override { return checks_.at(control); }
+    void SetCheckState(policy::CheckControl control, policy::CheckState state) override;
     bool Enabled(policy::EnableControl control) const override { return enabled_.at(control); }
     void SetEnabled(policy::EnableControl control, bool enabled) override { enabled_[control] = enabled; }
     bool TimerRunning() const override { return timerRunning; }
@@ -38,7 +38,7 @@ public:
 
 private:
     std::map<policy::TextControl, std::wstring> texts_;
-    std::map<policy::CheckControl, int> checks_;
+    std::map<policy::CheckControl, policy::CheckState> checks_;
     std::map<policy::EnableControl, bool> enabled_;
-    int selected_ = 0;
+    policy::SecurityOption selected_ = policy::SecurityOption::PreventAccess;
 };

@@ -10,75 +10,64 @@
 #include <string>
 #include <vector>
 
-#include "registry/memory_registry.h"
-#include "tests/support/fake_version_probe.h"
-#include "tests/support/registry_keys.h"
-#include "tests/ui/recording_shell.h"
+#include "tests/support/drive_masks.h"
+#include "tests/support/window_choice.h"
+#include "tests/ui/main_window_session.h"
 #include "text/utf.h"
-#include "ui/form1.h"
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
 using registry::RegistryFailure;
 
 using namespace keys;
+using enum policy::SecurityOption;
+using enum policy::CheckState;
 
 namespace {
 
 const std::wstring Successful(ui::StatusSuccessful);
 
+// The drive item of every choice here: the failures do not depend on it.
+const std::wstring Drive = L"C: and D:";
+
 struct Choice {
-    std::wstring scope;
-    int mode;
-    int cmd;
-    int registryTools;
+    WindowChoice window;
     bool otherEditor = false;  // the DisallowRun list is another editor's
 };
 
 std::string Describe(const Choice& choice) {
-    return text::ToUtf8(choice.scope) + ", mode " + std::to_string(choice.mode) + ", options " +
-           std::to_string(choice.cmd) + std::to_string(choice.registryTools) +
+    return text::ToUtf8(choice.window.scope) + ", mode " + std::to_string(policy::StoredNumber(choice.window.mode)) +
+           ", options " + std::to_string(policy::StoredNumber(choice.window.cmd)) +
+           std::to_string(policy::StoredNumber(choice.window.registryTools)) +
            (choice.otherEditor ? ", another editor's list" : "");
 }
 
 // One window over its own registry, in the state a user leaves it before Save.
-struct Session {
-    registry::MemoryRegistry reg;
-    FakeVersionProbe probe{L"5.1.2600"};
-    RecordingShell shell;
-    ui::Form1 form{reg, probe, shell};
-
+struct Session : MainWindowSession {
     explicit Session(const Choice& choice) {
-        reg.SeedKey(HiveLocalMachine, L"SYSTEM\\CurrentControlSet");
         // Values of both scopes and modes, so that every deletion has
         // something to remove, and an old DisallowRun list.
         for (registry::Root root : {HiveCurrentUser, HiveLocalMachine}) {
-            reg.Seed(root, ExplorerKey, L"NoDrives", std::int32_t{1});
-            reg.Seed(root, ExplorerKey, L"NoViewOnDrive", std::int32_t{2});
+            reg.Seed(root, ExplorerKey, L"NoDrives", Mask(L"A:"));
+            reg.Seed(root, ExplorerKey, L"NoViewOnDrive", Mask(L"B:"));
         }
         reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
-        reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1",
-                 std::wstring(choice.otherEditor ? L"notepad.exe" : L"cmd.exe"));
-        form.Form_Load();
-        form.Form_Activate();
-        form.cboRestrict.SetText(choice.scope);
-        form.optSecurity[choice.mode].Select();
-        form.cboDrive.SetText(L"C: and D:");
-        if (form.chkCMD.Enabled()) form.chkCMD.SetValue(static_cast<ui::CheckState>(choice.cmd));
-        if (form.chkRegistry.Enabled()) form.chkRegistry.SetValue(static_cast<ui::CheckState>(choice.registryTools));
+        reg.Seed(HiveCurrentUser, DisallowRunKey, L"1", std::wstring(choice.otherEditor ? L"notepad.exe" : L"cmd.exe"));
+        LoadAndShow();
+        form.cboRestrict.SetText(choice.window.scope);
+        form.SelectSecurity(choice.window.mode);
+        form.cboDrive.SetText(choice.window.drive);
+        if (form.chkCMD.Enabled()) form.chkCMD.SetValue(choice.window.cmd);
+        if (form.chkRegistry.Enabled()) form.chkRegistry.SetValue(choice.window.registryTools);
         form.txtPassword.SetText(L"pw");
         form.txtPassword2.SetText(L"pw");
         reg.ClearLog();
         // As on Windows, where ticks run while each call waits for the
         // service: the bar fills long before a late operation.
-        reg.WhileAnswering([this] {
-            for (int i = 0; i < 10; ++i) form.tmrLoading.Elapse();
-        });
+        reg.WhileAnswering([this] { Tick(10); });
     }
 
-    void TickPastTheEnd() {
-        for (int i = 0; i < 200; ++i) form.tmrLoading.Elapse();
-    }
+    void TickPastTheEnd() { Tick(200); }
     bool ShowsSuccess() const {
         return form.lblLoading.Caption() == Successful || form.lblLoading2.Caption() == L"100%" ||
                form.pgbLoading.Value() == form.pgbLoading.Max();
@@ -95,9 +84,13 @@ bool IsChange(const registry::OperationRecord& record) {
 TEST(SaveFailure, NoFailureAtAnyOperationEverEndsInSuccessAndTheReportListsWhatWasChanged) {
     std::vector<Choice> choices;
     for (const wchar_t* scope : {L"Current user", L"All users"})
-        for (int mode : {0, 1})
-            for (int options : {0, 1})
-                for (bool otherEditor : {false, true}) choices.push_back({scope, mode, options, options, otherEditor});
+        for (policy::SecurityOption mode : {PreventAccess, HideDrives})
+            for (policy::CheckState options : {Unchecked, Checked})
+                for (bool otherEditor : {false, true})
+                    choices.push_back(
+                        {.window =
+                             {.scope = scope, .mode = mode, .drive = Drive, .cmd = options, .registryTools = options},
+                         .otherEditor = otherEditor});
 
     for (const Choice& choice : choices) {
         // The whole save first, to know its operations.
@@ -167,7 +160,7 @@ TEST(SaveFailure, NoFailureAtAnyOperationEverEndsInSuccessAndTheReportListsWhatW
 }
 
 TEST(SaveFailure, TheReportSaysWhatTheSaveHadChangedAndHidesThePassword) {
-    Session session({L"Current user", 1, 1, 0});
+    Session session({.window = {.scope = L"Current user", .mode = HideDrives, .drive = Drive, .cmd = Checked}});
     session.reg.FailOperation(11);  // after the all-users drive values are gone
     try {
         session.form.cmdSave.Press();
@@ -192,7 +185,7 @@ TEST(SaveFailure, TheReportSaysWhatTheSaveHadChangedAndHidesThePassword) {
 }
 
 TEST(SaveFailure, AFailureAtTheFirstOperationSaysThatNothingWasChanged) {
-    Session session({L"All users", 0, 0, 0});
+    Session session({.window = {.scope = L"All users", .mode = PreventAccess, .drive = Drive}});
     session.reg.SetUnreachable(true);
     try {
         session.form.cmdSave.Press();
@@ -204,23 +197,23 @@ TEST(SaveFailure, AFailureAtTheFirstOperationSaysThatNothingWasChanged) {
 }
 
 TEST(SaveFailure, ARefusedWriteIsAFailureAndTheStoredValueStays) {
-    Session session({L"Current user", 1, 0, 0});
+    Session session({.window = {.scope = L"Current user", .mode = HideDrives, .drive = Drive}});
     // The Explorer policies key of the user has been made read-only.
     session.reg.SetRights(HiveCurrentUser, ExplorerKey, registry::RightQueryValue);
     EXPECT_THROW(session.form.cmdSave.Press(), RegistryFailure);
     EXPECT_FALSE(session.form.tmrLoading.Running());
     session.TickPastTheEnd();
     EXPECT_FALSE(session.ShowsSuccess());
-    EXPECT_EQ(session.reg.Value(HiveCurrentUser, ExplorerKey, L"NoDrives"), registry::StoredValue(std::int32_t{1}));
+    EXPECT_EQ(session.reg.Value(HiveCurrentUser, ExplorerKey, L"NoDrives"), registry::StoredValue(Mask(L"A:")));
 }
 
 TEST(SaveFailure, DeletingWhatIsMissingAndAKeyThatKeepsASubkeyAreNoFailure) {
-    Session session({L"All users", 1, 0, 0});
+    Session session({.window = {.scope = L"All users", .mode = HideDrives, .drive = Drive}});
     // Nothing of the user's to remove, and a DisallowRun list with a subkey
     // of another tool's: the key stays, as it always has.
     session.reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun\\Other", L"x", std::int32_t{1});
     EXPECT_NO_THROW(session.form.cmdSave.Press());
-    EXPECT_TRUE(session.reg.HasKey(HiveCurrentUser, ExplorerKey + L"\\DisallowRun"));
+    EXPECT_TRUE(session.reg.HasKey(HiveCurrentUser, DisallowRunKey));
     session.TickPastTheEnd();
     EXPECT_EQ(session.form.lblLoading.Caption(), Successful);
 }

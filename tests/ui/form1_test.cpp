@@ -4,12 +4,9 @@
 #include <vector>
 
 #include "policy/drive_selection_table.h"
-#include "registry/memory_registry.h"
-#include "tests/support/fake_version_probe.h"
-#include "tests/support/registry_keys.h"
-#include "tests/ui/recording_shell.h"
+#include "tests/support/drive_masks.h"
+#include "tests/ui/main_window_session.h"
 #include "text/utf.h"
-#include "ui/form1.h"
 
 using policy::ValueRefused;
 using registry::HiveCurrentUser;
@@ -23,26 +20,8 @@ namespace {
 
 const std::wstring Compatible(ui::StatusCompatible);
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public ::testing::Test, protected MainWindowSession {
 protected:
-    registry::MemoryRegistry reg;
-    FakeVersionProbe probe{L"5.1.2600"};
-    RecordingShell shell;
-    ui::Form1 form{reg, probe, shell};
-
-    // The key of the rights check exists on every Windows.
-    MainWindow() { reg.SeedKey(HiveLocalMachine, L"SYSTEM\\CurrentControlSet"); }
-
-    // What the program does before the user sees the window.
-    void LoadAndShow() {
-        form.Form_Load();
-        form.Form_Activate();
-    }
-
-    void Tick(int times) {
-        for (int i = 0; i < times; ++i) form.tmrLoading.Elapse();
-    }
-
     // Ticks until the timer stops, at most a generous bound; returns the ticks.
     int TickUntilStopped() {
         int ticks = 0;
@@ -57,7 +36,9 @@ protected:
         return !form.cmdSave.Enabled() && !form.tmrLoading.Running() && form.lblLoading.Caption() == Compatible;
     }
 
-    StoredValue Stored(registry::Root root, const std::wstring& key, const std::wstring& name) const {
+    // The stored value, reporting a failure when there is none (the policy
+    // tests' Stored answers an optional instead).
+    StoredValue ExpectStored(registry::Root root, const std::wstring& key, const std::wstring& name) const {
         auto value = reg.Value(root, key, name);
         if (!value) ADD_FAILURE() << "nothing stored as " << text::ToUtf8(key + L"|" + name);
         return value.value_or(StoredValue{});
@@ -131,10 +112,9 @@ TEST_F(MainWindow, ShowsAStoredConfigurationAfterLoadAndActivationWithSaveDisabl
     reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
     reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring(L"Current user"));
     reg.Seed(HiveLocalMachine, PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
-    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives",
-             static_cast<std::int32_t>(*policy::DriveMaskForItem(L"C: and F:")));
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C: and F:"));
     reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
-    reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", std::wstring(L"cmd.exe"));
+    reg.Seed(HiveCurrentUser, DisallowRunKey, L"1", std::wstring(L"cmd.exe"));
 
     form.Form_Load();
     EXPECT_TRUE(form.cmdSave.Enabled());  // the load's own changes count as changes...
@@ -227,7 +207,7 @@ TEST_F(MainWindow, RestrictsTheOptionsInTheOrderOfTheDecisionTable) {
 
 TEST_F(MainWindow, SwitchingTheScopeDisablesAndReenablesTheOptionsButKeepsTheirChecks) {
     reg.Seed(HiveCurrentUser, ExplorerKey, L"DisallowRun", std::int32_t{1});
-    reg.Seed(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", std::wstring(L"cmd.exe"));
+    reg.Seed(HiveCurrentUser, DisallowRunKey, L"1", std::wstring(L"cmd.exe"));
     reg.Seed(HiveCurrentUser, SystemKey, L"DisableRegistryTools", std::int32_t{1});
     LoadAndShow();
 
@@ -316,7 +296,7 @@ TEST_F(MainWindow, RefusedValuesLeaveTheControlsAsTheyWere) {
 
     EXPECT_THROW(values.SetText(policy::TextControl::cboDrive, L"Z:"), ValueRefused);
     EXPECT_THROW(values.SetText(policy::TextControl::cboRestrict, L"current user"), ValueRefused);
-    EXPECT_THROW(values.SetCheckState(policy::CheckControl::chkCMD, 5), ValueRefused);
+    EXPECT_THROW(values.SetCheckState(policy::CheckControl::chkCMD, static_cast<policy::CheckState>(5)), ValueRefused);
     EXPECT_EQ(form.cboDrive.Text(), L"No selected");
     EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
     EXPECT_EQ(form.chkCMD.Value(), CheckState::Unchecked);
@@ -335,12 +315,12 @@ TEST_F(MainWindow, SaveWritesTheChosenConfigurationThroughTheButton) {
 
     form.cmdSave.Press();
 
-    EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"SecurityMode"), StoredValue{std::int32_t{1}});
-    EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
-    EXPECT_EQ(Stored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"Tulip")});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{12}});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
-    EXPECT_EQ(Stored(HiveCurrentUser, SystemKey, L"DisableRegistryTools"), StoredValue{std::int32_t{0}});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, SettingsKey, L"SecurityMode"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"Tulip")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{Mask(L"C: and D:")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, SystemKey, L"DisableRegistryTools"), StoredValue{std::int32_t{0}});
     EXPECT_TRUE(form.tmrLoading.Running());
     EXPECT_TRUE(form.cmdSave.Enabled());
     EXPECT_TRUE(shell.messages.empty());
@@ -418,11 +398,11 @@ TEST_F(MainWindow, AChangeWhileTheBarRunsRestartsItAndKeepsSaveAvailableForThatC
     EXPECT_EQ(1 + TickUntilStopped(), 100);
     EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
     EXPECT_TRUE(form.cmdSave.Enabled());
-    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{Mask(L"A:")});
 
     // Saving the pending change runs a whole display of its own and ends it.
     form.cmdSave.Press();
-    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{2}});
+    EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{Mask(L"B:")});
     EXPECT_EQ(TickUntilStopped(), 100);
     EXPECT_FALSE(form.cmdSave.Enabled());
 }
@@ -445,7 +425,7 @@ TEST_F(MainWindow, ASecondSaveWhileTheBarRunsLetsItRunOn) {
 TEST_F(MainWindow, AStoredEmptyScopeLeavesCurrentUserAndTheNextSaveKeepsToIt) {
     reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
     reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring());
-    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", std::int32_t{4});
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C:"));
     LoadAndShow();
     EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
     EXPECT_EQ(form.cboDrive.Text(), L"C:");
@@ -453,16 +433,17 @@ TEST_F(MainWindow, AStoredEmptyScopeLeavesCurrentUserAndTheNextSaveKeepsToIt) {
 
     form.chkCMD.SetValue(CheckState::Checked);
     form.cmdSave.Press();
-    EXPECT_EQ(Stored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{4}});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{Mask(L"C:")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"DisallowRun"), StoredValue{std::int32_t{1}});
     EXPECT_FALSE(reg.Value(HiveLocalMachine, ExplorerKey, L"NoDrives").has_value());
 }
 
 TEST_F(MainWindow, AStoredMaskWithoutARowIsShownAsALastItemAndASaveKeepsIt) {
+    const std::int32_t customMask = Mask(L"A: and B:") | Mask(L"C: and D:");  // A: to D: has no row
     reg.Seed(HiveLocalMachine, SettingsKey, L"SecurityMode", std::int32_t{1});
     reg.Seed(HiveLocalMachine, SettingsKey, L"Restriction", std::wstring(L"Current user"));
-    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", std::int32_t{15});
+    reg.Seed(HiveCurrentUser, ExplorerKey, L"NoDrives", customMask);
     LoadAndShow();
 
     const std::wstring custom = L"Custom: A:, B:, C:, D:";
@@ -473,18 +454,18 @@ TEST_F(MainWindow, AStoredMaskWithoutARowIsShownAsALastItemAndASaveKeepsIt) {
 
     form.chkCMD.SetValue(CheckState::Checked);
     form.cmdSave.Press();
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{15}});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{customMask});
     EXPECT_EQ(TickUntilStopped(), 100);
     EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
 
     // Another item, then the stored mask again: it stays in the list.
     form.cboDrive.SetText(L"C: and D:");
     form.cmdSave.Press();
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{12}});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{Mask(L"C: and D:")});
     TickUntilStopped();
     form.cboDrive.SetText(custom);
     form.cmdSave.Press();
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{std::int32_t{15}});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{customMask});
     EXPECT_EQ(form.cboDrive.Items().size(), 34u);
 }
 
@@ -506,14 +487,14 @@ TEST_F(MainWindow, AMismatchedRetypeStopsTheDisplayEmptiesAndFocusesTheRetypeBox
     EXPECT_FALSE(form.tmrLoading.Running());
     EXPECT_TRUE(form.cmdSave.Enabled());
     EXPECT_EQ(form.lblLoading.Caption(), Compatible);
-    EXPECT_EQ(Stored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"old")});
-    EXPECT_EQ(Stored(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{std::int32_t{8}});
+    EXPECT_EQ(ExpectStored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"old")});
+    EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{Mask(L"D:")});
 }
 
 TEST_F(MainWindow, ARefusedRightsCheckWritesNothingAndKeepsSaveEnabled) {
     LoadAndShow();
     form.cboDrive.SetText(L"C:");
-    reg.SetRights(HiveLocalMachine, L"SYSTEM\\CurrentControlSet", registry::RightQueryValue);
+    reg.SetRights(HiveLocalMachine, RightsKey, registry::RightQueryValue);
     reg.ClearLog();
 
     form.cmdSave.Press();

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "registry/memory_registry.h"
+#include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"
 #include "text/utf.h"
 #include "ui/form2.h"
@@ -14,7 +15,7 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-const std::wstring PasswordKey = L"Software\\Ploz\\psw";
+using keys::PasswordKey;
 const Calls Rejected = {"ShowMessage Login is failure", "Focus txtPassword"};
 const Calls Accepted = {"Closed", "ShowForm1"};
 
@@ -123,7 +124,7 @@ TEST_F(LoginDialog, ComparesWithThePasswordAsItIsAtTheClick) {
     EXPECT_EQ(TryPassword(L"old"), Rejected);
 
     reg.Hive = HiveLocalMachine;
-    reg.DeleteRegValue(PasswordKey, L"MyPassword");
+    EXPECT_EQ(reg.DeleteRegValue(PasswordKey, L"MyPassword"), registry::ResultSuccess);
     EXPECT_EQ(TryPassword(L"anything"), Accepted) << "an unreadable password lets any text in";
 }
 

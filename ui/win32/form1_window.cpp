@@ -17,8 +17,9 @@ Form1Window::Form1Window(Form1& form, int iconResourceId)
           },
           iconResourceId) {}
 
-void Form1Window::Create() {
+void Form1Window::Create(const std::function<void()>& windowMade) {
     window_.Create();
+    if (windowMade) windowMade();
     RunReportingFailures([this] { form_.Form_Load(); });
 }
 

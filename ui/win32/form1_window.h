@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string_view>
 
 #include "ui/form1.h"
@@ -26,9 +27,10 @@ public:
     Form1Window(const Form1Window&) = delete;
     Form1Window& operator=(const Form1Window&) = delete;
 
-    // Makes the hidden window from Form1's layout, then runs Form_Load.
-    // Raises ui::PlatformFailure when the window cannot be made.
-    void Create();
+    // Makes the hidden window from Form1's layout, tells windowMade (the
+    // program's start-up trace marks the moment), then runs Form_Load.
+    // Raises win32::PlatformFailure when the window cannot be made.
+    void Create(const std::function<void()>& windowMade = {});
     void Show(int showCommand = SW_SHOWNORMAL);
     HWND Hwnd() const { return window_.Hwnd(); }
     HWND Tooltip() const { return window_.Tooltip(); }

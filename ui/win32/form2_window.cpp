@@ -24,11 +24,12 @@ ControlModel& Form2Window::Model(Form2& form, const LayoutRow& row) {
     throw std::logic_error("Form2 has no control " + text::ToUtf8(std::wstring(row.name)));
 }
 
-void Form2Window::Start(int showCommand) {
+void Form2Window::Start(int showCommand, const std::function<void()>& windowMade) {
     // The dialog exists, hidden, while its load runs, as a loaded form does;
     // it is shown only when the load leaves it waiting for a password, and
     // only then are its controls made.
     window_.Create(LayoutWindow::ContentsAt::FirstShow);
+    if (windowMade) windowMade();
     RunReportingFailures([this] { form_.Form_Load(); });
     if (form_.State() == Form2::StateKind::Waiting) window_.Show(showCommand);
 }

@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -27,10 +28,11 @@ public:
     Form2Window(const Form2Window&) = delete;
     Form2Window& operator=(const Form2Window&) = delete;
 
-    // Makes the hidden window from Form2's layout and runs Form_Load; shows
+    // Makes the hidden window from Form2's layout, tells windowMade (the
+    // program's start-up trace marks the moment) and runs Form_Load; shows
     // the window when the load leaves the dialog waiting.  A failure of the
     // load is reported and ends the program before any window is shown.
-    void Start(int showCommand = SW_SHOWNORMAL);
+    void Start(int showCommand = SW_SHOWNORMAL, const std::function<void()>& windowMade = {});
     HWND Hwnd() const { return window_.Hwnd(); }
     HWND Control(std::wstring_view name, int member = NoMember) const { return window_.Control(name, member); }
 

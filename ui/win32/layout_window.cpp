@@ -9,7 +9,6 @@
 #include "text/utf.h"
 #include "ui/win32/control_binding.h"
 #include "ui/win32/failure_report.h"
-#include "ui/win32/shell_win32.h"
 #include "win32/failure.h"
 
 namespace ui {

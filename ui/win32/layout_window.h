@@ -50,7 +50,7 @@ public:
 
     // Makes the hidden window, and with it its icons and controls; with
     // ContentsAt::FirstShow those wait for the first Show, so that a window
-    // that may close unseen never pays for them.  Raises ui::PlatformFailure
+    // that may close unseen never pays for them.  Raises win32::PlatformFailure
     // when the platform refuses a window.
     enum class ContentsAt { Creation, FirstShow };
     void Create(ContentsAt contentsAt = ContentsAt::Creation);
@@ -61,8 +61,6 @@ public:
     HWND Control(std::wstring_view name, int member = NoMember) const;
     // The tooltip window, made once the window has been shown; nullptr before.
     HWND Tooltip() const { return tooltip_; }
-    int DpiX() const { return dpiX_; }
-    int DpiY() const { return dpiY_; }
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

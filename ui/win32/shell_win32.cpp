@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "text/path.h"
 #include "win32/module.h"
 #include "win32/scoped.h"
 #include "win32/wmi_connection.h"
@@ -17,6 +18,7 @@ using win32::Bstr;
 using win32::Check;
 using win32::ComApartment;
 using win32::FailWithLastError;
+using win32::PlatformFailure;
 using win32::Variant;
 
 namespace ui {
@@ -24,12 +26,7 @@ namespace ui {
 namespace {
 
 // The executable's folder; a drive's root folder keeps its backslash.
-std::wstring ApplicationFolder() {
-    std::wstring path = win32::ExecutablePath();
-    std::wstring folder = path.substr(0, path.rfind(L'\\'));
-    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
-    return folder;
-}
+std::wstring ApplicationFolder() { return text::FolderOf(win32::ExecutablePath()); }
 
 std::string ToAnsi(const std::wstring& text) {
     if (text.empty()) return {};

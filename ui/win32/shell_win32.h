@@ -14,11 +14,6 @@
 
 namespace ui {
 
-// A platform call that failed: which call, and the HRESULT (or the Win32
-// error as an HRESULT) with the system's text for it.  The windows raise it
-// as well.
-using PlatformFailure = win32::PlatformFailure;
-
 class ShellWin32 : public Shell {
 public:
     // What logs the user off where the service has no Win32Shutdown: on Wine
@@ -43,7 +38,7 @@ public:
     // library (shell32 brings more with it): only the About command needs them.
     void OpenDocument(const std::wstring& address) override;
     // Win32Shutdown with flags 0 on every Win32_OperatingSystem of root\cimv2,
-    // with impersonation and the shutdown privilege.  Raises PlatformFailure
+    // with impersonation and the shutdown privilege.  Raises win32::PlatformFailure
     // when the service, the query or a call fails; a log-off that the system
     // merely refuses goes unnoticed.
     void LogOff() override;

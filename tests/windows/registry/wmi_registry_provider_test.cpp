@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <tuple>
 
 #include "registry/win32/wmi_registry_provider.h"
 #include "tests/registry/registry_contract.h"
@@ -59,10 +60,10 @@ protected:
 };
 
 TEST_F(WmiRegistryProviderTest, NumbersAndStringsAreStoredExactlyWithTheirRegistryTypes) {
-    reg.CreateRegKey(Base);
-    reg.SetRegDword(Base, L"NoDrives", 0x3FFFFFF);
-    reg.SetRegString(Base, L"Restriction", L"Current user");
-    reg.SetRegString(Base, L"Empty", L"");
+    EXPECT_EQ(reg.CreateRegKey(Base), registry::ResultSuccess);
+    EXPECT_EQ(reg.SetRegDword(Base, L"NoDrives", 0x3FFFFFF), registry::ResultSuccess);
+    EXPECT_EQ(reg.SetRegString(Base, L"Restriction", L"Current user"), registry::ResultSuccess);
+    EXPECT_EQ(reg.SetRegString(Base, L"Empty", L""), registry::ResultSuccess);
 
     auto number = witness::ReadValue(HiveCurrentUser, Base, L"NoDrives");
     ASSERT_TRUE(number.has_value());
@@ -88,8 +89,8 @@ TEST_F(WmiRegistryProviderTest, NumbersAndStringsAreStoredExactlyWithTheirRegist
 
 TEST_F(WmiRegistryProviderTest, WritesLandUnderTheRootThatHiveHolds) {
     reg.Hive = HiveLocalMachine;
-    reg.CreateRegKey(Base + L"\\Ploz\\psw");
-    reg.SetRegString(Base + L"\\Ploz\\psw", L"MyPassword", L"secret");
+    EXPECT_EQ(reg.CreateRegKey(Base + L"\\Ploz\\psw"), registry::ResultSuccess);
+    EXPECT_EQ(reg.SetRegString(Base + L"\\Ploz\\psw", L"MyPassword", L"secret"), registry::ResultSuccess);
 
     EXPECT_TRUE(witness::KeyExists(HiveLocalMachine, Base + L"\\Ploz"));
     EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Ploz"));
@@ -115,8 +116,8 @@ TEST_F(WmiRegistryProviderTest, DeletionsReachTheRegistry) {
     witness::WriteDword(HiveCurrentUser, Base, L"Kept", 1);
     witness::WriteString(HiveCurrentUser, sub, L"1", L"cmd.exe");
 
-    reg.DeleteRegValue(Base, L"NoDrives");
-    reg.DeleteRegKey(sub);
+    EXPECT_EQ(reg.DeleteRegValue(Base, L"NoDrives"), registry::ResultSuccess);
+    EXPECT_EQ(reg.DeleteRegKey(sub), registry::ResultSuccess);
 
     EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"NoDrives").has_value());
     EXPECT_TRUE(witness::ReadValue(HiveCurrentUser, Base, L"Kept").has_value());
@@ -150,19 +151,19 @@ TEST_F(WmiRegistryProviderTest, AnArgumentThatCannotBePutRaisesAndNothingIsWritt
     WrongFormProvider badNumber(L"uValue", VT_BSTR);
     badNumber.Hive = HiveCurrentUser;
     try {
-        badNumber.SetRegDword(Base, L"NoDrives", 12);
+        std::ignore = badNumber.SetRegDword(Base, L"NoDrives", 12);
         FAIL() << "an argument that cannot be put must raise";
     } catch (const RegistryFailure& failure) {
         EXPECT_EQ(failure.Operation(), L"SetRegDword");
         EXPECT_NE(failure.Reason().find(L"SetDWORDValue.uValue"), std::wstring::npos) << failure.what();
     }
-    EXPECT_THROW(badNumber.SetRegDword(Base, L"NoViewOnDrive", 12), RegistryFailure);
+    EXPECT_THROW(std::ignore = badNumber.SetRegDword(Base, L"NoViewOnDrive", 12), RegistryFailure);
     if (win32::RunningOnWine()) {
         // Wine's Put takes a uint32 only as VT_UI4, Windows' only as VT_I4.
         WrongFormProvider refusedForm(L"uValue", stand_in::Active() ? VT_UI4 : VT_I4);
         refusedForm.Hive = HiveCurrentUser;
         try {
-            refusedForm.SetRegDword(Base, L"NoDrives", 12);
+            std::ignore = refusedForm.SetRegDword(Base, L"NoDrives", 12);
             FAIL() << "a refused Put must raise";
         } catch (const RegistryFailure& failure) {
             EXPECT_NE(failure.Reason().find(L"Put(SetDWORDValue.uValue"), std::wstring::npos) << failure.what();
@@ -176,14 +177,14 @@ TEST_F(WmiRegistryProviderTest, AnArgumentThatCannotBePutRaisesAndNothingIsWritt
 
     WrongFormProvider badRoot(L"hDefKey", VT_BSTR);
     badRoot.Hive = HiveCurrentUser;
-    EXPECT_THROW(badRoot.CreateRegKey(Base + L"\\Created"), RegistryFailure);
-    EXPECT_THROW(badRoot.SetRegString(Base, L"Restriction", L"Current user"), RegistryFailure);
+    EXPECT_THROW(std::ignore = badRoot.CreateRegKey(Base + L"\\Created"), RegistryFailure);
+    EXPECT_THROW(std::ignore = badRoot.SetRegString(Base, L"Restriction", L"Current user"), RegistryFailure);
     EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Created"));
     EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Restriction").has_value());
 
     WrongFormProvider badName(L"sValueName", VT_I4);
     badName.Hive = HiveCurrentUser;
-    EXPECT_THROW(badName.SetRegString(Base, L"Restriction", L"Current user"), RegistryFailure);
+    EXPECT_THROW(std::ignore = badName.SetRegString(Base, L"Restriction", L"Current user"), RegistryFailure);
     EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Restriction").has_value());
 }
 
@@ -194,14 +195,14 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
     };
     witness::WriteDword(HiveCurrentUser, Base, L"Number", 5);
     const std::array<Case, 9> cases{{
-        {L"CreateKey", [&] { reg.CreateRegKey(Base + L"\\Sub"); }},
-        {L"SetStringValue", [&] { reg.SetRegString(Base, L"Text", L"x"); }},
-        {L"SetDWORDValue", [&] { reg.SetRegDword(Base, L"Number", 6); }},
+        {L"CreateKey", [&] { EXPECT_EQ(reg.CreateRegKey(Base + L"\\Sub"), registry::ResultSuccess); }},
+        {L"SetStringValue", [&] { EXPECT_EQ(reg.SetRegString(Base, L"Text", L"x"), registry::ResultSuccess); }},
+        {L"SetDWORDValue", [&] { EXPECT_EQ(reg.SetRegDword(Base, L"Number", 6), registry::ResultSuccess); }},
         {L"GetStringValue", [&] { EXPECT_EQ(reg.GetRegString(Base, L"Text"), L"x"); }},
         {L"GetDWORDValue", [&] { EXPECT_EQ(reg.GetRegDword(Base, L"Number"), 6); }},
         {L"EnumValues", [&] { EXPECT_EQ(reg.EnumRegValues(Base).size(), 2u); }},
-        {L"DeleteValue", [&] { reg.DeleteRegValue(Base, L"Text"); }},
-        {L"DeleteKey", [&] { reg.DeleteRegKey(Base + L"\\Sub"); }},
+        {L"DeleteValue", [&] { EXPECT_EQ(reg.DeleteRegValue(Base, L"Text"), registry::ResultSuccess); }},
+        {L"DeleteKey", [&] { EXPECT_EQ(reg.DeleteRegKey(Base + L"\\Sub"), registry::ResultSuccess); }},
         {L"CheckAccess", [&] { EXPECT_TRUE(reg.CheckRegAccess(Base, registry::RightQueryValue)); }},
     }};
     stand_in::Reset();
@@ -235,9 +236,9 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         WmiRegistryProvider windowsRule(WmiRegistryProvider::LocalNamespace, WmiRegistryProvider::MissingMethod::Fails);
         windowsRule.Hive = HiveCurrentUser;
         const std::array<std::pair<const wchar_t*, std::function<void()>>, 3> missing{{
-            {L"GetDWORDValue", [&] { (void)windowsRule.GetRegDword(Base, L"Number"); }},
-            {L"DeleteValue", [&] { (void)windowsRule.DeleteRegValue(Base, L"Number"); }},
-            {L"CheckAccess", [&] { (void)windowsRule.CheckRegAccess(Base, registry::RightQueryValue); }},
+            {L"GetDWORDValue", [&] { std::ignore = windowsRule.GetRegDword(Base, L"Number"); }},
+            {L"DeleteValue", [&] { std::ignore = windowsRule.DeleteRegValue(Base, L"Number"); }},
+            {L"CheckAccess", [&] { std::ignore = windowsRule.CheckRegAccess(Base, registry::RightQueryValue); }},
         }};
         for (const auto& [method, run] : missing) {
             try {
@@ -258,7 +259,7 @@ TEST_F(WmiRegistryProviderTest, AnAccessCheckOfSeveralRightsIsTrueOnlyWhenAllAre
     const std::wstring readOnly = L"Software\\Quelvane Rights Test";
     witness::CreateKey(HiveCurrentUser, readOnly);
     witness::MakeKeyReadOnly(HiveCurrentUser, readOnly);
-    reg.CreateRegKey(Base);
+    EXPECT_EQ(reg.CreateRegKey(Base), registry::ResultSuccess);
     const std::uint32_t all =
         registry::RightQueryValue | registry::RightSetValue | registry::RightCreateSubKey | registry::RightDelete;
     EXPECT_TRUE(reg.CheckRegAccess(Base, all));
@@ -284,7 +285,7 @@ TEST_F(WmiRegistryProviderTest, AnUnreachableServiceFailsEveryOperationAndNothin
         EXPECT_NE(failure.Reason().find(L"ConnectServer"), std::wstring::npos) << failure.what();
     }
     EXPECT_FALSE(down.LastRoute().has_value());
-    EXPECT_THROW(down.DeleteRegValue(Base, L"NoDrives"), RegistryFailure);
+    EXPECT_THROW(std::ignore = down.DeleteRegValue(Base, L"NoDrives"), RegistryFailure);
     EXPECT_THROW(down.CheckRegAccess(Base, registry::RightQueryValue), RegistryFailure);
     EXPECT_FALSE(down.LastRoute().has_value());
     EXPECT_EQ(std::get<std::uint32_t>(witness::ReadValue(HiveCurrentUser, Base, L"NoDrives")->data), 12u);
@@ -318,9 +319,9 @@ DWORD WINAPI UseProviderInMultithreadedApartment(void* parameter) {
     try {
         WmiRegistryProvider reg;
         reg.Hive = HiveCurrentUser;
-        reg.CreateRegKey(Base + L"\\Thread");
-        reg.SetRegDword(Base + L"\\Thread", L"Number", 3);
-        result.wrote = reg.GetRegDword(Base + L"\\Thread", L"Number") == 3;
+        result.wrote = reg.CreateRegKey(Base + L"\\Thread") == registry::ResultSuccess &&
+                       reg.SetRegDword(Base + L"\\Thread", L"Number", 3) == registry::ResultSuccess &&
+                       reg.GetRegDword(Base + L"\\Thread", L"Number") == 3;
     } catch (const RegistryFailure&) {
         result.wrote = false;
     }
@@ -340,8 +341,8 @@ TEST(WmiRegistryProviderApartment, WorksInAProgramThatJoinedComBeforeAndLeavesIt
     {
         WmiRegistryProvider own;
         own.Hive = HiveCurrentUser;
-        own.CreateRegKey(Base);
-        own.SetRegString(Base, L"Text", L"apartment");
+        EXPECT_EQ(own.CreateRegKey(Base), registry::ResultSuccess);
+        EXPECT_EQ(own.SetRegString(Base, L"Text", L"apartment"), registry::ResultSuccess);
         EXPECT_EQ(own.GetRegString(Base, L"Text"), L"apartment");
     }
     // Still joined after the provider has gone: CoInitialize counts once more.

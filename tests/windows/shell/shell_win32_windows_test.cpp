@@ -152,10 +152,10 @@ TEST(ShellWin32, LogsOffThroughWin32ShutdownOfEveryInstanceWhateverItAnswers) {
 
     stand_in::SetNumber(L"Instances", 1);
     stand_in::SetFault(L"Win32Shutdown", static_cast<HRESULT>(WBEM_E_ACCESS_DENIED));
-    EXPECT_THROW(shell.LogOff(), ui::PlatformFailure);
+    EXPECT_THROW(shell.LogOff(), win32::PlatformFailure);
     stand_in::SetFault(L"Win32Shutdown", S_OK);
     stand_in::SetFault(L"ExecQuery", static_cast<HRESULT>(WBEM_E_FAILED));
-    EXPECT_THROW(shell.LogOff(), ui::PlatformFailure);
+    EXPECT_THROW(shell.LogOff(), win32::PlatformFailure);
     EXPECT_EQ(systemLogOffs, 0);
 }
 

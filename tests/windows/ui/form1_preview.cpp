@@ -14,6 +14,7 @@
 #include <string>
 
 #include "registry/memory_registry.h"
+#include "tests/support/registry_keys.h"
 #include "tests/support/fake_version_probe.h"
 #include "tests/ui/recording_shell.h"
 #include "ui/form1.h"
@@ -38,7 +39,7 @@ int wmain(int argc, wchar_t** argv) {
     const bool saved = argc > 2 && std::wstring(argv[2]) == L"saved";
 
     registry::MemoryRegistry reg;
-    reg.SeedKey(registry::HiveLocalMachine, L"SYSTEM\\CurrentControlSet");
+    reg.SeedKey(registry::HiveLocalMachine, keys::RightsKey);
     FakeVersionProbe probe(L"5.1.2600");
     RecordingShell shell;
     ui::Form1 form(reg, probe, shell);

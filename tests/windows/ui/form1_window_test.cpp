@@ -13,12 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "registry/memory_registry.h"
-#include "tests/support/fake_version_probe.h"
-#include "tests/support/registry_keys.h"
-#include "tests/ui/recording_shell.h"
+#include "tests/ui/main_window_session.h"
 #include "text/utf.h"
-#include "ui/form1.h"
 #include "ui/win32/form1_window.h"
 
 using registry::HiveCurrentUser;
@@ -70,18 +66,12 @@ std::string NameOf(const LayoutRow& row) {
 
 // The main window as the program shows it after the login: an in-memory
 // registry, Windows XP as the version, message boxes answered by the test.
-class Form1Window : public ::testing::Test {
+class Form1Window : public ::testing::Test, protected MainWindowSession {
 protected:
-    registry::MemoryRegistry reg;
-    FakeVersionProbe probe{L"5.1.2600"};
-    RecordingShell shell;
-    std::unique_ptr<ui::Form1> form;
     std::unique_ptr<ui::Form1Window> window;
 
     void SetUp() override {
-        reg.SeedKey(HiveLocalMachine, L"SYSTEM\\CurrentControlSet");
-        form = std::make_unique<ui::Form1>(reg, probe, shell);
-        window = std::make_unique<ui::Form1Window>(*form);
+        window = std::make_unique<ui::Form1Window>(form);
         window->Create();
         window->Show();
         PumpFor(std::chrono::milliseconds(100));
@@ -318,7 +308,7 @@ TEST_F(Form1Window, TheArrowKeysMoveWithinTheOptionGroupAndTabFindsItsSelectedMe
     SetFocus(Control(L"optSecurity", 0));
     PressKey(VK_DOWN);
     EXPECT_EQ(GetFocus(), Control(L"optSecurity", 1));
-    EXPECT_EQ(form->optSecurity.Selected(), 1);
+    EXPECT_EQ(form.optSecurity.Selected(), 1);
     EXPECT_TRUE(IsWindowEnabled(Control(L"cmdSave")));
     EXPECT_FALSE(GetWindowLongW(Control(L"optSecurity", 0), GWL_STYLE) & WS_TABSTOP);
     EXPECT_TRUE(GetWindowLongW(Control(L"optSecurity", 1), GWL_STYLE) & WS_TABSTOP);
@@ -331,13 +321,13 @@ TEST_F(Form1Window, TheArrowKeysMoveWithinTheOptionGroupAndTabFindsItsSelectedMe
     EXPECT_EQ(GetFocus(), Control(L"cmdSave"));
 
     // A selection made by the program moves the stop as well.
-    form->optSecurity[0].Select();
+    form.optSecurity[0].Select();
     EXPECT_TRUE(GetWindowLongW(Control(L"optSecurity", 0), GWL_STYLE) & WS_TABSTOP);
     EXPECT_FALSE(GetWindowLongW(Control(L"optSecurity", 1), GWL_STYLE) & WS_TABSTOP);
 }
 
 TEST_F(Form1Window, AnItemTheModelAddsIsListedLastAndCanBeChosen) {
-    form->cboDrive.AddItem(L"Custom: A:, B:, C:, D:");
+    form.cboDrive.AddItem(L"Custom: A:, B:, C:, D:");
     HWND list = Control(L"cboDrive");
     ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 34);
     wchar_t text[64] = {};
@@ -346,14 +336,14 @@ TEST_F(Form1Window, AnItemTheModelAddsIsListedLastAndCanBeChosen) {
     EXPECT_EQ(TextOf(list), L"No selected");
 
     ChooseItem(L"cboDrive", 33);
-    EXPECT_EQ(form->cboDrive.Text(), L"Custom: A:, B:, C:, D:");
-    form->cboDrive.SetText(L"C:");
+    EXPECT_EQ(form.cboDrive.Text(), L"Custom: A:, B:, C:, D:");
+    form.cboDrive.SetText(L"C:");
     EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 3);
 }
 
 TEST_F(Form1Window, ChoosingADriveEnablesSaveAndSaveRunsTheBarToOneHundredPercent) {
     ChooseItem(L"cboDrive", 3);  // "C:"
-    EXPECT_EQ(form->cboDrive.Text(), L"C:");
+    EXPECT_EQ(form.cboDrive.Text(), L"C:");
     EXPECT_TRUE(IsWindowEnabled(Control(L"cmdSave")));
 
     const auto start = std::chrono::steady_clock::now();
@@ -374,31 +364,31 @@ TEST_F(Form1Window, ChoosingADriveEnablesSaveAndSaveRunsTheBarToOneHundredPercen
 TEST_F(Form1Window, EnterPressesSaveOnlyWhileItIsEnabled) {
     SetFocus(Control(L"txtPassword"));
     PressKey(VK_RETURN);
-    EXPECT_FALSE(form->tmrLoading.Running());
-    EXPECT_FALSE(reg.HasKey(HiveLocalMachine, L"Software\\Tessmor Software\\Quelvane 2"));
+    EXPECT_FALSE(form.tmrLoading.Running());
+    EXPECT_FALSE(reg.HasKey(HiveLocalMachine, SettingsKey));
 
     SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
-    ASSERT_EQ(form->chkRegistry.Value(), CheckState::Checked);
+    ASSERT_EQ(form.chkRegistry.Value(), CheckState::Checked);
     SetFocus(Control(L"txtPassword"));
     PressKey(VK_RETURN);
-    EXPECT_TRUE(form->tmrLoading.Running());
-    EXPECT_TRUE(reg.HasKey(HiveLocalMachine, L"Software\\Tessmor Software\\Quelvane 2"));
+    EXPECT_TRUE(form.tmrLoading.Running());
+    EXPECT_TRUE(reg.HasKey(HiveLocalMachine, SettingsKey));
 }
 
 TEST_F(Form1Window, TypingReachesTheModelsAndOnlyTheRetypeBoxEnablesSave) {
     SetWindowTextW(Control(L"txtPassword"), L"Tulip");
-    EXPECT_EQ(form->txtPassword.Text(), L"Tulip");
+    EXPECT_EQ(form.txtPassword.Text(), L"Tulip");
     EXPECT_FALSE(IsWindowEnabled(Control(L"cmdSave")));
 
     SetWindowTextW(Control(L"txtPassword2"), L"Tulip");
-    EXPECT_EQ(form->txtPassword2.Text(), L"Tulip");
+    EXPECT_EQ(form.txtPassword2.Text(), L"Tulip");
     EXPECT_TRUE(IsWindowEnabled(Control(L"cmdSave")));
 }
 
 TEST_F(Form1Window, ShowsEveryProgramChangeOfTheModelsWithoutAnEchoAsUserInput) {
     int retypeChanges = 0;
-    form->txtPassword2.Change.Subscribe([&] { ++retypeChanges; });
-    policy::MainWindowValues& values = *form;
+    form.txtPassword2.Change.Subscribe([&] { ++retypeChanges; });
+    policy::MainWindowValues& values = form;
     values.SetText(policy::TextControl::txtPassword2, L"from the program");
     EXPECT_EQ(TextOf(Control(L"txtPassword2")), L"from the program");
     EXPECT_EQ(retypeChanges, 1);
@@ -409,22 +399,22 @@ TEST_F(Form1Window, ShowsEveryProgramChangeOfTheModelsWithoutAnEchoAsUserInput) 
     EXPECT_FALSE(IsWindowEnabled(Control(L"chkCMD")));
     EXPECT_FALSE(IsWindowEnabled(Control(L"chkRegistry")));
 
-    values.SetCheckState(policy::CheckControl::chkCMD, 2);
+    values.SetCheckState(policy::CheckControl::chkCMD, policy::CheckState::Grayed);
     EXPECT_EQ(SendMessageW(Control(L"chkCMD"), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
-    form->optSecurity[1].Select();
+    form.optSecurity[1].Select();
     EXPECT_EQ(SendMessageW(Control(L"optSecurity", 0), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageW(Control(L"optSecurity", 1), BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
 TEST_F(Form1Window, ClickingAGrayedBoxClearsItAndClickingAgainChecksIt) {
     ChooseItem(L"cboRestrict", 0);
-    policy::MainWindowValues& values = *form;
-    values.SetCheckState(policy::CheckControl::chkRegistry, 2);
+    policy::MainWindowValues& values = form;
+    values.SetCheckState(policy::CheckControl::chkRegistry, policy::CheckState::Grayed);
 
     SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
-    EXPECT_EQ(form->chkRegistry.Value(), CheckState::Unchecked);
+    EXPECT_EQ(form.chkRegistry.Value(), CheckState::Unchecked);
     SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
-    EXPECT_EQ(form->chkRegistry.Value(), CheckState::Checked);
+    EXPECT_EQ(form.chkRegistry.Value(), CheckState::Checked);
     EXPECT_EQ(SendMessageW(Control(L"chkRegistry"), BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
@@ -434,6 +424,6 @@ TEST_F(Form1Window, ClosingTheWindowEndsTheProgramsMessageLoop) {
     MSG quit;
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
     // Model changes after the window is gone are nobody's to show.
-    form->cboDrive.SetText(L"A:");
-    EXPECT_TRUE(form->cmdSave.Enabled());
+    form.cboDrive.SetText(L"A:");
+    EXPECT_TRUE(form.cmdSave.Enabled());
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "registry/memory_registry.h"
+#include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"
 #include "ui/form2.h"
 #include "ui/win32/form2_window.h"
@@ -71,7 +72,7 @@ protected:
 }  // namespace
 
 TEST_F(Form2Window, WaitsWithTheFocusInThePasswordBoxWhenAPasswordIsStored) {
-    reg.Seed(HiveLocalMachine, L"Software\\Ploz\\psw", L"MyPassword", std::wstring(L"Tulip"));
+    reg.Seed(HiveLocalMachine, keys::PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
     Start();
 
     ASSERT_NE(window->Hwnd(), nullptr);
@@ -89,7 +90,7 @@ TEST_F(Form2Window, WaitsWithTheFocusInThePasswordBoxWhenAPasswordIsStored) {
 }
 
 TEST_F(Form2Window, RejectsAWrongPasswordKeepsItAndAcceptsTheRightOneWithEnter) {
-    reg.Seed(HiveLocalMachine, L"Software\\Ploz\\psw", L"MyPassword", std::wstring(L"Tulip"));
+    reg.Seed(HiveLocalMachine, keys::PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
     Start();
 
     SetWindowTextW(Control(L"txtPassword"), L"tulip");
@@ -111,7 +112,7 @@ TEST_F(Form2Window, RejectsAWrongPasswordKeepsItAndAcceptsTheRightOneWithEnter) 
 }
 
 TEST_F(Form2Window, IsNeverShownWhenNoPasswordIsStored) {
-    reg.Seed(HiveLocalMachine, L"Software\\Ploz\\psw", L"MyPassword", std::wstring());
+    reg.Seed(HiveLocalMachine, keys::PasswordKey, L"MyPassword", std::wstring());
     Start();
 
     EXPECT_TRUE(existedWhenClosed);
