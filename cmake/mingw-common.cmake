@@ -28,13 +28,9 @@ set(CMAKE_RC_FLAGS_INIT "${QUELVANE_WINDOWS_DEFINES}")
 # libgcc, libstdc++ and the threading runtime are linked in: the executables
 # may only need DLLs that Windows itself ships (the import check under
 # tests/windows holds the list).
-#
-# ld stamps every PE header with the time of the link unless told not to; the
-# stamp would make two builds of one commit differ (the release is checked
-# against its source by its bytes), and no part of Windows needs it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 # Debian's static runtime libraries carry their DWARF sections, which made
 # half of the unstripped program.  A release leaves them out, and the code
 # that nothing reaches.

@@ -11,7 +11,7 @@
 # tests.
 #
 # The same commit gives the same bytes in any clone at any path: the programs
-# carry no link time and no path (cmake/mingw-common.cmake, CMakeLists.txt),
+# carry no link time and no path (the root CMakeLists.txt),
 # and the archive takes its files in a fixed order, all dated
 # SOURCE_DATE_EPOCH (by default the time of the last commit) in UTC, with
 # fixed permissions and no extra fields.
