@@ -143,21 +143,17 @@ void Form1::cmdSave_Click() {
     // Save enabled, and a tick from a full bar would leave its range: only
     // then does the bar start again.  A click while the bar runs lets it run on.
     if (pgbLoading.Value() == pgbLoading.Max()) pgbLoading.SetValue(pgbLoading.Min());
-    {
-        saving_ = true;
-        struct Returned {
-            bool& saving;
-            ~Returned() { saving = false; }
-        } returned{saving_};
-        try {
-            configuration_.cmdSave_Click();
-        } catch (...) {
-            // Ticks may have filled the bar meanwhile; a failed save leaves
-            // the display as the click found it, never at 100%.
-            ResetStatusDisplay();
-            throw;
-        }
+    saving_ = true;
+    try {
+        configuration_.cmdSave_Click();
+    } catch (...) {
+        // Ticks may have filled the bar meanwhile; a failed save leaves the
+        // display as the click found it, never at 100%.
+        saving_ = false;
+        ResetStatusDisplay();
+        throw;
     }
+    saving_ = false;
     // The bar filled while the save still ran and has waited for it.  A save
     // that failed never gets here, and one that stopped the timer (refused
     // rights, a mismatched retype) reports no success.

@@ -1,6 +1,8 @@
 // Windows only: the one way the program connects to a namespace of the
 // instrumentation service on this machine (locator, ConnectServer, proxy
-// blanket), for the registry provider, the version probe and the log-off.
+// blanket), for the registry provider, the version probe and the log-off;
+// and what those share in speaking to it: whether the service is Wine's, and
+// how an integer argument is put.
 //
 //   win32::ComApartment apartment;     // the thread must have joined COM
 //   ComPtr<IWbemServices> services = win32::ConnectWmi(L"\\\\.\\root\\cimv2");
