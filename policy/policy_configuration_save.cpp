@@ -75,7 +75,7 @@ void PolicyConfiguration::SaveSettings() {
 }
 
 std::wstring PolicyConfiguration::KeyWithRoot(const std::wstring& key) const {
-    const auto root = registry_.Hive.Get();
+    const auto root = registry_.Hive;
     return root ? registry::RootName(*root) + L"\\" + key : key;
 }
 
@@ -83,7 +83,7 @@ void PolicyConfiguration::RequireCarriedOut(registry::ResultCode result, const w
                                             const std::wstring& key, const std::wstring& valueName,
                                             std::wstring change) {
     if (result != registry::ResultSuccess)
-        throw registry::RegistryFailure(operation, registry_.Hive.Get(), key, valueName,
+        throw registry::RegistryFailure(operation, registry_.Hive, key, valueName,
                                         L"the registry did not carry it out: " + registry::ResultText(result));
     changes_.push_back(std::move(change));
 }

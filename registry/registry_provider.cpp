@@ -64,9 +64,8 @@ std::wstring RegistryFailure::Describe() const {
 
 Root RegistryProvider::RequireHive(const wchar_t* operation, const std::wstring& key,
                                    const std::wstring& valueName) const {
-    if (!Hive.IsSet())
-        throw RegistryFailure(operation, std::nullopt, key, valueName, L"no registry root has been chosen");
-    return *Hive.Get();
+    if (!Hive) throw RegistryFailure(operation, std::nullopt, key, valueName, L"no registry root has been chosen");
+    return *Hive;
 }
 
 ResultCode RegistryProvider::CreateRegKey(const std::wstring& key) {

@@ -97,28 +97,15 @@ private:
     std::optional<std::vector<std::wstring>> changesBefore_;
 };
 
-// The shared root.  Unset until a caller assigns it; reading it while unset is
-// the caller's mistake and raises.
-class HiveSelector {
-public:
-    HiveSelector& operator=(Root root) {
-        root_ = root;
-        return *this;
-    }
-    bool IsSet() const { return root_.has_value(); }
-    std::optional<Root> Get() const { return root_; }
-
-private:
-    std::optional<Root> root_;
-};
-
 class RegistryProvider {
 public:
     virtual ~RegistryProvider() = default;
 
     // The root of every following operation.  Shared by the whole program:
-    // the one provider object is handed to every window.
-    HiveSelector Hive;
+    // the one provider object is handed to every window.  Unset until a
+    // caller assigns it; an operation while it is unset is the caller's
+    // mistake and raises.
+    std::optional<Root> Hive;
 
     [[nodiscard]] ResultCode CreateRegKey(const std::wstring& key);
     [[nodiscard]] ResultCode SetRegString(const std::wstring& key, const std::wstring& valueName,

@@ -31,7 +31,7 @@ TEST_F(PolicyTest, CurrentUserPreventAccessWritesNoViewOnDriveForTheUserOnly) {
     // Optional policies under HKEY_LOCAL_MACHINE are never touched.
     EXPECT_EQ(Stored(HKLM, ExplorerKey, L"DisallowRun"), Dword(1));
     EXPECT_EQ(Stored(HKLM, SystemKey, L"DisableRegistryTools"), Dword(1));
-    EXPECT_EQ(reg.Hive.Get(), HKCU);
+    EXPECT_EQ(reg.Hive, HKCU);
     EXPECT_EQ(config.DrivePolicyValueName, L"NoViewOnDrive");
 }
 
@@ -83,7 +83,7 @@ TEST_F(PolicyTest, AllUsersPreventAccessClearsTheUserAndWritesTheMachine) {
     EXPECT_FALSE(Stored(HKLM, ExplorerKey, L"NoDrives"));
     EXPECT_EQ(Stored(HKLM, ExplorerKey, L"NoViewOnDrive"), Dword(Mask(L"All drives")));
     EXPECT_EQ(Stored(HKLM, ExplorerKey, L"DisallowRun"), Dword(1));
-    EXPECT_EQ(reg.Hive.Get(), HKLM);
+    EXPECT_EQ(reg.Hive, HKLM);
 }
 
 TEST_F(PolicyTest, AllUsersHideKeepsNothingButNoDrivesOnTheMachine) {

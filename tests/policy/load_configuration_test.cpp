@@ -31,7 +31,7 @@ TEST_F(LoadTest, NothingStoredShowsTheDefaults) {
     EXPECT_TRUE(window.Enabled(EnableControl::chkCMD));
     EXPECT_TRUE(window.Enabled(EnableControl::chkRegistry));
     EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Unchecked);
-    EXPECT_EQ(reg.Hive.Get(), HKCU);
+    EXPECT_EQ(reg.Hive, HKCU);
 }
 
 TEST_F(LoadTest, HideModeShowsTheUsersNoDrivesMask) {
@@ -65,7 +65,7 @@ TEST_F(LoadTest, AllUsersShowsTheMachineMaskAndLeavesTheOptionalPoliciesAlone) {
     EXPECT_FALSE(window.Enabled(EnableControl::chkCMD));
     EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Unchecked);
     EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", ExplorerKey, "|DisallowRun")), 0);
-    EXPECT_EQ(reg.Hive.Get(), HKLM);
+    EXPECT_EQ(reg.Hive, HKLM);
 }
 
 TEST_F(LoadTest, AnUnknownSecurityModeChangesNoOptionAndReadsTheUnnamedValue) {
