@@ -10,7 +10,7 @@
 
 #include "policy/drive_selection_table.h"
 #include "policy/policy_configuration.h"
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/drive_masks.h"
 #include "tests/support/plain_window_values.h"
 #include "tests/support/registry_keys.h"

@@ -2,7 +2,7 @@
 
 #include <tuple>
 
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/registry/registry_contract.h"
 
 using registry::HiveCurrentUser;

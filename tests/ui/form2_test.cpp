@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"
 #include "text/utf.h"

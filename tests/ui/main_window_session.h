@@ -2,7 +2,7 @@
 // program makes it: what the window tests share.
 #pragma once
 
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/fake_version_probe.h"
 #include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/registry_keys.h"
 #include "tests/support/fake_version_probe.h"
 #include "tests/ui/recording_shell.h"

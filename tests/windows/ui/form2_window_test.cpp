@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/registry_keys.h"
 #include "tests/ui/recording_shell.h"
 #include "ui/form2.h"
