@@ -2,11 +2,13 @@
 // else follows from the dialog's and the main window's handlers.  Windows only.
 #include <windows.h>
 
-#include <memory>
+#include <objbase.h>
 
-#include "app/startup_trace.h"
-#include "app/traced_services.h"
+#include <memory>
+#include <tuple>
+
 #include "registry/win32/wmi_os_version.h"
+#include "registry/win32/wmi_registry_provider.h"
 #include "resource_ids.h"
 #include "styles/win32/manifest_file_system_win32.h"
 #include "ui/form1.h"
@@ -18,16 +20,20 @@
 #include "win32/wmi_connection.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
-    app::StartupTrace trace;
-    trace.Mark(app::StartupMark::WinMain);
+    // COM, once, for this thread and the program's life: the registry
+    // provider, the version probe and the log-off all assume it.  Should the
+    // join fail, every WMI call reports its own failure.  Then the process's
+    // security, which COM takes only before the first marshalled call; should
+    // it be refused, every WMI connection still sets its own proxy blanket.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::ignore = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    int exitCode = 0;
     try {
-        // Joins this thread to COM, which the version probe and the log-off
-        // use as well.
-        app::TracedRegistryProvider registryProvider(trace);
+        registry::WmiRegistryProvider registryProvider;
         registry::WmiOsVersionProbe versionProbe;
         // Before the first WMI call: the log-off's privilege (shell_win32.h).
         ui::ShellWin32 shell;
-        trace.Mark(app::StartupMark::Com);
         // The first WMI connection's one-time cost runs alongside the making of
         // the login dialog, before its load connects.
         win32::WmiWarmUp warmUp(registry::WmiRegistryProvider::LocalNamespace,
@@ -39,29 +45,22 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         std::unique_ptr<ui::Form1Window> form1Window;
         auto showForm1 = [&] {
             if (!form1Window) {
-                trace.Mark(app::StartupMark::LoginLoad);
                 form1 = std::make_unique<ui::Form1>(registryProvider, versionProbe, shell);
                 form1Window = std::make_unique<ui::Form1Window>(*form1, IDI_QUELVANE);
-                form1Window->Create([&] { trace.Mark(app::StartupMark::Form1Window); });
-                trace.Mark(app::StartupMark::Form1Load);
+                form1Window->Create();
             }
             form1Window->Show(showCommand);
-            trace.Mark(app::StartupMark::Shown);
         };
 
-        ui::Form2 login(
-            registryProvider, shell,
-            [&] {
-                styles::InitXp();
-                trace.Mark(app::StartupMark::InitXp);
-            },
-            showForm1);
+        const auto initXp = [] { styles::InitXp(); };
+        ui::Form2 login(registryProvider, shell, initXp, showForm1);
         ui::Form2Window loginWindow(login, IDI_QUELVANE);
-        loginWindow.Start(showCommand, [&] { trace.Mark(app::StartupMark::LoginWindow); });
-        const int exitCode = ui::RunMessageLoop();
-        trace.Write();
-        return exitCode;
+        loginWindow.Start(showCommand);
+        exitCode = ui::RunMessageLoop();
     } catch (...) {
         ui::ReportUnhandledFailure();
     }
+    // Every COM object of the program has gone with the block above.
+    if (SUCCEEDED(com)) CoUninitialize();
+    return exitCode;
 }

@@ -21,7 +21,8 @@ using registry::WmiRegistryProvider;
 
 namespace {
 
-// A provider that counts the operations of one save and the routes they took.
+// A provider that counts the operations of one save and the routes they took:
+// the registry API's for a method that the service lacks (registry_api_route.h).
 class CountingProvider : public WmiRegistryProvider {
 public:
     int operations = 0;
@@ -30,63 +31,66 @@ public:
 protected:
     registry::ResultCode DoCreateRegKey(registry::Root root, const std::wstring& key) override {
         const registry::ResultCode result = WmiRegistryProvider::DoCreateRegKey(root, key);
-        Count();
+        Count(false);
         return result;
     }
     registry::ResultCode DoSetRegString(registry::Root root, const std::wstring& key, const std::wstring& name,
                                         const std::wstring& data) override {
         const registry::ResultCode result = WmiRegistryProvider::DoSetRegString(root, key, name, data);
-        Count();
+        Count(false);
         return result;
     }
     registry::ResultCode DoSetRegDword(registry::Root root, const std::wstring& key, const std::wstring& name,
                                        std::int32_t data) override {
         const registry::ResultCode result = WmiRegistryProvider::DoSetRegDword(root, key, name, data);
-        Count();
+        Count(false);
         return result;
     }
     std::wstring DoGetRegString(registry::Root root, const std::wstring& key, const std::wstring& name) override {
         std::wstring data = WmiRegistryProvider::DoGetRegString(root, key, name);
-        Count();
+        Count(false);
         return data;
     }
     std::int32_t DoGetRegDword(registry::Root root, const std::wstring& key, const std::wstring& name) override {
         const std::int32_t data = WmiRegistryProvider::DoGetRegDword(root, key, name);
-        Count();
+        Count(lacksGetDword_);
         return data;
     }
     registry::ResultCode DoDeleteRegValue(registry::Root root, const std::wstring& key,
                                           const std::wstring& name) override {
         const registry::ResultCode result = WmiRegistryProvider::DoDeleteRegValue(root, key, name);
-        Count();
+        Count(lacksDelete_);
         return result;
     }
     registry::ResultCode DoDeleteRegKey(registry::Root root, const std::wstring& key) override {
         const registry::ResultCode result = WmiRegistryProvider::DoDeleteRegKey(root, key);
-        Count();
+        Count(false);
         return result;
     }
     bool DoCheckRegAccess(registry::Root root, const std::wstring& key, std::uint32_t rights) override {
         const bool granted = WmiRegistryProvider::DoCheckRegAccess(root, key, rights);
-        Count();
+        Count(lacksCheckAccess_);
         return granted;
     }
     std::vector<registry::RegistryValueInfo> DoEnumRegValues(registry::Root root, const std::wstring& key) override {
         try {
             std::vector<registry::RegistryValueInfo> values = WmiRegistryProvider::DoEnumRegValues(root, key);
-            Count();
+            Count(false);
             return values;
         } catch (const registry::RegistryFailure&) {
-            Count();  // a first save finds no DisallowRun list: an answer of the service too
+            Count(false);  // a first save finds no DisallowRun list: an answer of the service too
             throw;
         }
     }
 
 private:
-    void Count() {
+    void Count(bool throughTheRegistryApi) {
         ++operations;
-        if (LastRoute() && LastRoute()->route == Route::RegistryApi) ++throughRegistryApi;
+        if (throughTheRegistryApi) ++throughRegistryApi;
     }
+    const bool lacksGetDword_ = !witness::StdRegProvHasMethod(L"GetDWORDValue");
+    const bool lacksDelete_ = !witness::StdRegProvHasMethod(L"DeleteValue");
+    const bool lacksCheckAccess_ = !witness::StdRegProvHasMethod(L"CheckAccess");
 };
 
 // One click on Save with the choices of the main window filled in.

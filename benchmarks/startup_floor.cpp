@@ -6,7 +6,7 @@
 // floor does not grow with them.
 //
 // The work, in the program's order, on a machine where nothing was saved yet:
-// - COM on this thread with the process's default security;
+// - COM on this thread with the security that the program sets;
 // - the common controls' progress bar and tooltip classes;
 // - the login dialog's load: CreateKey of the password key, then the password
 //   read, each StdRegProv call on a connection of its own;
@@ -34,13 +34,15 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <tuple>
 
-#include "app/startup_trace.h"
+#include "benchmarks/startup_trace.h"
 #include "benchmarks/bare_std_reg_prov.h"
 #include "benchmarks/minimal_window.h"
 #include "benchmarks/plain_windows.h"
 #include "policy/policy_keys.h"
 #include "registry/registry_provider.h"
+#include "tests/support/win32/com.h"
 #include "win32/scoped.h"
 
 using Microsoft::WRL::ComPtr;
@@ -84,19 +86,19 @@ std::wstring QueryVersion() {
 
 // The login dialog's registry work: CreateKey of the password key, then the
 // password read; raises BareFailure when a call fails or a password is stored.
-void LoadLoginLikeTheProgram(const benchmark::BareStdRegProv& bare, app::StartupTrace& trace) {
+void LoadLoginLikeTheProgram(const benchmark::BareStdRegProv& bare, benchmark::StartupTrace& trace) {
     const std::wstring passwordKey(policy::PasswordPath);
     bare.CreateKey(registry::HiveLocalMachine, passwordKey);
-    trace.Mark(app::StartupMark::FirstWmi);
+    trace.Mark(benchmark::StartupMark::FirstWmi);
     if (bare.ReadStringValue(registry::HiveLocalMachine, passwordKey, std::wstring(policy::MyPasswordName))
             .value_or(L"") != L"")
         throw benchmark::BareFailure("a password is stored: the program would wait in its login dialog");
-    trace.Mark(app::StartupMark::LoginLoad);
+    trace.Mark(benchmark::StartupMark::LoginLoad);
 }
 
 // The main window's registry work and the first version query; raises
 // BareFailure when a call fails.
-void LoadMainLikeTheProgram(const benchmark::BareStdRegProv& bare, app::StartupTrace& trace) {
+void LoadMainLikeTheProgram(const benchmark::BareStdRegProv& bare, benchmark::StartupTrace& trace) {
     using registry::HiveCurrentUser;
     using registry::HiveLocalMachine;
     const std::wstring settingsKey(policy::SettingsPath);
@@ -115,22 +117,24 @@ void LoadMainLikeTheProgram(const benchmark::BareStdRegProv& bare, app::StartupT
     bare.ReadDwordValue(HiveCurrentUser, explorerKey, L"");
     // The version decides nothing here, but an empty one means a failed query.
     if (QueryVersion().empty()) throw benchmark::BareFailure("the version query failed");
-    trace.Mark(app::StartupMark::Form1Load);
+    trace.Mark(benchmark::StartupMark::Form1Load);
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    app::StartupTrace trace;
-    trace.Mark(app::StartupMark::WinMain);
-    const win32::ComApartment apartment;  // with the process's default security, as the program's
-    trace.Mark(app::StartupMark::Com);
+    benchmark::StartupTrace trace;
+    trace.Mark(benchmark::StartupMark::WinMain);
+    // COM joined as the program's WinMain joins it.
+    const com::Apartment apartment;
+    std::ignore = com::InitializeSecurity();
+    trace.Mark(benchmark::StartupMark::Com);
 
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
     if (!InitCommonControlsEx(&controls)) return 1;
-    trace.Mark(app::StartupMark::InitXp);
+    trace.Mark(benchmark::StartupMark::InitXp);
 
     HWND window = nullptr;
     try {
@@ -138,12 +142,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         if constexpr (WithProgramWindows) {
             HWND login = benchmark::CreatePlainLoginWindow(instance);
             if (!login) return 1;
-            trace.Mark(app::StartupMark::LoginWindow);
+            trace.Mark(benchmark::StartupMark::LoginWindow);
             LoadLoginLikeTheProgram(bare, trace);
             DestroyWindow(login);
             window = benchmark::CreatePlainMainWindow(instance, Title);
             if (!window) return 1;
-            trace.Mark(app::StartupMark::Form1Window);
+            trace.Mark(benchmark::StartupMark::Form1Window);
             LoadMainLikeTheProgram(bare, trace);
             ShowWindow(window, showCommand);
             UpdateWindow(window);
@@ -159,7 +163,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     // The program's first activation asks for the version once more.
     if (QueryVersion().empty()) return 1;
-    trace.Mark(app::StartupMark::Shown);
+    trace.Mark(benchmark::StartupMark::Shown);
 
     const int exitCode = benchmark::RunMessages(window);
     trace.Write();

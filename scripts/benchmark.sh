@@ -16,7 +16,8 @@
 #    startup_floor_windows.exe (the floor with the program's two windows made
 #    plainly: the platform's price for them) and minimal_dialog.exe, from
 #    CreateProcessW to the visible top-level window,
-#    on a private virtual display (Xvfb), then the program's phases.  All are
+#    on a private virtual display (Xvfb), then the floors' phases (the
+#    program carries no trace: it is timed from outside only).  All are
 #    copied into a temporary folder first, since the program writes its
 #    manifest next to itself on its first start.
 #
@@ -58,10 +59,10 @@ scratch="$(mktemp -d "${TMPDIR:-/tmp}/quelvane-startup.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
 cp "$build/app/Quelvane 2.exe" "$build/benchmarks/startup_floor.exe" "$build/benchmarks/startup_floor_windows.exe" \
     "$build/benchmarks/minimal_dialog.exe" "$scratch/"
-programs=(--traced "Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2.exe")")
+programs=("Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2.exe")")
 if [[ -n $earlier ]]; then
     cp "$earlier" "$scratch/Quelvane 2 (earlier).exe"
-    programs+=(--traced "Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2 (earlier).exe")")
+    programs+=("Quelvane 2" "$(WindowsPath "$scratch/Quelvane 2 (earlier).exe")")
 fi
 programs+=(--reference --manifest --traced "Startup Floor" "$(WindowsPath "$scratch/startup_floor.exe")")
 programs+=(--manifest --traced "Startup Floor Windows" "$(WindowsPath "$scratch/startup_floor_windows.exe")")

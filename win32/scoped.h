@@ -7,7 +7,6 @@
 //   if (win32::OpenRegistryKey(HKEY_CURRENT_USER, L"Software\\X", KEY_READ, key) == ERROR_SUCCESS) ...
 //   win32::UniqueFont font(CreateFontIndirectW(&logFont));   // DeleteObject
 //   win32::ScreenDc screen;                            // GetDC(nullptr) / ReleaseDC
-//   win32::ComApartment apartment;                     // CoInitializeEx / CoUninitialize
 //   win32::Bstr name(L"StdRegProv");                   // SysFreeString
 //   win32::Variant value;                              // VariantClear
 //   object->Get(L"sValue", 0, value.Out(), nullptr, nullptr);
@@ -130,21 +129,6 @@ public:
 
 private:
     HDC dc_;
-};
-
-// Joins the calling thread to a single-threaded apartment for the owner's
-// lifetime (or keeps the apartment that the thread already has), and sets the
-// process's COM security once, where it is not too late for that.  Create and
-// destroy it on the same thread, before and after every COM object it serves.
-class ComApartment {
-public:
-    ComApartment();
-    ~ComApartment();
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool mustUninitialize_ = false;
 };
 
 class Bstr {

@@ -31,64 +31,19 @@ ComPtr<IWbemServices> ConnectWmi(const std::wstring& nameSpace) {
     return services;
 }
 
-bool RunningOnWine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-std::vector<VARTYPE> IntegerForms(CIMTYPE declared) {
-    switch (declared) {
-    case CIM_SINT32: return {VT_I4};
-    case CIM_UINT32: return {VT_I4, VT_UI4};
-    case CIM_UINT16: return {VT_I4, VT_UI2};
-    case CIM_SINT16:
-    case CIM_SINT8: return {VT_I2};
-    case CIM_UINT8: return {VT_UI1};
-    default: return {};
-    }
-}
-
-namespace {
-
-// The variant of the value in the form vt, when the value fits it.
-bool FillInteger(VARIANT& target, VARTYPE vt, std::int64_t value) {
-    auto within = [value](std::int64_t low, std::int64_t high) { return value >= low && value <= high; };
-    switch (vt) {
-    case VT_I4:
-    case VT_UI4:
-        if (!within(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::uint32_t>::max())) return false;
-        target.ulVal = static_cast<ULONG>(static_cast<std::uint32_t>(value));  // lVal's four bytes as well
-        break;
-    case VT_I2:
-        if (!within(std::numeric_limits<SHORT>::min(), std::numeric_limits<SHORT>::max())) return false;
-        target.iVal = static_cast<SHORT>(value);
-        break;
-    case VT_UI2:
-        if (!within(0, std::numeric_limits<USHORT>::max())) return false;
-        target.uiVal = static_cast<USHORT>(value);
-        break;
-    case VT_UI1:
-        if (!within(0, std::numeric_limits<BYTE>::max())) return false;
-        target.bVal = static_cast<BYTE>(value);
-        break;
-    default: return false;
-    }
-    target.vt = vt;
-    return true;
-}
-
-}  // namespace
-
-HRESULT PutInteger(IWbemClassObject* object, const wchar_t* name, std::int64_t value, const std::vector<VARTYPE>& forms,
+HRESULT PutInteger(IWbemClassObject* object, const wchar_t* name, CIMTYPE declared, std::int64_t value,
                    VARTYPE& tried) {
     HRESULT answer = static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH);
     tried = VT_EMPTY;
-    for (VARTYPE vt : forms) {
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::uint32_t>::max())
+        return answer;
+    const VARTYPE forms[] = {VT_I4, VT_UI4};
+    const std::size_t count = declared == CIM_UINT32 ? 2 : declared == CIM_SINT32 ? 1 : 0;
+    for (std::size_t i = 0; i < count && answer == static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH); ++i) {
         Variant put;
-        if (!FillInteger(*put.Get(), vt, value)) continue;
-        tried = vt;
+        put.Get()->vt = tried = forms[i];
+        put.Get()->ulVal = static_cast<ULONG>(static_cast<std::uint32_t>(value));  // lVal's four bytes as well
         answer = object->Put(name, 0, put.Get(), 0);
-        if (answer != static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH)) return answer;
     }
     return answer;
 }

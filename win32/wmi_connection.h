@@ -1,10 +1,9 @@
 // Windows only: the one way the program connects to a namespace of the
 // instrumentation service on this machine (locator, ConnectServer, proxy
 // blanket), for the registry provider, the version probe and the log-off;
-// and what those share in speaking to it: whether the service is Wine's, and
-// how an integer argument is put.
+// and what those share in speaking to it: how an integer argument is put.
 //
-//   win32::ComApartment apartment;     // the thread must have joined COM
+//   // the thread has joined COM (WinMain does, once)
 //   ComPtr<IWbemServices> services = win32::ConnectWmi(L"\\\\.\\root\\cimv2");
 //   ComPtr<IEnumWbemClassObject> instances = ...;   // a proxy of its own
 //   win32::Check(win32::SetImpersonation(instances.Get()), L"CoSetProxyBlanket(query)");
@@ -23,7 +22,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "win32/scoped.h"
 
@@ -39,31 +37,16 @@ namespace win32 {
 // "CoSetProxyBlanket(NAMESPACE)".
 Microsoft::WRL::ComPtr<IWbemServices> ConnectWmi(const std::wstring& nameSpace);
 
-// Whether the program runs on Wine rather than on Windows: the one place that
-// says so.  Wine's service lacks StdRegProv's GetDWORDValue, DeleteValue and
-// CheckAccess and Win32_OperatingSystem's Win32Shutdown, so there, and only
-// there, the program carries those operations out through the registry API
-// and ExitWindowsEx.  Every Windows from 2000 on has each of these methods: a
-// service that lacks one there is failing, and the program must not go
-// around it unseen.  Wine's ntdll exports wine_get_version; Windows' does not.
-bool RunningOnWine();
-
-// The automation forms in which an integer of a CIM type may be put, in the
-// order tried.  Microsoft's "Numbers (WMI)" gives VT_I4 for sint32, uint16
-// and uint32, VT_I2 for sint8 and sint16 and VT_UI1 for uint8; Wine's
-// service takes its uint32 and uint16 properties only as VT_UI4 and VT_UI2,
-// which come second.  Empty for a type that is no integer.
-std::vector<VARTYPE> IntegerForms(CIMTYPE declared);
-
-// Puts an integer property in the first of the forms that the object takes.
-// A form that the value does not fit is passed over, and only a refused type
-// (WBEM_E_TYPE_MISMATCH) lets the next form be tried: any other refusal is
-// answered at once.  32-bit forms carry the value's bits, so Hive's
-// 0x80000001 is the same root signed or unsigned.  Answers S_OK, the last
-// refusal, or WBEM_E_TYPE_MISMATCH when the value fits no form; `tried` is the
+// Puts an integer argument in the form that the object takes for its
+// declared CIM type: Microsoft's "Numbers (WMI)" gives VT_I4 for sint32 and
+// uint32, while Wine's service takes its uint32 properties only as VT_UI4,
+// which is tried second, and only after WBEM_E_TYPE_MISMATCH.  The form
+// carries the value's 32 bits, so Hive's 0x80000001 is the same root signed
+// or unsigned.  Answers S_OK, the last refusal, or WBEM_E_TYPE_MISMATCH when
+// the value is no 32-bit integer or the type no such integer; `tried` is the
 // form of that answer, VT_EMPTY when none was put.
-[[nodiscard]] HRESULT PutInteger(IWbemClassObject* object, const wchar_t* name, std::int64_t value,
-                                 const std::vector<VARTYPE>& forms, VARTYPE& tried);
+[[nodiscard]] HRESULT PutInteger(IWbemClassObject* object, const wchar_t* name, CIMTYPE declared, std::int64_t value,
+                                 VARTYPE& tried);
 
 // The first connection of a process costs far more than the later ones: the
 // service's libraries load and its classes are read.  A warm-up pays that on a
@@ -73,12 +56,12 @@ std::vector<VARTYPE> IntegerForms(CIMTYPE declared);
 // done.  Nothing made there is kept, and a failure there is only kept for
 // Wait: the connection that the program makes itself reports its own.
 //
-//   win32::ComApartment apartment;   // first: it sets the process's COM security
+//   CoInitializeEx(...); CoInitializeSecurity(...);   // WinMain, first
 //   const win32::WmiWarmUp warmUp(L"\\\\.\\root\\default", L"StdRegProv");
 //   ...                              // windows; the first ConnectWmi
 //
-// The destructor waits for the thread, so the owner must go before the
-// apartment of the thread that made it.
+// The thread joins the multithreaded apartment itself, where it starts.  The
+// destructor waits for the thread.
 class WmiWarmUp {
 public:
     // Starts the thread; where none can be started there is no warm-up, and

@@ -18,7 +18,8 @@
 namespace registry {
 
 std::int32_t GetDwordThroughRegistryApi(Root root, const std::wstring& key, const std::wstring& valueName);
-ResultCode DeleteValueThroughRegistryApi(Root root, const std::wstring& key, const std::wstring& valueName);
+[[nodiscard]] ResultCode DeleteValueThroughRegistryApi(Root root, const std::wstring& key,
+                                                       const std::wstring& valueName);
 bool CheckAccessThroughRegistryApi(Root root, const std::wstring& key, std::uint32_t rights);
 
 }  // namespace registry

@@ -2,7 +2,7 @@
 // Win32_OperatingSystem in root\cimv2, cut to eight characters ("5.1.2600"),
 // or the empty string.  Windows only.
 //
-//   registry::WmiOsVersionProbe probe;     // joins this thread to COM
+//   registry::WmiOsVersionProbe probe;     // the thread has joined COM
 //   if (probe.GetOsVersion() == L"5.1.2600") ...
 //
 // Never raises: a step that fails is skipped, and what the steps before it
@@ -15,7 +15,6 @@
 #include <string>
 
 #include "registry/os_version.h"
-#include "win32/scoped.h"
 
 namespace registry {
 
@@ -30,7 +29,6 @@ public:
     std::wstring GetOsVersion() override;
 
 private:
-    win32::ComApartment apartment_;
     std::wstring nameSpace_;
     std::wstring known_;  // the first non-empty answer
 };

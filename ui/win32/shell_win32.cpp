@@ -11,12 +11,12 @@
 #include "text/path.h"
 #include "win32/module.h"
 #include "win32/scoped.h"
+#include "win32/wine.h"
 #include "win32/wmi_connection.h"
 
 using Microsoft::WRL::ComPtr;
 using win32::Bstr;
 using win32::Check;
-using win32::ComApartment;
 using win32::FailWithLastError;
 using win32::PlatformFailure;
 using win32::Variant;
@@ -127,15 +127,14 @@ ProductVersion ShellWin32::ReadProductVersion() {
 
 void ShellWin32::OpenDocument(const std::wstring& address) {
     static auto* const shellExecute = win32::SystemProcedure<decltype(ShellExecuteA)>(L"shell32.dll", "ShellExecuteA");
-    // The shell may run COM-based handlers for the address.
-    ComApartment com;
+    // The shell may run COM-based handlers for the address: WinMain joined
+    // this thread to COM.
     const std::string file = ToAnsi(address);
     const std::string folder = ToAnsi(ApplicationFolder());
     shellExecute(GetActiveWindow(), nullptr, file.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
 }
 
 void ShellWin32::LogOff() {
-    ComApartment com;  // first in, last out: every interface below goes before it
     EnableShutdownPrivilege();
 
     const ComPtr<IWbemServices> services = win32::ConnectWmi(L"\\\\.\\root\\cimv2");
@@ -160,8 +159,7 @@ void ShellWin32::LogOff() {
         CIMTYPE type = CIM_SINT32;
         Check(inParameters->Get(L"Flags", 0, nullptr, &type, nullptr), L"Win32Shutdown: Get(Flags)");
         VARTYPE form = VT_EMPTY;
-        Check(win32::PutInteger(inParameters.Get(), L"Flags", 0, win32::IntegerForms(type), form),
-              L"Win32Shutdown: Put(Flags)");
+        Check(win32::PutInteger(inParameters.Get(), L"Flags", type, 0, form), L"Win32Shutdown: Put(Flags)");
     }
 
     ComPtr<IEnumWbemClassObject> instances;

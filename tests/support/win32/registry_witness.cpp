@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "tests/support/win32/com.h"
 #include "win32/scoped.h"
 
 using Microsoft::WRL::ComPtr;
@@ -167,7 +168,7 @@ bool StdRegProvHasMethod(const std::wstring& method) {
     // Its own connection, not win32::ConnectWmi: the witness shares no code
     // with the provider that it checks.  No blanket either; nothing is asked
     // of the service but the class's methods.
-    win32::ComApartment apartment;
+    const com::Apartment apartment;
     ComPtr<IWbemLocator> locator;
     ComPtr<IWbemServices> services;
     ComPtr<IWbemClassObject> provider;

@@ -21,7 +21,9 @@
 //                          GetObject, ExecQuery, Next, ExecMethod; 0 unless set), dispatching
 //                          the caller's messages but keyboard and mouse input meanwhile
 //   Faults\STEP    DWORD   the HRESULT that STEP fails with: a method's name (its ExecMethod),
-//                          or ConnectServer, GetObject, ExecQuery, Next, Get(PROPERTY)
+//                          or ConnectServer, GetObject, ExecQuery, Next, Get(PROPERTY),
+//                          Put(PROPERTY), GetMethod(METHOD) (WBEM_E_NOT_FOUND: a service
+//                          that lacks the method, as Wine's lacks three)
 // The calls: one line per ExecMethod, "Class.Method(name=value, ...) = result",
 // in %TEMP%\quelvane-wmi-stand-in.log, where every program of the prefix
 // that uses the stand-in appends.

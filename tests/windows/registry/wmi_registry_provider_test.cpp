@@ -11,13 +11,12 @@
 #include "tests/support/win32/registry_witness.h"
 #include "tests/support/win32/stand_in.h"
 #include "text/utf.h"
-#include "win32/wmi_connection.h"
+#include "win32/wine.h"
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
 using registry::RegistryFailure;
 using registry::WmiRegistryProvider;
-using Route = registry::WmiRegistryProvider::Route;
 
 namespace {
 
@@ -127,65 +126,34 @@ TEST_F(WmiRegistryProviderTest, DeletionsReachTheRegistry) {
     EXPECT_EQ(witness::RegExeQuery(HiveCurrentUser, Base, L"Kept").type, "REG_DWORD");
 }
 
-// Puts one argument in a form that the service refuses.
-class WrongFormProvider : public WmiRegistryProvider {
-public:
-    WrongFormProvider(std::wstring argument, VARTYPE form) : argument_(std::move(argument)), form_(form) {}
-
-protected:
-    std::vector<VARTYPE> ArgumentForms(const std::wstring& method, const std::wstring& argument,
-                                       CIMTYPE declared) const override {
-        if (argument == argument_) return {form_};
-        return WmiRegistryProvider::ArgumentForms(method, argument, declared);
-    }
-
-private:
-    std::wstring argument_;
-    VARTYPE form_;
-};
-
 TEST_F(WmiRegistryProviderTest, AnArgumentThatCannotBePutRaisesAndNothingIsWritten) {
+    if (!stand_in::Active()) GTEST_SKIP() << "only the stand-in refuses a Put on request";
     witness::WriteDword(HiveCurrentUser, Base, L"NoDrives", 7);
-
-    // No form that the number fits: nothing is put at all.
-    WrongFormProvider badNumber(L"uValue", VT_BSTR);
-    badNumber.Hive = HiveCurrentUser;
+    stand_in::Reset();
+    stand_in::SetFault(L"Put(uValue)", WBEM_E_TYPE_MISMATCH);
     try {
-        std::ignore = badNumber.SetRegDword(Base, L"NoDrives", 12);
-        FAIL() << "an argument that cannot be put must raise";
+        std::ignore = reg.SetRegDword(Base, L"NoDrives", 12);
+        FAIL() << "a refused Put must raise";
     } catch (const RegistryFailure& failure) {
         EXPECT_EQ(failure.Operation(), L"SetRegDword");
-        EXPECT_NE(failure.Reason().find(L"SetDWORDValue.uValue"), std::wstring::npos) << failure.what();
+        EXPECT_NE(failure.Reason().find(L"Put(SetDWORDValue.uValue"), std::wstring::npos) << failure.what();
+        EXPECT_NE(failure.Reason().find(L"0x80041005"), std::wstring::npos) << failure.what();
     }
-    EXPECT_THROW(std::ignore = badNumber.SetRegDword(Base, L"NoViewOnDrive", 12), RegistryFailure);
-    if (win32::RunningOnWine()) {
-        // Wine's Put takes a uint32 only as VT_UI4, Windows' only as VT_I4.
-        WrongFormProvider refusedForm(L"uValue", stand_in::Active() ? VT_UI4 : VT_I4);
-        refusedForm.Hive = HiveCurrentUser;
-        try {
-            std::ignore = refusedForm.SetRegDword(Base, L"NoDrives", 12);
-            FAIL() << "a refused Put must raise";
-        } catch (const RegistryFailure& failure) {
-            EXPECT_NE(failure.Reason().find(L"Put(SetDWORDValue.uValue"), std::wstring::npos) << failure.what();
-            EXPECT_NE(failure.Reason().find(L"0x80041005"), std::wstring::npos) << failure.what();
-        }
-    }
-    // Had the method run with uValue left at its default, both would now hold
-    // 0 (Wine) or 3 (Windows).
+    EXPECT_THROW(std::ignore = reg.SetRegDword(Base, L"NoViewOnDrive", 12), RegistryFailure);
+    stand_in::SetFault(L"Put(hDefKey)", WBEM_E_FAILED);
+    EXPECT_THROW(std::ignore = reg.CreateRegKey(Base + L"\\Created"), RegistryFailure);
+    stand_in::Reset();
+    stand_in::SetFault(L"Put(sValueName)", WBEM_E_TYPE_MISMATCH);
+    EXPECT_THROW(std::ignore = reg.SetRegString(Base, L"Restriction", L"Current user"), RegistryFailure);
+    stand_in::Reset();
+
+    // Had the method run with an argument left at its default, NoDrives would
+    // now hold 3 (Windows) or 0 (Wine).
     EXPECT_EQ(std::get<std::uint32_t>(witness::ReadValue(HiveCurrentUser, Base, L"NoDrives")->data), 7u);
     EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"NoViewOnDrive").has_value());
-
-    WrongFormProvider badRoot(L"hDefKey", VT_BSTR);
-    badRoot.Hive = HiveCurrentUser;
-    EXPECT_THROW(std::ignore = badRoot.CreateRegKey(Base + L"\\Created"), RegistryFailure);
-    EXPECT_THROW(std::ignore = badRoot.SetRegString(Base, L"Restriction", L"Current user"), RegistryFailure);
     EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Created"));
     EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Restriction").has_value());
-
-    WrongFormProvider badName(L"sValueName", VT_I4);
-    badName.Hive = HiveCurrentUser;
-    EXPECT_THROW(std::ignore = badName.SetRegString(Base, L"Restriction", L"Current user"), RegistryFailure);
-    EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Restriction").has_value());
+    EXPECT_TRUE(stand_in::CallsOf(L"StdRegProv.SetDWORDValue").empty());
 }
 
 TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheRegistryApi) {
@@ -193,7 +161,6 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         const wchar_t* method;
         std::function<void()> run;
     };
-    witness::WriteDword(HiveCurrentUser, Base, L"Number", 5);
     const std::array<Case, 9> cases{{
         {L"CreateKey", [&] { EXPECT_EQ(reg.CreateRegKey(Base + L"\\Sub"), registry::ResultSuccess); }},
         {L"SetStringValue", [&] { EXPECT_EQ(reg.SetRegString(Base, L"Text", L"x"), registry::ResultSuccess); }},
@@ -205,24 +172,31 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         {L"DeleteKey", [&] { EXPECT_EQ(reg.DeleteRegKey(Base + L"\\Sub"), registry::ResultSuccess); }},
         {L"CheckAccess", [&] { EXPECT_TRUE(reg.CheckRegAccess(Base, registry::RightQueryValue)); }},
     }};
-    stand_in::Reset();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(text::ToUtf8(c.method));
-        const Route expected = witness::StdRegProvHasMethod(c.method) ? Route::Wmi : Route::RegistryApi;
-        c.run();
-        ASSERT_TRUE(reg.LastRoute().has_value());
-        EXPECT_EQ(reg.LastRoute()->method, c.method);
-        EXPECT_EQ(reg.LastRoute()->route, expected);
-        if (stand_in::Active()) {
-            // Windows' service has every method: the service itself carried it out.
-            EXPECT_EQ(reg.LastRoute()->route, Route::Wmi);
-            EXPECT_FALSE(stand_in::CallsOf(L"StdRegProv." + std::wstring(c.method)).empty());
+    // Under the stand-in: first Windows' service, which has every method, then
+    // one that lacks Wine's three.  The call log shows which road each took.
+    const std::array<const wchar_t*, 3> winesMissing{L"GetDWORDValue", L"DeleteValue", L"CheckAccess"};
+    for (bool lacking : {false, true}) {
+        SCOPED_TRACE(lacking ? "service lacking Wine's three" : "service with every method");
+        ClearTestKeys();
+        witness::WriteDword(HiveCurrentUser, Base, L"Number", 5);
+        stand_in::Reset();
+        for (const wchar_t* method : winesMissing)
+            if (lacking) stand_in::SetFault(L"GetMethod(" + std::wstring(method) + L")", WBEM_E_NOT_FOUND);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(text::ToUtf8(c.method));
+            c.run();
+            if (stand_in::Active()) {
+                EXPECT_EQ(stand_in::CallsOf(L"StdRegProv." + std::wstring(c.method)).empty(),
+                          !witness::StdRegProvHasMethod(c.method));
+            }
         }
+        EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Text").has_value());
+        EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Sub"));
+        if (!stand_in::Active()) break;
     }
-    EXPECT_FALSE(witness::ReadValue(HiveCurrentUser, Base, L"Text").has_value());
-    EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, Base + L"\\Sub"));
+    stand_in::Reset();
 
-    if (win32::RunningOnWine() && !stand_in::Active()) {
+    if (!stand_in::Active()) {
         // Wine's StdRegProv has neither of these three; the cases above then
         // took the registry API road for exactly them.
         EXPECT_FALSE(witness::StdRegProvHasMethod(L"GetDWORDValue"));
@@ -230,27 +204,6 @@ TEST_F(WmiRegistryProviderTest, OnlyTheMethodsThatTheServiceLacksGoThroughTheReg
         EXPECT_FALSE(witness::StdRegProvHasMethod(L"CheckAccess"));
         EXPECT_TRUE(witness::StdRegProvHasMethod(L"SetDWORDValue"));
         EXPECT_TRUE(witness::StdRegProvHasMethod(L"EnumValues"));
-
-        // Anywhere but on Wine the same three fail, each naming its method,
-        // and nothing goes around the service.
-        WmiRegistryProvider windowsRule(WmiRegistryProvider::LocalNamespace, WmiRegistryProvider::MissingMethod::Fails);
-        windowsRule.Hive = HiveCurrentUser;
-        const std::array<std::pair<const wchar_t*, std::function<void()>>, 3> missing{{
-            {L"GetDWORDValue", [&] { std::ignore = windowsRule.GetRegDword(Base, L"Number"); }},
-            {L"DeleteValue", [&] { std::ignore = windowsRule.DeleteRegValue(Base, L"Number"); }},
-            {L"CheckAccess", [&] { std::ignore = windowsRule.CheckRegAccess(Base, registry::RightQueryValue); }},
-        }};
-        for (const auto& [method, run] : missing) {
-            try {
-                run();
-                ADD_FAILURE() << text::ToUtf8(method) << " did not raise";
-            } catch (const RegistryFailure& failure) {
-                EXPECT_NE(failure.Reason().find(L"GetMethod(" + std::wstring(method) + L")"), std::wstring::npos)
-                    << failure.what();
-            }
-            EXPECT_FALSE(windowsRule.LastRoute().has_value()) << text::ToUtf8(method);
-        }
-        EXPECT_EQ(std::get<std::uint32_t>(witness::ReadValue(HiveCurrentUser, Base, L"Number")->data), 6u);
     }
 }
 
@@ -284,10 +237,8 @@ TEST_F(WmiRegistryProviderTest, AnUnreachableServiceFailsEveryOperationAndNothin
         EXPECT_EQ(failure.ValueName(), L"NoDrives");
         EXPECT_NE(failure.Reason().find(L"ConnectServer"), std::wstring::npos) << failure.what();
     }
-    EXPECT_FALSE(down.LastRoute().has_value());
     EXPECT_THROW(std::ignore = down.DeleteRegValue(Base, L"NoDrives"), RegistryFailure);
     EXPECT_THROW(down.CheckRegAccess(Base, registry::RightQueryValue), RegistryFailure);
-    EXPECT_FALSE(down.LastRoute().has_value());
     EXPECT_EQ(std::get<std::uint32_t>(witness::ReadValue(HiveCurrentUser, Base, L"NoDrives")->data), 12u);
 }
 
@@ -334,22 +285,11 @@ DWORD WINAPI UseProviderInMultithreadedApartment(void* parameter) {
 
 }  // namespace
 
-// Not a fixture test: the fixture's provider would have joined this thread already.
-TEST(WmiRegistryProviderApartment, WorksInAProgramThatJoinedComBeforeAndLeavesItsApartmentAlone) {
+// The program uses the provider in the main thread's single-threaded
+// apartment (this program's main joins it as WinMain does); it works in the
+// multithreaded one as well, and leaves the thread's apartment alone.
+TEST(WmiRegistryProviderApartment, WorksInTheMultithreadedApartmentAndLeavesItAlone) {
     ClearTestKeys();
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    {
-        WmiRegistryProvider own;
-        own.Hive = HiveCurrentUser;
-        EXPECT_EQ(own.CreateRegKey(Base), registry::ResultSuccess);
-        EXPECT_EQ(own.SetRegString(Base, L"Text", L"apartment"), registry::ResultSuccess);
-        EXPECT_EQ(own.GetRegString(Base, L"Text"), L"apartment");
-    }
-    // Still joined after the provider has gone: CoInitialize counts once more.
-    EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
-    CoUninitialize();
-    CoUninitialize();
-
     ThreadResult result;
     HANDLE thread = CreateThread(nullptr, 0, UseProviderInMultithreadedApartment, &result, 0, nullptr);
     ASSERT_NE(thread, nullptr);

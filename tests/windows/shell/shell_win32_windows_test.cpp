@@ -9,7 +9,7 @@
 #include "tests/support/win32/stand_in.h"
 #include "text/utf.h"
 #include "ui/win32/shell_win32.h"
-#include "win32/wmi_connection.h"
+#include "win32/wine.h"
 
 using policy::MessageAnswer;
 using policy::MessageBoxRequest;

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "tests/support/win32/com.h"
+
 namespace {
 
 const std::wstring TestKey = L"Software\\Quelvane Win32 Test";
@@ -100,7 +102,7 @@ TEST(ComOwners, AVariantIsEmptiedBeforeACallFillsIt) {
 
 TEST(ComOwners, TheApartmentJoinsTheThreadAndLeavesItAgain) {
     {
-        const win32::ComApartment apartment;
+        const com::Apartment apartment;
         // Joined: a second join of the same kind is only counted.
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
         CoUninitialize();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wbemidl.h>
 
+#include "tests/support/win32/com.h"
 #include "win32/failure.h"
 #include "win32/scoped.h"
 
@@ -81,7 +82,7 @@ TEST(WmiBlanket, AProxyIsSetToImpersonateAndItsRefusalIsPassedOn) {
 }
 
 TEST(WmiConnection, ReachesTheRegistryProvidersNamespace) {
-    const win32::ComApartment apartment;
+    const com::Apartment apartment;
     const ComPtr<IWbemServices> services = win32::ConnectWmi(L"\\\\.\\root\\default");
     ASSERT_NE(services, nullptr);
     ComPtr<IWbemClassObject> provider;
@@ -90,7 +91,7 @@ TEST(WmiConnection, ReachesTheRegistryProvidersNamespace) {
 }
 
 TEST(WmiConnection, AMissingNamespaceRaisesWithTheStepThatFailed) {
-    const win32::ComApartment apartment;
+    const com::Apartment apartment;
     const std::wstring nameSpace = L"\\\\.\\root\\quelvane-no-such-namespace";
     try {
         win32::ConnectWmi(nameSpace);
@@ -120,12 +121,12 @@ TEST(WmiWarmUp, FetchesTheClassOnItsOwnThreadWhateverTheStartingThreadsApartment
     EXPECT_EQ(warmUp.Wait(), S_OK);  // asked again, the same answer
 
     // And the starting thread's own connection works as before.
-    const win32::ComApartment apartment;
+    const com::Apartment apartment;
     EXPECT_NE(win32::ConnectWmi(L"\\\\.\\root\\default"), nullptr);
 }
 
 TEST(WmiWarmUp, KeepsTheFailureOfTheStepThatStoppedIt) {
-    const win32::ComApartment apartment;
+    const com::Apartment apartment;
     win32::WmiWarmUp noClass(L"\\\\.\\root\\default", L"QuelvaneNoSuchClass");
     EXPECT_EQ(noClass.Wait(), static_cast<HRESULT>(WBEM_E_NOT_FOUND));
 

@@ -245,6 +245,7 @@ public:
     HRESULT STDMETHODCALLTYPE Put(LPCWSTR name, LONG, VARIANT* value, CIMTYPE) override {
         Property* property = Find(name);
         if (!property) return NotFound;
+        if (const HRESULT fault = Fault(L"Put(" + property->name + L")"); FAILED(fault)) return fault;
         if (value && value->vt != VT_NULL && value->vt != AutomationType(property->type))
             return static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH);
         if (value) return VariantCopy(&property->value.v, value);
@@ -266,6 +267,7 @@ public:
         if (in) *in = nullptr;
         if (out) *out = nullptr;
         if (!method) return NotFound;
+        if (const HRESULT fault = Fault(L"GetMethod(" + method->name + L")"); FAILED(fault)) return fault;
         if (in) *in = ComPtr<Object>(method->in).Detach();
         if (out) *out = ComPtr<Object>(method->out).Detach();
         return S_OK;

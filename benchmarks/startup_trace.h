@@ -1,16 +1,13 @@
-// Windows only: the opt-in trace of the program's start (app/startup_marks.h).
+// Windows only: the opt-in trace of the start-up floor (startup_marks.h).
 //
-//   app::StartupTrace trace;            // on only when QUELVANE_STARTUP_TRACE names a file
-//   trace.Mark(app::StartupMark::WinMain);
+//   benchmark::StartupTrace trace;            // on only when QUELVANE_STARTUP_TRACE names a file
+//   trace.Mark(benchmark::StartupMark::WinMain);
 //   ...
 //   trace.Write();                      // once the program ends normally
 //
 // Off, a mark costs one test of a flag; on, it reads the performance counter
 // into a fixed slot.  Nothing is written before the program ends, so the
 // traced start does no more file work than an untraced one.
-//
-// The start-up floor of the benchmarks records the marks of its own that it
-// passes, so that both traces can be read side by side.
 #pragma once
 
 #include <windows.h>
@@ -18,9 +15,9 @@
 #include <array>
 #include <string>
 
-#include "app/startup_marks.h"
+#include "benchmarks/startup_marks.h"
 
-namespace app {
+namespace benchmark {
 
 class StartupTrace {
 public:
@@ -43,4 +40,4 @@ private:
     std::array<LARGE_INTEGER, static_cast<std::size_t>(StartupMark::Count)> ticks_{};
 };
 
-}  // namespace app
+}  // namespace benchmark

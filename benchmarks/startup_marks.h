@@ -1,7 +1,9 @@
-// The points of the program's start that QUELVANE_STARTUP_TRACE records, in
-// the order a start passes them when no password is stored, and the trace
-// file's format.  Shared by the program and by the start-up benchmark, which
-// reads the file.
+// The points of a start like the program's that the start-up floor records
+// in the file that QUELVANE_STARTUP_TRACE names, in the order a start passes
+// them when no password is stored, and the trace file's format.  Shared by
+// the floor and by the start-up benchmark, which reads the file.  The program
+// itself carries no trace: the benchmark times it from outside, from
+// CreateProcessW to its visible main window.
 //
 // The file: one line "frequency TICKS_PER_SECOND", then one line "NAME TICKS"
 // per mark that was passed, with the performance counter's value at the mark.
@@ -12,11 +14,11 @@
 #include <cstddef>
 #include <iterator>
 
-namespace app {
+namespace benchmark {
 
 enum class StartupMark : std::size_t {
     WinMain,      // wWinMain entered
-    Com,          // the registry provider, the version probe and the shell exist: COM is joined
+    Com,          // COM joined and its security set
     InitXp,       // the manifest checked and the common controls started
     LoginWindow,  // the login dialog's window made; its load follows, with the first registry operation
     FirstWmi,     // the first registry operation (CreateKey) done: the first WMI connection
@@ -45,4 +47,4 @@ inline constexpr StartupMarkName StartupMarkNames[] = {
 };
 static_assert(std::size(StartupMarkNames) == static_cast<std::size_t>(StartupMark::Count));
 
-}  // namespace app
+}  // namespace benchmark

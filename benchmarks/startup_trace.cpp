@@ -1,8 +1,8 @@
-#include "app/startup_trace.h"
+#include "benchmarks/startup_trace.h"
 
 #include <cstdio>
 
-namespace app {
+namespace benchmark {
 
 StartupTrace::StartupTrace() {
     wchar_t path[MAX_PATH];
@@ -24,4 +24,4 @@ void StartupTrace::Write() const noexcept {
     std::fclose(out);
 }
 
-}  // namespace app
+}  // namespace benchmark
