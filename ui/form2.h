@@ -2,8 +2,8 @@
 //
 // Usage by the host (the Win32 layer, or a test):
 //   ui::Form2 login(registry, shell, [] { styles::InitXp(); }, [&] { ShowForm1(); });  // runs InitXp
-//   login.Closed.Subscribe([&] { DestroyTheDialogWindow(); });
-//   login.txtPassword.FocusRequested.Subscribe(...);     // and the models' ViewChanged events
+//   login.Closed = [&] { DestroyTheDialogWindow(); };
+//   ui::LayoutWindow window(ui::Form2Layout, login.Controls(), ...);   // binds the models' view events
 //   login.Form_Load();                                   // may raise RegistryFailure: report and end
 //   if (login.State() == ui::Form2::StateKind::Waiting) ShowTheDialog();
 //   ... user input reaches the models: txtPassword.SetText(...), cmdOK.Press(), cmdCancel.Press()
@@ -36,6 +36,7 @@ public:
     TextBoxModel txtPassword;
     ButtonModel cmdCancel;
     ButtonModel cmdOK;
+    ControlList Controls() { return {&Frame1, &txtPassword, &cmdCancel, &cmdOK}; }
 
     // Set by the load step; the OK step reads the password from this key.
     std::wstring PasswordKey;

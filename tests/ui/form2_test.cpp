@@ -41,8 +41,8 @@ protected:
                 shell.calls.push_back("InitXp");
             },
             record("ShowForm1"));
-        form->Closed.Subscribe(record("Closed"));
-        form->txtPassword.FocusRequested.Subscribe(record("Focus txtPassword"));
+        form->Closed = record("Closed");
+        form->txtPassword.FocusRequested = record("Focus txtPassword");
     }
 
     void Start() {
