@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "tests/support/win32/window_input.h"
 #include "ui/controls.h"
 
 #ifndef QUELVANE_E2E_PROGRAM
@@ -200,7 +201,8 @@ MessageBoxView RunningProgram::WaitForMessageBox(std::wstring_view title) const 
                           (settled ? "before the program ended" : "within " + Seconds(Patience)));
     // The message is the box's one static control with text; the icon's has none.
     for (HWND child = GetWindow(box.hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (lstrcmpiW(ClassOf(child).c_str(), L"Static") == 0 && box.text.empty()) box.text = TextOf(child);
+        if (lstrcmpiW(ClassOf(child).c_str(), L"Static") == 0 && box.text.empty())
+            box.text = window_input::TextOf(child);
     }
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
         HWND button = GetDlgItem(box.hwnd, id);
@@ -254,15 +256,6 @@ HWND Control(HWND window, const ui::WindowLayout& layout, std::wstring_view name
     throw std::runtime_error("no " + Narrow(wantedClass) + " control at (" + std::to_string(place.x) + ", " +
                              std::to_string(place.y) + ") for " + Narrow(name) +
                              (member == ui::NoMember ? "" : "(" + std::to_string(member) + ")"));
-}
-
-std::wstring TextOf(HWND hwnd) {
-    const auto length = static_cast<std::size_t>(Send(hwnd, WM_GETTEXTLENGTH, 0, 0));
-    std::wstring text(length + 1, L'\0');
-    const auto copied =
-        static_cast<std::size_t>(Send(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())));
-    text.resize(std::min(copied, length));
-    return text;
 }
 
 bool IsChecked(HWND button) { return Send(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
