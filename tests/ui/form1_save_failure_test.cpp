@@ -13,7 +13,7 @@
 #include "tests/support/drive_masks.h"
 #include "tests/support/status_texts.h"
 #include "tests/support/window_choice.h"
-#include "tests/ui/main_window_session.h"
+#include "tests/support/main_window_session.h"
 #include "text/utf.h"
 
 using registry::HiveCurrentUser;

@@ -7,7 +7,7 @@
 #include "policy/drive_selection_table.h"
 #include "tests/support/drive_masks.h"
 #include "tests/support/status_texts.h"
-#include "tests/ui/main_window_session.h"
+#include "tests/support/main_window_session.h"
 #include "text/utf.h"
 #include "ui/form2.h"
 

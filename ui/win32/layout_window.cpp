@@ -29,10 +29,6 @@ constexpr int MarkerFontHundredthsOfPoint = 825;
 HINSTANCE ThisModule() { return GetModuleHandleW(nullptr); }
 
 void RegisterWindowClass() {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(ThisModule(), WindowClassName, &existing)) return;
-
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = LayoutWindow::WindowProc;
@@ -41,7 +37,9 @@ void RegisterWindowClass() {
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = WindowClassName;
-    if (!RegisterClassExW(&windowClass)) win32::FailWithLastError(L"RegisterClassExW");
+    // Both windows share the class: the second registration finds it there.
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        win32::FailWithLastError(L"RegisterClassExW");
 }
 
 // The progress bar and tooltip classes must be registered before the first
@@ -74,14 +72,10 @@ HBRUSH BrushOf(SystemColour colour) { return GetSysColorBrush(static_cast<int>(c
 LayoutWindow::LayoutWindow(const WindowLayout& layout, ControlList models, LayoutWindowEvents events,
                            int iconResourceId)
     : layout_(layout), models_(std::move(models)), events_(std::move(events)), iconResourceId_(iconResourceId) {
-    for (const LayoutRow& row : layout_.rows)
-        if (std::count_if(models_.begin(), models_.end(), [&](ControlModel* model) { return &model->Row() == &row; }) !=
-            1)
-            throw std::logic_error("the window " + text::ToUtf8(std::wstring(layout_.name)) +
-                                   " has not one model for each row of its layout");
-    if (models_.size() != layout_.rows.size())
-        throw std::logic_error("the window " + text::ToUtf8(std::wstring(layout_.name)) +
-                               " has a model of a row that is not in its layout");
+    for (std::size_t i = 0; i < layout_.rows.size(); ++i)
+        if (models_.size() != layout_.rows.size() || &models_[i]->Row() != &layout_.rows[i])
+            throw std::logic_error(text::ToUtf8(std::wstring(layout_.name)) +
+                                   " needs one model for each row of its layout, in the layout's order");
 }
 
 LayoutWindow::~LayoutWindow() {

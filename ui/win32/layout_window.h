@@ -49,7 +49,7 @@ struct LayoutWindowEvents {
 
 class LayoutWindow : public BaseWindow<LayoutWindow> {
 public:
-    // models: one for each row of the layout, else std::logic_error.
+    // models: one for each row of the layout, in its order, else std::logic_error.
     LayoutWindow(const WindowLayout& layout, ControlList models, LayoutWindowEvents events, int iconResourceId = 0);
     ~LayoutWindow();
 

@@ -15,7 +15,7 @@
 
 #include "tests/support/status_texts.h"
 #include "tests/support/win32/window_input.h"
-#include "tests/ui/main_window_session.h"
+#include "tests/support/main_window_session.h"
 #include "text/utf.h"
 #include "tests/windows/ui/form1_events.h"
 

@@ -8,24 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "registry/memory_registry.h"
 #include "tests/support/registry_keys.h"
 #include "tests/support/win32/window_input.h"
-#include "tests/ui/recording_shell.h"
-#include "ui/form2.h"
+#include "tests/support/login_session.h"
 #include "ui/win32/layout_window.h"
 
-using registry::HiveLocalMachine;
 using namespace window_input;
 
 namespace {
 
-class Form2Window : public ::testing::Test {
+class Form2Window : public ::testing::Test, protected LoginSession {
 protected:
-    registry::MemoryRegistry reg;
-    RecordingShell shell;
     std::vector<std::string> hostCalls;
-    std::unique_ptr<ui::Form2> form;
     std::unique_ptr<ui::LayoutWindow> window;
     bool existedWhenClosed = false;
     bool visibleWhenClosed = false;
@@ -61,7 +55,7 @@ protected:
 }  // namespace
 
 TEST_F(Form2Window, WaitsWithTheFocusInThePasswordBoxWhenAPasswordIsStored) {
-    reg.Seed(HiveLocalMachine, keys::PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
+    StorePassword(std::wstring(L"Tulip"));
     Start();
 
     ASSERT_NE(window->Hwnd(), nullptr);
@@ -79,7 +73,7 @@ TEST_F(Form2Window, WaitsWithTheFocusInThePasswordBoxWhenAPasswordIsStored) {
 }
 
 TEST_F(Form2Window, RejectsAWrongPasswordKeepsItAndAcceptsTheRightOneWithEnter) {
-    reg.Seed(HiveLocalMachine, keys::PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
+    StorePassword(std::wstring(L"Tulip"));
     Start();
 
     SetWindowTextW(Control(L"txtPassword"), L"tulip");
@@ -101,7 +95,7 @@ TEST_F(Form2Window, RejectsAWrongPasswordKeepsItAndAcceptsTheRightOneWithEnter) 
 }
 
 TEST_F(Form2Window, IsNeverShownWhenNoPasswordIsStored) {
-    reg.Seed(HiveLocalMachine, keys::PasswordKey, L"MyPassword", std::wstring());
+    StorePassword(std::wstring());
     Start();
 
     EXPECT_TRUE(existedWhenClosed);
