@@ -13,7 +13,10 @@
 //
 // Windows is the dialog manager: the class has the dialog's extra bytes and
 // its messages fall through to DefDlgProcW, which gives the default button,
-// Tab and Shift+Tab, Enter and the focus kept across activations.
+// Tab and Shift+Tab, Enter and the focus kept across activations.  The
+// procedure is the class's own, not a dialog procedure: it returns its
+// results itself (no DWLP_MSGRESULT), keeps the object in GWLP_USERDATA, and
+// never sees WM_INITDIALOG, since CreateWindowExW makes the window.
 //
 // Binding: every change of a model is shown in its control (enabled state,
 // texts, checks, selection, colours, progress, the timer); user input goes to
