@@ -1,6 +1,6 @@
-// Working a window from a test: reading a control's text, pressing a key, and
-// running this thread's messages as the program's loop does while waiting.
-// TextOf reads another program's windows too.
+// Working a window from a test: reading a control's text and class, pressing
+// a key, and running this thread's messages as the program's loop does while
+// waiting.  TextOf and ClassOf read another program's windows too.
 #pragma once
 
 #include <windows.h>
@@ -9,8 +9,10 @@
 #include <functional>
 #include <stdexcept>
 #include <algorithm>
+#include <cwctype>
 #include <string>
 
+#include "ui/layout.h"
 #include "ui/win32/message_loop.h"
 
 namespace window_input {
@@ -27,6 +29,27 @@ inline std::wstring TextOf(HWND hwnd) {
     std::wstring text(length + 1, L'\0');
     text.resize(std::min(send(WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())), length));
     return text;
+}
+
+// A window's class name in lower case: the system's own classes are spelt
+// differently from one version to another ("Button", "BUTTON").
+inline std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    std::wstring lower(name);
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+    return lower;
+}
+
+// The class, as ClassOf gives it, of the control that a layout row of this kind makes.
+inline std::wstring ExpectedClass(ui::ControlKind kind) {
+    switch (kind) {
+    case ui::ControlKind::Label: return L"static";
+    case ui::ControlKind::TextBox: return L"edit";
+    case ui::ControlKind::ComboList: return L"combobox";
+    case ui::ControlKind::ProgressBar: return L"msctls_progress32";
+    default: return L"button";
+    }
 }
 
 // Handles this thread's messages until the condition holds or the time is up;

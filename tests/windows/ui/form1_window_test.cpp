@@ -30,24 +30,6 @@ using namespace window_input;
 
 namespace {
 
-std::wstring ClassOf(HWND hwnd) {
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    std::wstring lower(name);
-    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
-    return lower;
-}
-
-std::wstring ExpectedClass(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::Label: return L"static";
-    case ControlKind::TextBox: return L"edit";
-    case ControlKind::ComboList: return L"combobox";
-    case ControlKind::ProgressBar: return L"msctls_progress32";
-    default: return L"button";
-    }
-}
-
 std::string Utf8(std::wstring_view text) { return text::ToUtf8(std::wstring(text)); }
 
 std::string NameOf(const LayoutRow& row) {
