@@ -3,9 +3,9 @@
 // mirrors each model in a real control, and tests work the models directly.
 //
 // Usage:
-//   ui::CheckBoxModel chkCMD(row);                           // row: a LayoutRow of kind CheckBox
-//   chkCMD.Click = [&] { chkCMD_Click(); };            // behaviour: real changes only
-//   chkCMD.ViewChanged = [&] { Show(chkCMD); };        // view: every change of any state
+//   ui::CheckBoxModel chkCMD(row);                    // row: a LayoutRow of kind CheckBox
+//   chkCMD.Click = [&] { chkCMD_Click(); };           // behaviour: real changes only
+//   chkCMD.ViewChanged = [&] { Show(chkCMD); };       // view: every change of any state
 //   chkCMD.SetValue(values::CheckState::Checked);     // user or program alike: fires ViewChanged, then Click
 //   chkCMD.SetValue(values::CheckState::Checked);     // already checked: fires nothing
 //   chkCMD.SetValue(static_cast<values::CheckState>(7));   // throws values::ValueRefused, state unchanged
