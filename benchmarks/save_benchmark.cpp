@@ -100,8 +100,8 @@ void Save(registry::RegistryProvider& provider) {
     window.SetText(TextControl::cboRestrict, std::wstring(policy::ScopeCurrentUser));
     window.SelectSecurity(policy::SecurityOption::HideDrives);
     window.SetText(TextControl::cboDrive, L"C: and D:");
-    window.SetCheckState(policy::CheckControl::chkCMD, policy::CheckState::Checked);
-    window.SetCheckState(policy::CheckControl::chkRegistry, policy::CheckState::Unchecked);
+    window.SetCheckState(policy::CheckControl::chkCMD, values::CheckState::Checked);
+    window.SetCheckState(policy::CheckControl::chkRegistry, values::CheckState::Unchecked);
     policy::PolicyConfiguration config(window, provider);
     config.cmdSave_Click();
     // A refused rights check or unequal passwords would end in a message box

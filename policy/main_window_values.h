@@ -15,9 +15,7 @@
 
 namespace policy {
 
-// The procedures meet the controls' refusals and check states under these
-// names too.
-using values::CheckState;
+// The procedures meet the controls' refusals under this name too.
 using values::ValueRefused;
 
 // optSecurity's two members, in the order of the control array and of the
@@ -29,12 +27,12 @@ enum class SecurityOption {
 
 // The numbers that the registry stores for an option and for a check state.
 constexpr std::int32_t StoredNumber(SecurityOption option) { return static_cast<std::int32_t>(option); }
-constexpr std::int32_t StoredNumber(CheckState state) { return static_cast<std::int32_t>(state); }
+constexpr std::int32_t StoredNumber(values::CheckState state) { return static_cast<std::int32_t>(state); }
 
 // The check state of a stored number.  A number that is none of the three is
 // refused, as the box itself refuses it.
-inline CheckState CheckStateFromStored(std::int32_t number) {
-    const auto state = static_cast<CheckState>(number);
+inline values::CheckState CheckStateFromStored(std::int32_t number) {
+    const auto state = static_cast<values::CheckState>(number);
     if (!values::IsCheckState(state)) throw ValueRefused("the stored number is no check box state");
     return state;
 }
@@ -69,9 +67,9 @@ public:
     virtual bool SecuritySelected(SecurityOption option) const = 0;
     virtual void SelectSecurity(SecurityOption option) = 0;
 
-    // A number cast to CheckState that is none of the three is refused.
-    virtual policy::CheckState CheckState(CheckControl control) const = 0;
-    virtual void SetCheckState(CheckControl control, policy::CheckState state) = 0;
+    // A number cast to values::CheckState that is none of the three is refused.
+    virtual values::CheckState CheckStateOf(CheckControl control) const = 0;
+    virtual void SetCheckState(CheckControl control, values::CheckState state) = 0;
 
     virtual bool Enabled(EnableControl control) const = 0;
     virtual void SetEnabled(EnableControl control, bool enabled) = 0;

@@ -79,7 +79,7 @@ void PolicyConfiguration::ApplyOptionalPolicies(bool write) {
         WriteDisallowRun(entries);
         CreateKey(SystemPolicyKey);
         WriteDword(SystemPolicyKey, std::wstring(DisableRegistryToolsName),
-                   StoredNumber(window_.CheckState(CheckControl::chkRegistry)));
+                   StoredNumber(window_.CheckStateOf(CheckControl::chkRegistry)));
     } else {
         RemoveDisallowRun(entries);
         RemoveValue(SystemPolicyKey, std::wstring(DisableRegistryToolsName));
@@ -89,7 +89,7 @@ void PolicyConfiguration::ApplyOptionalPolicies(bool write) {
 void PolicyConfiguration::WriteDisallowRun(const DisallowRunEntries& entries) {
     const std::wstring key = DisallowRunKey();
     const std::wstring valueName(DisallowRunName);
-    const CheckState state = window_.CheckState(CheckControl::chkCMD);
+    const values::CheckState state = window_.CheckStateOf(CheckControl::chkCMD);
     if (entries.others.empty()) {
         WriteDword(ExplorerPolicyKey, valueName, StoredNumber(state));
         CreateKey(key);
@@ -100,11 +100,11 @@ void PolicyConfiguration::WriteDisallowRun(const DisallowRunEntries& entries) {
     // DisallowRun switches the other editor's entries too: a ticked box turns
     // it on, an unticked one takes out only the program's entry, and a grayed
     // one, which stands for a state the box cannot show, leaves the list alone.
-    if (state == CheckState::Checked) {
-        WriteDword(ExplorerPolicyKey, valueName, StoredNumber(CheckState::Checked));
+    if (state == values::CheckState::Checked) {
+        WriteDword(ExplorerPolicyKey, valueName, StoredNumber(values::CheckState::Checked));
         if (entries.program.empty())
             WriteString(key, FreeEntryName(entries.others), std::wstring(DisallowRunEntryData));
-    } else if (state == CheckState::Unchecked) {
+    } else if (state == values::CheckState::Unchecked) {
         for (const std::wstring& name : entries.program) RemoveValue(key, name);
     }
 }

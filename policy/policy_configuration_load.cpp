@@ -74,11 +74,12 @@ void PolicyConfiguration::LoadOptionalPolicies() {
     window_.SetEnabled(EnableControl::chkRegistry, true);
 
     IgnoringFailure([&] {
-        CheckState state =
+        values::CheckState state =
             CheckStateFromStored(registry_.GetRegDword(ExplorerPolicyKey, std::wstring(DisallowRunName)));
         // On turns on the whole list, which may hold only another editor's
         // entries: the box says whether the command prompt is among them.
-        if (state == CheckState::Checked && ReadDisallowRunEntries().program.empty()) state = CheckState::Unchecked;
+        if (state == values::CheckState::Checked && ReadDisallowRunEntries().program.empty())
+            state = values::CheckState::Unchecked;
         window_.SetCheckState(CheckControl::chkCMD, state);
     });
     SystemPolicyKey = SystemPolicyPath;

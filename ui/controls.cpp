@@ -25,24 +25,8 @@ const LayoutRow& FindRow(const WindowLayout& layout, std::wstring_view name, int
     throw std::logic_error("the layout of " + text::ToUtf8(layout.name) + " has no control " + text::ToUtf8(name));
 }
 
-namespace {
-
-thread_local ControlCollector* currentCollector = nullptr;
-
-}  // namespace
-
-ControlCollector::ControlCollector() : previous_(currentCollector) { currentCollector = this; }
-
-ControlCollector::~ControlCollector() { Stop(); }
-
-void ControlCollector::Stop() {
-    if (!collecting_) return;
-    collecting_ = false;
-    if (currentCollector == this) currentCollector = previous_;
-}
-
-ControlModel::ControlModel(const LayoutRow& row) : row_(&row), enabled_(row.enabled) {
-    if (currentCollector && currentCollector->collecting_) currentCollector->controls_.push_back(this);
+ControlModel::ControlModel(const LayoutRow& row, ControlKind kind) : row_(&row), enabled_(row.enabled) {
+    if (row.kind != kind) throw std::logic_error("the model of " + Describe(row) + " is not of its row's kind");
 }
 
 void ControlModel::SetEnabled(bool enabled) {
@@ -51,9 +35,10 @@ void ControlModel::SetEnabled(bool enabled) {
     NotifyView();
 }
 
-FrameModel::FrameModel(const LayoutRow& row) : ControlModel(row) {}
+FrameModel::FrameModel(const LayoutRow& row) : ControlModel(row, ControlKind::Frame) {}
 
-LabelModel::LabelModel(const LayoutRow& row) : ControlModel(row), caption_(row.text), foreColour_(row.foreColour) {}
+LabelModel::LabelModel(const LayoutRow& row)
+    : ControlModel(row, ControlKind::Label), caption_(row.text), foreColour_(row.foreColour) {}
 
 void LabelModel::SetCaption(const std::wstring& caption) {
     if (caption == caption_) return;
@@ -67,7 +52,7 @@ void LabelModel::SetForeColour(SystemColour colour) {
     NotifyView();
 }
 
-TextBoxModel::TextBoxModel(const LayoutRow& row) : ControlModel(row), text_(row.text) {}
+TextBoxModel::TextBoxModel(const LayoutRow& row) : ControlModel(row, ControlKind::TextBox), text_(row.text) {}
 
 void TextBoxModel::SetText(const std::wstring& text) {
     if (text == text_) return;
@@ -77,9 +62,10 @@ void TextBoxModel::SetText(const std::wstring& text) {
 }
 
 CheckBoxModel::CheckBoxModel(const LayoutRow& row)
-    : ControlModel(row), value_(row.checked ? CheckState::Checked : CheckState::Unchecked) {}
+    : ControlModel(row, ControlKind::CheckBox),
+      value_(row.checked ? values::CheckState::Checked : values::CheckState::Unchecked) {}
 
-void CheckBoxModel::SetValue(CheckState value) {
+void CheckBoxModel::SetValue(values::CheckState value) {
     if (!values::IsCheckState(value))
         throw ValueRefused(Describe(Row()) + " has no check state " + std::to_string(static_cast<int>(value)));
     if (value == value_) return;
@@ -89,7 +75,7 @@ void CheckBoxModel::SetValue(CheckState value) {
 }
 
 OptionButtonModel::OptionButtonModel(const LayoutRow& row, OptionArray& group)
-    : ControlModel(row), group_(&group), selected_(false) {}
+    : ControlModel(row, ControlKind::OptionButton), group_(&group), selected_(false) {}
 
 void OptionButtonModel::Select() { group_->Select(Member()); }
 
@@ -133,7 +119,8 @@ void OptionArray::Select(int member) {
     Click.Fire(member);
 }
 
-ComboListModel::ComboListModel(const LayoutRow& row) : ControlModel(row), items_(row.items.begin(), row.items.end()) {
+ComboListModel::ComboListModel(const LayoutRow& row)
+    : ControlModel(row, ControlKind::ComboList), items_(row.items.begin(), row.items.end()) {
     if (!row.text.empty()) SetText(std::wstring(row.text));
 }
 
@@ -163,14 +150,14 @@ void ComboListModel::SetText(const std::wstring& text) {
     SetListIndex(static_cast<int>(found - items_.begin()));
 }
 
-ButtonModel::ButtonModel(const LayoutRow& row) : ControlModel(row) {}
+ButtonModel::ButtonModel(const LayoutRow& row) : ControlModel(row, ControlKind::Button) {}
 
 void ButtonModel::Press() const {
     if (Enabled()) Click.Fire();
 }
 
 ProgressBarModel::ProgressBarModel(const LayoutRow& row)
-    : ControlModel(row),
+    : ControlModel(row, ControlKind::ProgressBar),
       min_(static_cast<float>(row.minimum)),
       max_(static_cast<float>(row.maximum)),
       value_(static_cast<float>(row.minimum)) {
@@ -186,7 +173,7 @@ void ProgressBarModel::SetValue(float value) {
 }
 
 // Timers in the tables are described stopped; a window starts them itself.
-TimerModel::TimerModel(const LayoutRow& row) : ControlModel(row) {
+TimerModel::TimerModel(const LayoutRow& row) : ControlModel(row, ControlKind::Timer) {
     if (row.interval <= 0) throw std::logic_error(Describe(row) + " needs a positive interval");
 }
 

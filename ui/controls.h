@@ -3,28 +3,27 @@
 // mirrors each model in a real control, and tests work the models directly.
 //
 // Usage:
-//   ui::CheckBoxModel chkCMD(row);                           // row: a LayoutRow of kind CheckBox
-//   chkCMD.Click.Subscribe([&] { chkCMD_Click(); });         // behaviour: real changes only
-//   chkCMD.ViewChanged.Subscribe([&] { Show(chkCMD); });     // view: every change of any state
-//   chkCMD.SetValue(ui::CheckState::Checked);   // user or program alike: fires ViewChanged, then Click
-//   chkCMD.SetValue(ui::CheckState::Checked);   // already checked: fires nothing
-//   chkCMD.SetValue(static_cast<ui::CheckState>(7));   // throws values::ValueRefused, state unchanged
+//   ui::CheckBoxModel chkCMD(row);                    // row: a LayoutRow of kind CheckBox
+//   chkCMD.Click = [&] { chkCMD_Click(); };           // behaviour: real changes only
+//   chkCMD.ViewChanged = [&] { Show(chkCMD); };       // view: every change of any state
+//   chkCMD.SetValue(values::CheckState::Checked);     // user or program alike: fires ViewChanged, then Click
+//   chkCMD.SetValue(values::CheckState::Checked);     // already checked: fires nothing
+//   chkCMD.SetValue(static_cast<values::CheckState>(7));   // throws values::ValueRefused, state unchanged
 //
 // User input and program changes take the same road: the view binding calls
 // the same setters that the program calls.  ViewChanged always fires before
 // the behaviour event, so a handler that reads other controls sees them
 // already drawn, and the binding never has to tell a user change from a
-// program change.  Models are neither copyable nor movable: subscribers
-// capture their address.
+// program change.  Models are neither copyable nor movable: handlers capture
+// their address.  A model checks that its row is of its own kind, so the
+// binding may take a row's kind for the model's class.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "ui/layout.h"
@@ -33,102 +32,20 @@
 
 namespace ui {
 
-// The end of one subscription.  Disconnect() ends it; ending it twice, or
-// after the event is gone, does nothing.  A plain Connection does not end the
-// subscription when it goes; a ScopedConnection does.
-class Connection {
-public:
-    Connection() = default;
-    explicit Connection(std::function<void()> disconnect) : disconnect_(std::move(disconnect)) {}
-
-    void Disconnect() {
-        if (auto disconnect = std::exchange(disconnect_, nullptr)) disconnect();
-    }
-
-private:
-    std::function<void()> disconnect_;
-};
-
-class ScopedConnection {
-public:
-    ScopedConnection() = default;
-    ScopedConnection(Connection connection) : connection_(std::move(connection)) {}  // NOLINT: implicit by design
-    ScopedConnection(ScopedConnection&&) = default;
-    ScopedConnection& operator=(ScopedConnection&& other) noexcept {
-        connection_.Disconnect();
-        connection_ = std::exchange(other.connection_, Connection());
-        return *this;
-    }
-    ~ScopedConnection() { connection_.Disconnect(); }
-
-private:
-    Connection connection_;
-};
-
-// A small observer list.  A handler may subscribe or end subscriptions while
-// the event fires: handlers added then run from the next firing on, and a
-// handler whose subscription ended is not called any more.
+// One handler, set by whoever reacts: the window's procedures for the
+// behaviour events, the view binding for ViewChanged and FocusRequested.  An
+// event without a handler does nothing when it fires.
 template <typename... Args>
-class Event {
-public:
-    using Handler = std::function<void(Args...)>;
-
-    Connection Subscribe(Handler handler) {
-        auto slot = std::make_shared<Slot>(Slot{std::move(handler), true});
-        slots_->push_back(slot);
-        return Connection([slots = std::weak_ptr<Slots>(slots_), weakSlot = std::weak_ptr<Slot>(slot)] {
-            auto owner = slots.lock();
-            auto ended = weakSlot.lock();
-            if (!owner || !ended) return;
-            ended->active = false;
-            std::erase(*owner, ended);
-        });
-    }
-
+struct Event : std::function<void(Args...)> {
+    using std::function<void(Args...)>::operator=;
     void Fire(Args... args) const {
-        // A copy: the list may change inside the calls.
-        const Slots snapshot = *slots_;
-        for (const auto& slot : snapshot)
-            if (slot->active) slot->handler(args...);
+        if (*this) (*this)(args...);
     }
-
-private:
-    struct Slot {
-        Handler handler;
-        bool active;
-    };
-    using Slots = std::vector<std::shared_ptr<Slot>>;
-    std::shared_ptr<Slots> slots_ = std::make_shared<Slots>();
-};
-
-class ControlModel;
-
-// Gathers the control models made on this thread while it is the newest
-// collector in force, so that a window knows its controls without listing
-// them a second time.  A window declares one before its models and stops it
-// once they are made:
-//   class MyForm { ControlCollector collected_; CheckBoxModel chkA; ... };
-//   MyForm::MyForm() : chkA(...) { collected_.Stop(); }
-class ControlCollector {
-public:
-    ControlCollector();
-    ~ControlCollector();
-    ControlCollector(const ControlCollector&) = delete;
-    ControlCollector& operator=(const ControlCollector&) = delete;
-
-    void Stop();
-    const std::vector<ControlModel*>& Controls() const { return controls_; }
-
-private:
-    friend class ControlModel;
-    ControlCollector* previous_;
-    bool collecting_ = true;
-    std::vector<ControlModel*> controls_;
 };
 
 class ControlModel {
 public:
-    explicit ControlModel(const LayoutRow& row);
+    ControlModel(const LayoutRow& row, ControlKind kind);
     virtual ~ControlModel() = default;
     ControlModel(const ControlModel&) = delete;
     ControlModel& operator=(const ControlModel&) = delete;
@@ -193,21 +110,18 @@ private:
     std::wstring text_;
 };
 
-// A check box's states, numbered as the policy values store them.
-using values::CheckState;
-
 class CheckBoxModel : public ControlModel {
 public:
     explicit CheckBoxModel(const LayoutRow& row);
 
-    CheckState Value() const { return value_; }
+    values::CheckState Value() const { return value_; }
     // A number cast to CheckState that is none of the three is refused.
-    void SetValue(CheckState value);
+    void SetValue(values::CheckState value);
 
     Event<> Click;
 
 private:
-    CheckState value_;
+    values::CheckState value_;
 };
 
 class OptionArray;
@@ -323,5 +237,9 @@ private:
 // The row of a layout by control name and member number; a missing row is a
 // mistake in the program and raises std::logic_error.
 const LayoutRow& FindRow(const WindowLayout& layout, std::wstring_view name, int member = NoMember);
+
+// A window's models, one for each row of its layout (the timer included), for
+// the view binding.
+using ControlList = std::vector<ControlModel*>;
 
 }  // namespace ui

@@ -3,7 +3,6 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "text/utf.h"
 #include "ui/commands.h"
 #include "ui/single_text.h"
 
@@ -81,29 +80,24 @@ Form1::Form1(registry::RegistryProvider& registry, registry::OsVersionProbe& ver
       versionProbe_(versionProbe),
       shell_(shell),
       configuration_(*this, registry) {
-    collected_.Stop();
-    // Every row of the table has its model, and no model is left over.
-    if (collected_.Controls().size() != Form1Layout.rows.size())
-        throw std::logic_error("Form1 has not one model for each row of its layout");
-    for (const LayoutRow& row : Form1Layout.rows) Control(row.name, row.member);
-
-    cboDrive.Click.Subscribe([this] { cboDrive_Click(); });
-    cboRestrict.Click.Subscribe([this] { cboRestrict_Click(); });
-    chkCMD.Click.Subscribe([this] { chkCMD_Click(); });
-    chkRegistry.Click.Subscribe([this] { chkRegistry_Click(); });
-    optSecurity.Click.Subscribe([this](int index) { optSecurity_Click(index); });
+    cboDrive.Click = [this] { cboDrive_Click(); };
+    cboRestrict.Click = [this] { cboRestrict_Click(); };
+    chkCMD.Click = [this] { chkCMD_Click(); };
+    chkRegistry.Click = [this] { chkRegistry_Click(); };
+    optSecurity.Click = [this](int index) { optSecurity_Click(index); };
     // txtPassword has no handler: typing the first password alone is no change.
-    txtPassword2.Change.Subscribe([this] { txtPassword2_Change(); });
-    cmdSave.Click.Subscribe([this] { cmdSave_Click(); });
-    cmdAbout.Click.Subscribe([this] { cmdAbout_Click(); });
-    cmdLogoff.Click.Subscribe([this] { cmdLogoff_Click(); });
-    tmrLoading.Tick.Subscribe([this] { tmrLoading_Timer(); });
+    txtPassword2.Change = [this] { txtPassword2_Change(); };
+    cmdSave.Click = [this] { cmdSave_Click(); };
+    cmdAbout.Click = [this] { cmdAbout_Click(); };
+    cmdLogoff.Click = [this] { cmdLogoff_Click(); };
+    tmrLoading.Tick = [this] { tmrLoading_Timer(); };
 }
 
-ControlModel& Form1::Control(std::wstring_view name, int member) {
-    for (ControlModel* control : collected_.Controls())
-        if (control->Name() == name && control->Member() == member) return *control;
-    throw std::logic_error("Form1 has no control " + text::ToUtf8(std::wstring(name)));
+ControlList Form1::Controls() {
+    return {&fraSecurity, &optSecurity[0], &optSecurity[1], &Label3,      &fraDrive,  &cboDrive,    &fraRestrict,
+            &cboRestrict, &fraOptional,    &chkCMD,         &chkRegistry, &Label4,    &fraPassword, &Label1[0],
+            &Label1[1],   &txtPassword,    &txtPassword2,   &Label2,      &Text1,     &lblLoading,  &lblLoading2,
+            &pgbLoading,  &cmdAbout,       &cmdLogoff,      &cmdSave,     &tmrLoading};
 }
 
 // ---- Event handlers ----
@@ -231,7 +225,7 @@ void Form1::UpdateAvailableOptions() {
     if (!currentUser && scope != policy::ScopeAllUsers) return;
     fraOptional.SetEnabled(currentUser);
     chkCMD.SetEnabled(currentUser && known);
-    if (!known) chkCMD.SetValue(ui::CheckState::Unchecked);
+    if (!known) chkCMD.SetValue(values::CheckState::Unchecked);
     chkRegistry.SetEnabled(currentUser);
 }
 
@@ -261,9 +255,9 @@ void Form1::SelectSecurity(SecurityOption option) { OptionOf(*this, option).Sele
 
 // The policy procedures hand a state over as the number that they store; the
 // box refuses one that names no state.
-policy::CheckState Form1::CheckState(CheckControl control) const { return CheckBoxOf(*this, control).Value(); }
+values::CheckState Form1::CheckStateOf(CheckControl control) const { return CheckBoxOf(*this, control).Value(); }
 
-void Form1::SetCheckState(CheckControl control, policy::CheckState state) {
+void Form1::SetCheckState(CheckControl control, values::CheckState state) {
     CheckBoxOf(*this, control).SetValue(state);
 }
 

@@ -41,14 +41,8 @@ public:
     Form1& operator=(const Form1&) = delete;
 
     static const WindowLayout& Layout() { return Form1Layout; }
-    // The model of a layout row (the timer included), for the view binding.
-    ControlModel& Control(std::wstring_view name, int member = NoMember);
+    ControlList Controls();
 
-private:
-    // First: it gathers the models below as they are made.
-    ControlCollector collected_;
-
-public:
     // Controls, in the order of the layout table.
     FrameModel fraSecurity;
     OptionArray optSecurity;
@@ -95,8 +89,8 @@ public:
     void AddDriveItem(const std::wstring& item) override;
     bool SecuritySelected(policy::SecurityOption option) const override;
     void SelectSecurity(policy::SecurityOption option) override;
-    policy::CheckState CheckState(policy::CheckControl control) const override;
-    void SetCheckState(policy::CheckControl control, policy::CheckState state) override;
+    values::CheckState CheckStateOf(policy::CheckControl control) const override;
+    void SetCheckState(policy::CheckControl control, values::CheckState state) override;
     bool Enabled(policy::EnableControl control) const override;
     void SetEnabled(policy::EnableControl control, bool enabled) override;
     bool TimerRunning() const override;

@@ -15,8 +15,8 @@ Form2::Form2(registry::RegistryProvider& registry, Shell& shell, std::function<v
       shell_(shell),
       initXp_(std::move(initXp)),
       showForm1_(std::move(showForm1)) {
-    cmdOK.Click.Subscribe([this] { cmdOK_Click(); });
-    cmdCancel.Click.Subscribe([this] { cmdCancel_Click(); });
+    cmdOK.Click = [this] { cmdOK_Click(); };
+    cmdCancel.Click = [this] { cmdCancel_Click(); };
     Form_Initialize();
 }
 

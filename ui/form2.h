@@ -2,10 +2,12 @@
 //
 // Usage by the host (the Win32 layer, or a test):
 //   ui::Form2 login(registry, shell, [] { styles::InitXp(); }, [&] { ShowForm1(); });  // runs InitXp
-//   login.Closed.Subscribe([&] { DestroyTheDialogWindow(); });
-//   login.txtPassword.FocusRequested.Subscribe(...);     // and the models' ViewChanged events
-//   login.Form_Load();                                   // may raise RegistryFailure: report and end
-//   if (login.State() == ui::Form2::StateKind::Waiting) ShowTheDialog();
+//   login.Closed = [&] { DestroyTheDialogWindow(); };
+//   // The window binds the models' view events; its load runs Form_Load,
+//   // which may raise RegistryFailure: report and end.
+//   ui::LayoutWindow window(ui::Form2Layout, login.Controls(), {.load = [&] { login.Form_Load(); }, ...});
+//   window.Create(ui::LayoutWindow::ContentsAt::FirstShow);
+//   if (login.State() == ui::Form2::StateKind::Waiting) window.Show();
 //   ... user input reaches the models: txtPassword.SetText(...), cmdOK.Press(), cmdCancel.Press()
 //   ... the platform's close command: login.CloseCommand();
 //
@@ -36,6 +38,7 @@ public:
     TextBoxModel txtPassword;
     ButtonModel cmdCancel;
     ButtonModel cmdOK;
+    ControlList Controls() { return {&Frame1, &txtPassword, &cmdCancel, &cmdOK}; }
 
     // Set by the load step; the OK step reads the password from this key.
     std::wstring PasswordKey;

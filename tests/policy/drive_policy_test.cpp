@@ -179,7 +179,7 @@ TEST_F(PolicyTest, AnotherEditorsEntriesAndTheSwitchThatTheyNeedOutliveEverySave
     const registry::StoredValue notepad = Sz(L"notepad.exe"), regedit = Sz(L"regedit.exe"), cmd = Sz(L"cmd.exe");
     struct Case {
         bool write;
-        policy::CheckState box;
+        values::CheckState box;
         std::optional<std::int32_t> stored;
         ListEntries before, after;
         std::optional<registry::StoredValue> switched;
@@ -249,20 +249,21 @@ TEST_F(PolicyTest, AFailureStopsThePolicyWriteAtThatStepAndKeepsTheEarlierSteps)
 TEST_F(PolicyTest, ASaveWithAStoredMaskWithoutARowSelectedWritesThatMaskUnchanged) {
     struct Case {
         const wchar_t* scope;
-        int mode;
+        policy::SecurityOption mode;
         registry::Root root;
         registry::Root other;
         std::int32_t mask;
     };
-    for (const Case& c : {Case{L"Current user", 0, HKCU, HKLM, 15}, Case{L"Current user", 1, HKCU, HKLM, 0x80},
-                          Case{L"All users", 0, HKLM, HKCU, static_cast<std::int32_t>(0xFC000000u)},
-                          Case{L"All users", 1, HKLM, HKCU, 13}}) {
+    for (const Case& c :
+         {Case{L"Current user", PreventAccess, HKCU, HKLM, 15}, Case{L"Current user", HideDrives, HKCU, HKLM, 0x80},
+          Case{L"All users", PreventAccess, HKLM, HKCU, static_cast<std::int32_t>(0xFC000000u)},
+          Case{L"All users", HideDrives, HKLM, HKCU, 13}}) {
         registry::MemoryRegistry fresh;
         PlainWindowValues shown;
         policy::PolicyConfiguration configuration(shown, fresh);
-        const std::wstring valueName = c.mode == 0 ? L"NoViewOnDrive" : L"NoDrives";
-        const std::wstring otherName = c.mode == 0 ? L"NoDrives" : L"NoViewOnDrive";
-        fresh.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{c.mode});
+        const std::wstring valueName = c.mode == PreventAccess ? L"NoViewOnDrive" : L"NoDrives";
+        const std::wstring otherName = c.mode == PreventAccess ? L"NoDrives" : L"NoViewOnDrive";
+        fresh.Seed(HKLM, SettingsKey, L"SecurityMode", policy::StoredNumber(c.mode));
         fresh.Seed(HKLM, SettingsKey, L"Restriction", std::wstring(c.scope));
         fresh.Seed(c.root, ExplorerKey, valueName, c.mask);
         fresh.Seed(c.root, ExplorerKey, otherName, std::int32_t{4});
@@ -272,7 +273,8 @@ TEST_F(PolicyTest, ASaveWithAStoredMaskWithoutARowSelectedWritesThatMaskUnchange
         ASSERT_EQ(shown.Text(policy::TextControl::cboDrive), item);
 
         configuration.ApplyDrivePolicy();
-        const std::string where = text::ToUtf8(std::wstring(c.scope)) + ", mode " + std::to_string(c.mode);
+        const std::string where =
+            text::ToUtf8(std::wstring(c.scope)) + ", mode " + std::to_string(policy::StoredNumber(c.mode));
         EXPECT_EQ(fresh.Value(c.root, ExplorerKey, valueName), Dword(c.mask)) << where;
         EXPECT_FALSE(fresh.Value(c.root, ExplorerKey, otherName)) << where;
         EXPECT_FALSE(fresh.Value(c.other, ExplorerKey, valueName)) << where;

@@ -30,7 +30,7 @@ TEST_F(LoadTest, NothingStoredShowsTheDefaults) {
     EXPECT_TRUE(window.Enabled(EnableControl::fraOptional));
     EXPECT_TRUE(window.Enabled(EnableControl::chkCMD));
     EXPECT_TRUE(window.Enabled(EnableControl::chkRegistry));
-    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Unchecked);
+    EXPECT_EQ(window.CheckStateOf(CheckControl::chkCMD), Unchecked);
     EXPECT_EQ(reg.Hive, HKCU);
 }
 
@@ -63,7 +63,7 @@ TEST_F(LoadTest, AllUsersShowsTheMachineMaskAndLeavesTheOptionalPoliciesAlone) {
     EXPECT_EQ(Shown(TextControl::cboDrive), L"All drives");
     EXPECT_FALSE(window.Enabled(EnableControl::fraOptional));
     EXPECT_FALSE(window.Enabled(EnableControl::chkCMD));
-    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Unchecked);
+    EXPECT_EQ(window.CheckStateOf(CheckControl::chkCMD), Unchecked);
     EXPECT_EQ(Reads(Op("HKCU", "GetRegDword", ExplorerKey, "|DisallowRun")), 0);
     EXPECT_EQ(reg.Hive, HKLM);
 }
@@ -100,8 +100,8 @@ TEST_F(LoadTest, TheUsersOptionalPoliciesSetTheCheckBoxes) {
     reg.Seed(HKCU, SystemKey, L"DisableRegistryTools", std::int32_t{0});
     window.SetCheckState(CheckControl::chkRegistry, Checked);
     config.LoadHandler();
-    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Checked);
-    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), Unchecked);
+    EXPECT_EQ(window.CheckStateOf(CheckControl::chkCMD), Checked);
+    EXPECT_EQ(window.CheckStateOf(CheckControl::chkRegistry), Unchecked);
 }
 
 // DisallowRun = 1 switches on the whole list, another editor's entries too.
@@ -110,8 +110,8 @@ TEST_F(LoadTest, TheCommandPromptBoxIsCheckedOnlyWhenTheListThatIsOnHoldsItsEntr
         std::int32_t disallowRun;
         ListEntries entries;
         bool readable;
-        policy::CheckState before;
-        policy::CheckState after;
+        values::CheckState before;
+        values::CheckState after;
     };
     const std::vector<Case> cases{
         {1, {{L"1", Sz(L"notepad.exe")}, {L"2", Sz(L"regedit.exe")}}, true, Checked, Unchecked},
@@ -129,7 +129,7 @@ TEST_F(LoadTest, TheCommandPromptBoxIsCheckedOnlyWhenTheListThatIsOnHoldsItsEntr
         if (!cases[i].readable) fresh.SetRights(HKCU, DisallowRunKey, 0);
         shown.SetCheckState(CheckControl::chkCMD, cases[i].before);
         configuration.LoadHandler();
-        EXPECT_EQ(shown.CheckState(CheckControl::chkCMD), cases[i].after) << "case " << i;
+        EXPECT_EQ(shown.CheckStateOf(CheckControl::chkCMD), cases[i].after) << "case " << i;
     }
 }
 
@@ -148,8 +148,8 @@ TEST_F(LoadTest, StoredValuesThatTheControlsRefuseLeaveThemAsTheyWere) {
     EXPECT_EQ(Shown(TextControl::cboRestrict), L"Current user");
     // 13 has no row of its own: the list names its drives instead.
     EXPECT_EQ(Shown(TextControl::cboDrive), L"Custom: A:, C:, D:");
-    EXPECT_EQ(window.CheckState(CheckControl::chkCMD), Checked);
-    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), Checked);
+    EXPECT_EQ(window.CheckStateOf(CheckControl::chkCMD), Checked);
+    EXPECT_EQ(window.CheckStateOf(CheckControl::chkRegistry), Checked);
 }
 
 TEST_F(LoadTest, AStoredMaskWithoutARowIsAddedToTheListAndSelected) {
@@ -186,7 +186,7 @@ TEST_F(LoadTest, MasksWithARowZeroAndAFailedReadAddNoItem) {
 TEST_F(LoadTest, TheGrayedStateIsAStateOfTheBox) {
     reg.Seed(HKCU, SystemKey, L"DisableRegistryTools", std::int32_t{2});
     config.LoadHandler();
-    EXPECT_EQ(window.CheckState(CheckControl::chkRegistry), Grayed);
+    EXPECT_EQ(window.CheckStateOf(CheckControl::chkRegistry), Grayed);
 }
 
 TEST_F(LoadTest, AnUnreachableRegistryLoadsTheDefaultsWithoutFailing) {

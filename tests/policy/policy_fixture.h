@@ -31,7 +31,7 @@ inline std::string Op(const char* root, const char* operation, const std::wstrin
 // The security options (PreventAccess, HideDrives) and the check states
 // (Unchecked, Checked, Grayed) by their names.
 using enum policy::SecurityOption;
-using enum policy::CheckState;
+using enum values::CheckState;
 
 // What a save for "Current user" asks of the registry once the settings are
 // stored: the machine's drive values go, the user's list of programs is read

@@ -13,7 +13,8 @@ PlainWindowValues::PlainWindowValues() {
     for (auto control :
          {TextControl::cboDrive, TextControl::cboRestrict, TextControl::txtPassword, TextControl::txtPassword2})
         texts_[control] = L"";
-    checks_ = {{CheckControl::chkCMD, CheckState::Unchecked}, {CheckControl::chkRegistry, CheckState::Unchecked}};
+    checks_ = {{CheckControl::chkCMD, values::CheckState::Unchecked},
+               {CheckControl::chkRegistry, values::CheckState::Unchecked}};
     enabled_ = {
         {EnableControl::fraOptional, false}, {EnableControl::chkCMD, false}, {EnableControl::chkRegistry, false}};
 }
@@ -30,7 +31,7 @@ void PlainWindowValues::SetText(TextControl control, const std::wstring& text) {
     texts_[control] = text;
 }
 
-void PlainWindowValues::SetCheckState(CheckControl control, policy::CheckState state) {
+void PlainWindowValues::SetCheckState(CheckControl control, values::CheckState state) {
     if (!values::IsCheckState(state)) throw ValueRefused("not a check box state");
     checks_[control] = state;
 }

@@ -17,8 +17,8 @@ public:
     void AddDriveItem(const std::wstring& item) override { addedDriveItems.push_back(item); }
     bool SecuritySelected(policy::SecurityOption option) const override { return selected_ == option; }
     void SelectSecurity(policy::SecurityOption option) override { selected_ = option; }
-    policy::CheckState CheckState(policy::CheckControl control) const override { return checks_.at(control); }
-    void SetCheckState(policy::CheckControl control, policy::CheckState state) override;
+    values::CheckState CheckStateOf(policy::CheckControl control) const override { return checks_.at(control); }
+    void SetCheckState(policy::CheckControl control, values::CheckState state) override;
     bool Enabled(policy::EnableControl control) const override { return enabled_.at(control); }
     void SetEnabled(policy::EnableControl control, bool enabled) override { enabled_[control] = enabled; }
     bool TimerRunning() const override { return timerRunning; }
@@ -38,7 +38,7 @@ public:
 
 private:
     std::map<policy::TextControl, std::wstring> texts_;
-    std::map<policy::CheckControl, policy::CheckState> checks_;
+    std::map<policy::CheckControl, values::CheckState> checks_;
     std::map<policy::EnableControl, bool> enabled_;
     policy::SecurityOption selected_ = policy::SecurityOption::PreventAccess;
 };

@@ -11,6 +11,6 @@ struct WindowChoice {
     std::wstring scope;
     policy::SecurityOption mode = policy::SecurityOption::PreventAccess;
     std::wstring drive;
-    policy::CheckState cmd = policy::CheckState::Unchecked;
-    policy::CheckState registryTools = policy::CheckState::Unchecked;
+    values::CheckState cmd = values::CheckState::Unchecked;
+    values::CheckState registryTools = values::CheckState::Unchecked;
 };

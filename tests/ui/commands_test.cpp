@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/ui/recording_shell.h"
+#include "tests/support/recording_shell.h"
 #include "ui/commands.h"
 
 using policy::MessageAnswer;

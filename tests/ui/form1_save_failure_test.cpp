@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "tests/support/drive_masks.h"
+#include "tests/support/status_texts.h"
 #include "tests/support/window_choice.h"
-#include "tests/ui/main_window_session.h"
+#include "tests/support/main_window_session.h"
 #include "text/utf.h"
 
 using registry::HiveCurrentUser;
@@ -21,11 +22,11 @@ using registry::RegistryFailure;
 
 using namespace keys;
 using enum policy::SecurityOption;
-using enum policy::CheckState;
+using enum values::CheckState;
 
 namespace {
 
-const std::wstring Successful(ui::StatusSuccessful);
+const std::wstring Successful(status::Successful);
 
 // The drive item of every choice here: the failures do not depend on it.
 const std::wstring Drive = L"C: and D:";
@@ -85,7 +86,7 @@ TEST(SaveFailure, NoFailureAtAnyOperationEverEndsInSuccessAndTheReportListsWhatW
     std::vector<Choice> choices;
     for (const wchar_t* scope : {L"Current user", L"All users"})
         for (policy::SecurityOption mode : {PreventAccess, HideDrives})
-            for (policy::CheckState options : {Unchecked, Checked})
+            for (values::CheckState options : {Unchecked, Checked})
                 for (bool otherEditor : {false, true})
                     choices.push_back(
                         {.window =

@@ -1,24 +1,27 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "policy/drive_selection_table.h"
 #include "tests/support/drive_masks.h"
-#include "tests/ui/main_window_session.h"
+#include "tests/support/status_texts.h"
+#include "tests/support/main_window_session.h"
 #include "text/utf.h"
+#include "ui/form2.h"
 
 using policy::ValueRefused;
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
 using registry::StoredValue;
-using ui::CheckState;
+using values::CheckState;
 
 using namespace keys;
 
 namespace {
 
-const std::wstring Compatible(ui::StatusCompatible);
+const std::wstring Compatible(status::Compatible);
 
 class MainWindow : public ::testing::Test, protected MainWindowSession {
 protected:
@@ -49,13 +52,12 @@ protected:
 class RedrawRecorder {
 public:
     explicit RedrawRecorder(ui::Form1& form) {
-        for (const ui::LayoutRow& row : form.Layout().rows) {
-            ui::ControlModel& control = form.Control(row.name, row.member);
-            std::wstring name(row.name);
-            if (row.member != ui::NoMember) name += L"(" + std::to_wstring(row.member) + L")";
-            control.ViewChanged.Subscribe([this, name] {
+        for (ui::ControlModel* control : form.Controls()) {
+            std::wstring name(control->Name());
+            if (control->Member() != ui::NoMember) name += L"(" + std::to_wstring(control->Member()) + L")";
+            control->ViewChanged = [this, name] {
                 if (recording) redrawn.push_back(text::ToUtf8(name));
-            });
+            };
         }
     }
     bool recording = false;
@@ -65,6 +67,19 @@ public:
 }  // namespace
 
 // ---- Created, loaded, shown ----
+
+// The window binds the models to its layout's rows in this order; the login
+// dialog's list is held to its layout in the same way.
+TEST_F(MainWindow, ListsOneModelForEachRowOfEitherLayoutInTheLayoutsOrder) {
+    ui::Form2 login(
+        reg, shell, [] {}, [] {});
+    for (const auto& [controls, layout] :
+         {std::pair{form.Controls(), &ui::Form1Layout}, std::pair{login.Controls(), &ui::Form2Layout}}) {
+        ASSERT_EQ(controls.size(), layout->rows.size());
+        for (std::size_t i = 0; i < controls.size(); ++i)
+            EXPECT_EQ(&controls[i]->Row(), &layout->rows[i]) << text::ToUtf8(std::wstring(layout->rows[i].name));
+    }
+}
 
 TEST_F(MainWindow, AFreshWindowHasSaveAndTheOptionalGroupDisabledAndTheUpperOptionSelected) {
     EXPECT_FALSE(form.cmdSave.Enabled());
@@ -296,7 +311,7 @@ TEST_F(MainWindow, RefusedValuesLeaveTheControlsAsTheyWere) {
 
     EXPECT_THROW(values.SetText(policy::TextControl::cboDrive, L"Z:"), ValueRefused);
     EXPECT_THROW(values.SetText(policy::TextControl::cboRestrict, L"current user"), ValueRefused);
-    EXPECT_THROW(values.SetCheckState(policy::CheckControl::chkCMD, static_cast<policy::CheckState>(5)), ValueRefused);
+    EXPECT_THROW(values.SetCheckState(policy::CheckControl::chkCMD, static_cast<values::CheckState>(5)), ValueRefused);
     EXPECT_EQ(form.cboDrive.Text(), L"No selected");
     EXPECT_EQ(form.cboRestrict.Text(), L"Current user");
     EXPECT_EQ(form.chkCMD.Value(), CheckState::Unchecked);
@@ -330,18 +345,18 @@ TEST_F(MainWindow, ASaveCountsFromOnePercentToOneHundredAndThenReportsSuccess) {
     LoadAndShow();
     form.cboDrive.SetText(L"A:");
     std::vector<std::wstring> percentages;
-    form.lblLoading2.ViewChanged.Subscribe([&] { percentages.push_back(form.lblLoading2.Caption()); });
+    form.lblLoading2.ViewChanged = [&] { percentages.push_back(form.lblLoading2.Caption()); };
     form.cmdSave.Press();
 
     form.tmrLoading.Elapse();
-    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusUpdating);
+    EXPECT_EQ(form.lblLoading.Caption(), status::Updating);
     EXPECT_EQ(form.lblLoading.ForeColour(), ui::ColourHighlight);
     const int ticks = 1 + TickUntilStopped();
 
     EXPECT_EQ(ticks, 100);
     ASSERT_EQ(percentages.size(), 100u);
     for (int i = 0; i < 100; ++i) EXPECT_EQ(percentages[i], std::to_wstring(i + 1) + L"%");
-    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+    EXPECT_EQ(form.lblLoading.Caption(), status::Successful);
     EXPECT_FALSE(form.cmdSave.Enabled());
     EXPECT_EQ(form.pgbLoading.Value(), form.pgbLoading.Max());
 }
@@ -359,9 +374,9 @@ TEST_F(MainWindow, ASaveThatOutlastsTheBarReportsSuccessOnlyOnceItHasReturned) {
     form.cmdSave.Press();
 
     ASSERT_GE(seenDuringTheSave.size(), 5u);
-    EXPECT_EQ(seenDuringTheSave.back(), std::wstring(ui::StatusUpdating) + L" 100%");
+    EXPECT_EQ(seenDuringTheSave.back(), std::wstring(status::Updating) + L" 100%");
     EXPECT_EQ(form.pgbLoading.Value(), form.pgbLoading.Max());
-    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+    EXPECT_EQ(form.lblLoading.Caption(), status::Successful);
     EXPECT_FALSE(form.cmdSave.Enabled());
     EXPECT_FALSE(form.tmrLoading.Running());
 }
@@ -394,9 +409,9 @@ TEST_F(MainWindow, AChangeWhileTheBarRunsRestartsItAndKeepsSaveAvailableForThatC
 
     form.tmrLoading.Elapse();
     EXPECT_EQ(form.lblLoading2.Caption(), L"1%");
-    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusUpdating);
+    EXPECT_EQ(form.lblLoading.Caption(), status::Updating);
     EXPECT_EQ(1 + TickUntilStopped(), 100);
-    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+    EXPECT_EQ(form.lblLoading.Caption(), status::Successful);
     EXPECT_TRUE(form.cmdSave.Enabled());
     EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{Mask(L"A:")});
 
@@ -416,7 +431,7 @@ TEST_F(MainWindow, ASecondSaveWhileTheBarRunsLetsItRunOn) {
     form.cmdSave.Press();
     EXPECT_EQ(form.pgbLoading.Value(), 40.0f);
     EXPECT_EQ(TickUntilStopped(), 60);
-    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+    EXPECT_EQ(form.lblLoading.Caption(), status::Successful);
     EXPECT_FALSE(form.cmdSave.Enabled());
 }
 
@@ -456,7 +471,7 @@ TEST_F(MainWindow, AStoredMaskWithoutARowIsShownAsALastItemAndASaveKeepsIt) {
     form.cmdSave.Press();
     EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoDrives"), StoredValue{customMask});
     EXPECT_EQ(TickUntilStopped(), 100);
-    EXPECT_EQ(form.lblLoading.Caption(), ui::StatusSuccessful);
+    EXPECT_EQ(form.lblLoading.Caption(), status::Successful);
 
     // Another item, then the stored mask again: it stays in the list.
     form.cboDrive.SetText(L"C: and D:");
@@ -473,7 +488,7 @@ TEST_F(MainWindow, AMismatchedRetypeStopsTheDisplayEmptiesAndFocusesTheRetypeBox
     reg.Seed(HiveLocalMachine, PasswordKey, L"MyPassword", std::wstring(L"old"));
     LoadAndShow();
     int focusRequests = 0;
-    form.txtPassword2.FocusRequested.Subscribe([&] { ++focusRequests; });
+    form.txtPassword2.FocusRequested = [&] { ++focusRequests; };
     form.txtPassword.SetText(L"Tulip");
     form.txtPassword2.SetText(L"tulip");
     form.cboDrive.SetText(L"D:");

@@ -5,9 +5,8 @@
 
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_keys.h"
-#include "tests/ui/recording_shell.h"
+#include "tests/support/login_session.h"
 #include "text/utf.h"
-#include "ui/form2.h"
 
 using registry::HiveLocalMachine;
 using State = ui::Form2::StateKind;
@@ -21,16 +20,9 @@ const Calls Accepted = {"Closed", "ShowForm1"};
 
 // The dialog over an in-memory registry.  The shell's record holds, in one
 // sequence, the shell's calls and what the dialog asks of its host.
-class LoginDialog : public ::testing::Test {
+class LoginDialog : public ::testing::Test, protected LoginSession {
 protected:
-    registry::MemoryRegistry reg;
-    RecordingShell shell;
-    std::unique_ptr<ui::Form2> form;
     std::size_t registryCallsBeforeInitXp = 99;
-
-    void StorePassword(const registry::StoredValue& value) {
-        reg.Seed(HiveLocalMachine, PasswordKey, L"MyPassword", value);
-    }
 
     void Create() {
         auto record = [this](const char* call) { return [this, call] { shell.calls.push_back(call); }; };
@@ -41,8 +33,8 @@ protected:
                 shell.calls.push_back("InitXp");
             },
             record("ShowForm1"));
-        form->Closed.Subscribe(record("Closed"));
-        form->txtPassword.FocusRequested.Subscribe(record("Focus txtPassword"));
+        form->Closed = record("Closed");
+        form->txtPassword.FocusRequested = record("Focus txtPassword");
     }
 
     void Start() {

@@ -7,8 +7,10 @@
 // Usage:
 //   class MyWindow : public ui::BaseWindow<MyWindow> {
 //   public:
-//       LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);  // DefWindowProcW for the rest
+//       LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);  // DefaultProcedure for the rest
 //   };
+// A class whose messages fall through to another procedure than
+// DefWindowProcW (a dialog's DefDlgProcW) declares its own DefaultProcedure.
 //   RegisterClassExW with lpfnWndProc = MyWindow::WindowProc, then
 //   CreateWindowExW(..., lpParam = static_cast<MyWindow*>(this)).
 #pragma once
@@ -27,6 +29,10 @@ public:
 
     HWND Hwnd() const { return hwnd_; }
 
+    static LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         try {
             return Dispatch(hwnd, message, wParam, lParam);
@@ -38,7 +44,7 @@ public:
 protected:
     BaseWindow() = default;
     // The derived object is gone by now: the handle is detached first, so
-    // that the messages of its destruction go to DefWindowProcW.  A derived
+    // that the messages of its destruction go to the default procedure.  A derived
     // class that must see WM_DESTROY destroys the window in its own destructor.
     ~BaseWindow() {
         if (!hwnd_) return;
@@ -62,7 +68,7 @@ private:
         } else {
             self = reinterpret_cast<Derived*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         }
-        if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+        if (!self) return Derived::DefaultProcedure(hwnd, message, wParam, lParam);
 
         const LRESULT result = self->HandleMessage(message, wParam, lParam);
         if (message == WM_NCDESTROY) {

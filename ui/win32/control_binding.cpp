@@ -19,11 +19,6 @@ namespace {
 constexpr int DroppedListPixels = 200;
 
 template <typename Model>
-bool Fits(ControlModel& model) {
-    return dynamic_cast<Model*>(&model) != nullptr;
-}
-
-template <typename Model>
 const Model& ModelOf(const BoundControl& control) {
     return static_cast<const Model&>(*control.model);
 }
@@ -94,35 +89,24 @@ void TextBoxInput(const BoundControl& control) {
 
 DWORD CheckBoxStyle(const LayoutRow& row) { return Grouped(row) | BS_AUTOCHECKBOX; }
 
-// The button's check for each state of the model: the one place that pairs them.
-WPARAM ButtonCheck(CheckState state) {
-    switch (state) {
-    case CheckState::Checked: return BST_CHECKED;
-    case CheckState::Grayed: return BST_INDETERMINATE;
-    case CheckState::Unchecked: break;
-    }
-    return BST_UNCHECKED;
-}
-
-// The state whose check the button shows; any other answer counts as unchecked.
-CheckState StateOfButtonCheck(LRESULT check) {
-    for (CheckState state : {CheckState::Checked, CheckState::Grayed})
-        if (check == static_cast<LRESULT>(ButtonCheck(state))) return state;
-    return CheckState::Unchecked;
-}
+// The model's states are the button's own check values.
+static_assert(BST_UNCHECKED == static_cast<int>(values::CheckState::Unchecked) &&
+              BST_CHECKED == static_cast<int>(values::CheckState::Checked) &&
+              BST_INDETERMINATE == static_cast<int>(values::CheckState::Grayed));
 
 void SyncCheckBox(BoundControl& control, HWND) {
-    const CheckState state = ModelOf<CheckBoxModel>(control).Value();
+    const values::CheckState state = ModelOf<CheckBoxModel>(control).Value();
     // A two-state box cannot show the grayed state: the box turns into a
     // three-state one for as long as the model is grayed.
     const LONG_PTR type = GetWindowLongPtrW(control.hwnd, GWL_STYLE) & BS_TYPEMASK;
-    const LONG_PTR wantedType = state == CheckState::Grayed ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
+    const LONG_PTR wantedType = state == values::CheckState::Grayed ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
     if (type != wantedType) SendMessageW(control.hwnd, BM_SETSTYLE, static_cast<WPARAM>(wantedType), TRUE);
-    SetCheckIfDifferent(control.hwnd, ButtonCheck(state));
+    SetCheckIfDifferent(control.hwnd, static_cast<WPARAM>(state));
 }
 
 void CheckBoxInput(const BoundControl& control) {
-    MutableModelOf<CheckBoxModel>(control).SetValue(StateOfButtonCheck(SendMessageW(control.hwnd, BM_GETCHECK, 0, 0)));
+    MutableModelOf<CheckBoxModel>(control).SetValue(
+        static_cast<values::CheckState>(SendMessageW(control.hwnd, BM_GETCHECK, 0, 0)));
 }
 
 // ---- Option button ----
@@ -232,34 +216,30 @@ void SyncTimer(BoundControl& control, HWND window) {
 using enum ControlKind;
 
 // clang-format off
-// In the order of ControlKind.  A row gives the window, then its input and
-// model, then its functions, a line each, and leaves out what it does not have.
+// In the order of ControlKind.  A row gives the window, then its input, then
+// its functions, a line each, and leaves out what it does not have.
 constexpr std::array<ControlKindRow, 9> KindRows{{
-    {.kind = Frame, .className = L"BUTTON", .style = FrameStyle,
-     .fits = Fits<FrameModel>},
+    {.kind = Frame, .className = L"BUTTON", .style = FrameStyle},
     {.kind = Label, .className = L"STATIC", .style = LabelStyle,
-     .fits = Fits<LabelModel>,
      .sync = SyncLabel},
     {.kind = TextBox, .className = L"EDIT", .style = TextBoxStyle, .exStyle = WS_EX_CLIENTEDGE,
-     .tabStop = true, .inputNotification = EN_CHANGE, .fits = Fits<TextBoxModel>,
+     .tabStop = true, .inputNotification = EN_CHANGE,
      .prepare = PrepareTextBox, .sync = SyncTextBox, .input = TextBoxInput},
     {.kind = CheckBox, .className = L"BUTTON", .style = CheckBoxStyle,
-     .tabStop = true, .inputNotification = BN_CLICKED, .fits = Fits<CheckBoxModel>,
+     .tabStop = true, .inputNotification = BN_CLICKED,
      .sync = SyncCheckBox, .input = CheckBoxInput},
     {.kind = OptionButton, .className = L"BUTTON", .style = OptionStyle,
-     .inputNotification = BN_CLICKED, .fits = Fits<OptionButtonModel>,
+     .inputNotification = BN_CLICKED,
      .sync = SyncOption, .input = OptionInput},
     {.kind = ComboList, .className = L"COMBOBOX", .style = ComboStyle, .createdHeight = DroppedListPixels,
-     .tabStop = true, .inputNotification = CBN_SELCHANGE, .fits = Fits<ComboListModel>,
+     .tabStop = true, .inputNotification = CBN_SELCHANGE,
      .prepare = PrepareCombo, .sync = SyncCombo, .input = ComboInput},
     {.kind = Button, .className = L"BUTTON", .style = ButtonStyle,
-     .tabStop = true, .inputNotification = BN_CLICKED, .fits = Fits<ButtonModel>,
+     .tabStop = true, .inputNotification = BN_CLICKED,
      .input = ButtonInput},
     {.kind = ProgressBar, .className = PROGRESS_CLASSW, .style = ProgressStyle,
-     .fits = Fits<ProgressBarModel>,
      .prepare = PrepareProgress, .sync = SyncProgress},
     {.kind = Timer, .className = nullptr, .style = NoStyle,
-     .fits = Fits<TimerModel>,
      .sync = SyncTimer},
 }};
 // clang-format on

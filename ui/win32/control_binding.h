@@ -53,7 +53,6 @@ struct ControlKindRow {
     int createdHeight = 0;  // pixels the control is made with; 0 for the row's own height
     bool tabStop = false;   // made a stop of the tab order (option buttons decide that in their sync)
     int inputNotification = NoInputNotification;  // the WM_COMMAND code that carries user input
-    bool (*fits)(ControlModel& model);
     // What the class needs after creation beyond its styles; rect is the row's place.
     void (*prepare)(HWND control, const LayoutRow& row, const RECT& rect) = [](HWND, const LayoutRow&, const RECT&) {};
     // Shows the model's state in the control; window is the control's parent.

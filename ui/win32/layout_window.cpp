@@ -29,18 +29,17 @@ constexpr int MarkerFontHundredthsOfPoint = 825;
 HINSTANCE ThisModule() { return GetModuleHandleW(nullptr); }
 
 void RegisterWindowClass() {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(ThisModule(), WindowClassName, &existing)) return;
-
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = LayoutWindow::WindowProc;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;  // DefDlgProcW keeps its state there
     windowClass.hInstance = ThisModule();
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = WindowClassName;
-    if (!RegisterClassExW(&windowClass)) win32::FailWithLastError(L"RegisterClassExW");
+    // Both windows share the class: the second registration finds it there.
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        win32::FailWithLastError(L"RegisterClassExW");
 }
 
 // The progress bar and tooltip classes must be registered before the first
@@ -70,12 +69,21 @@ HBRUSH BrushOf(SystemColour colour) { return GetSysColorBrush(static_cast<int>(c
 
 }  // namespace
 
-LayoutWindow::LayoutWindow(const WindowLayout& layout, ModelLookup lookup, LayoutWindowEvents events,
+LayoutWindow::LayoutWindow(const WindowLayout& layout, ControlList models, LayoutWindowEvents events,
                            int iconResourceId)
-    : layout_(layout), lookup_(std::move(lookup)), events_(std::move(events)), iconResourceId_(iconResourceId) {}
+    : layout_(layout), models_(std::move(models)), events_(std::move(events)), iconResourceId_(iconResourceId) {
+    for (std::size_t i = 0; i < layout_.rows.size(); ++i)
+        if (models_.size() != layout_.rows.size() || &models_[i]->Row() != &layout_.rows[i])
+            throw std::logic_error(text::ToUtf8(std::wstring(layout_.name)) +
+                                   " needs one model for each row of its layout, in the layout's order");
+}
 
 LayoutWindow::~LayoutWindow() {
-    subscriptions_.clear();
+    // The models usually outlive the window: they stop showing themselves here.
+    for (ControlModel* model : models_) {
+        model->ViewChanged = nullptr;
+        model->FocusRequested = nullptr;
+    }
     // Destroyed here, not in the base, so that WM_DESTROY still reaches this object.
     Destroy();
 }
@@ -99,6 +107,7 @@ void LayoutWindow::Create(ContentsAt contentsAt) {
         win32::FailWithLastError(L"CreateWindowExW");
     contentsMade_ = false;
     if (contentsAt == ContentsAt::Creation) CreateContents();
+    if (events_.load) RunReportingFailures(events_.load);
 }
 
 void LayoutWindow::CreateContents() {
@@ -123,6 +132,7 @@ void LayoutWindow::Show(int showCommand) {
     ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
     if (!tooltip_) PostMessageW(hwnd_, CreateTooltipsMessage, 0, 0);
+    if (events_.activated) RunReportingFailures(events_.activated);
 }
 
 void LayoutWindow::Destroy() {
@@ -135,27 +145,15 @@ HWND LayoutWindow::Control(std::wstring_view name, int member) const {
     return nullptr;
 }
 
-bool LayoutWindow::IsLayoutWindow(HWND hwnd) {
-    wchar_t className[64] = {};
-    return GetClassNameW(hwnd, className, 64) > 0 && std::wstring_view(className) == WindowClassName;
-}
-
 void LayoutWindow::CreateControls() {
     // The layout was drawn for "MS Sans Serif" 8 pt, the markers in its
     // 8.25 pt bold: both are made for the screen's resolution.
     windowFont_ = MakeFont(WindowFontFace, WindowFontHundredthsOfPoint, FW_NORMAL, dpiY_);
     markerFont_ = MakeFont(WindowFontFace, MarkerFontHundredthsOfPoint, FW_BOLD, dpiY_);
 
-    subscriptions_.clear();
     controls_.clear();
     int id = FirstControlId;
-    for (const LayoutRow& row : layout_.rows) {
-        ControlModel& model = lookup_(row);
-        if (!KindRow(row.kind).fits(model))
-            throw std::logic_error("the model of " + text::ToUtf8(std::wstring(row.name)) +
-                                   " is not of its row's kind");
-        controls_.push_back({&row, &model, nullptr, id++, false});
-    }
+    for (ControlModel* model : models_) controls_.push_back({&model->Row(), model, nullptr, id++, false});
 
     // Siblings are made top of the Z order first, and the Z order is the
     // keyboard order: the controls in tab order, then the frames, which lie
@@ -171,8 +169,10 @@ void LayoutWindow::CreateControls() {
     for (BoundControl* control : order) CreateControl(*control);
 
     for (BoundControl& control : controls_) {
-        Subscribe(control);
+        Bind(control);
         Sync(control);
+        // The dialog manager's default button; Enter presses it while it is enabled.
+        if (control.row->defaultButton) SendMessageW(hwnd_, DM_SETDEFID, static_cast<WPARAM>(control.id), 0);
     }
 }
 
@@ -206,7 +206,6 @@ void LayoutWindow::CreateControl(BoundControl& control) {
                                                    : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     kind.prepare(control.hwnd, row, rect);
-    if (row.defaultButton) defaultButtonId_ = control.id;
 }
 
 // A tooltip shows only once the pointer rests on a control: its window is
@@ -231,17 +230,17 @@ void LayoutWindow::CreateTooltips() {
     }
 }
 
-void LayoutWindow::Subscribe(BoundControl& control) {
+void LayoutWindow::Bind(BoundControl& control) {
     const std::size_t index = static_cast<std::size_t>(&control - controls_.data());
-    subscriptions_.emplace_back(control.model->ViewChanged.Subscribe([this, index] {
+    control.model->ViewChanged = [this, index] {
         BoundControl& bound = controls_[index];
         Sync(bound);
         // A frame's state greys the labels drawn on it.
         if (bound.row->kind == ControlKind::Frame) SyncContainedIn(bound.row->name);
-    }));
-    subscriptions_.emplace_back(control.model->FocusRequested.Subscribe([this, index] {
+    };
+    control.model->FocusRequested = [this, index] {
         if (HWND hwnd = controls_[index].hwnd) SetFocus(hwnd);
-    }));
+    };
 }
 
 bool LayoutWindow::EffectiveEnabled(const BoundControl& control) const {
@@ -313,7 +312,7 @@ void LayoutWindow::OnTimer(UINT_PTR id) {
 LRESULT LayoutWindow::OnControlColour(UINT message, HDC dc, HWND child) {
     const BoundControl* control = FindByHwnd(child);
     if (!control || (control->row->foreColour == DefaultColour && control->row->backColour == DefaultColour))
-        return DefWindowProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+        return DefDlgProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
 
     SystemColour fore = control->row->foreColour;
     if (control->row->kind == ControlKind::Label) fore = static_cast<const LabelModel&>(*control->model).ForeColour();
@@ -325,22 +324,6 @@ LRESULT LayoutWindow::OnControlColour(UINT message, HDC dc, HWND child) {
     if (fore != DefaultColour) SetTextColor(dc, ColourOf(fore));
     SetBkColor(dc, ColourOf(back));
     return reinterpret_cast<LRESULT>(BrushOf(back));
-}
-
-void LayoutWindow::RestoreFocus() {
-    HWND target = lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_) ? lastFocus_ : nullptr;
-    if (!target) target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-    if (target) SetFocus(target);
-}
-
-void LayoutWindow::OnActivate(bool active) {
-    if (!active) {
-        HWND focus = GetFocus();
-        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
-        return;
-    }
-    RestoreFocus();
-    if (events_.activated) RunReportingFailures(events_.activated);
 }
 
 void LayoutWindow::OnDestroy() {
@@ -360,36 +343,29 @@ LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_CTLCOLOREDIT:
         return OnControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
 
-    // The dialog manager (IsDialogMessage) asks a window that is not a
-    // dialog for its default button too; Enter presses it while it is enabled.
-    case DM_GETDEFID: return defaultButtonId_ != 0 ? MAKELRESULT(defaultButtonId_, DC_HASDEFID) : 0;
-    case DM_SETDEFID: defaultButtonId_ = static_cast<int>(wParam); return TRUE;
-    // A multi-line edit box hands Tab on with this message, which only a
-    // dialog's own procedure would understand.
-    case WM_NEXTDLGCTL: {
-        HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
-        if (next) SetFocus(next);
-        return 0;
+    case WM_ACTIVATE: {
+        // The dialog manager puts the focus back first.
+        const LRESULT result = DefDlgProcW(hwnd_, message, wParam, lParam);
+        if (LOWORD(wParam) != WA_INACTIVE && events_.activated) RunReportingFailures(events_.activated);
+        return result;
     }
-
-    case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
-    case WM_SETFOCUS: RestoreFocus(); return 0;
+    // The dialog manager would turn the close command into IDCANCEL, which
+    // no control of these windows answers.
     case WM_CLOSE:
-        if (events_.closeCommand) {
+        if (events_.closeCommand)
             RunReportingFailures(events_.closeCommand);
-            return 0;
-        }
-        break;
-    case WM_DESTROY: OnDestroy(); return 0;
+        else
+            DestroyWindow(hwnd_);
+        return 0;
+    case WM_DESTROY: OnDestroy(); break;
     case WM_NCDESTROY:
         // The children are gone: model changes from now on have nothing to show.
         for (BoundControl& control : controls_) control.hwnd = nullptr;
         tooltip_ = nullptr;
-        lastFocus_ = nullptr;
         break;
     default: break;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefDlgProcW(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace ui

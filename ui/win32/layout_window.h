@@ -1,12 +1,22 @@
 // Windows only: a real top-level window and its child controls, made from a
-// WindowLayout and bound to the window's control models.
+// WindowLayout and bound to the window's control models.  The program's two
+// windows are these, made where the program starts:
 //
-// Usage (Form1Window and Form2Window do this for the program's two windows):
-//   ui::LayoutWindow window(layout, [&](const ui::LayoutRow& row) -> ui::ControlModel& { ... },
-//                           {.activated = [&] { ... }, .destroyed = [] { PostQuitMessage(0); }}, IDI_APP);
-//   window.Create();        // hidden; every control shows its model's state
+//   ui::Form1 form(registryProvider, versionProbe, shell);     // outlives the window
+//   ui::LayoutWindow window(ui::Form1Layout, form.Controls(),
+//                           {.load = [&] { form.Form_Load(); }, .activated = [&] { form.Form_Activate(); },
+//                            .destroyed = [] { PostQuitMessage(0); }},
+//                           IDI_QUELVANE);                      // icon resource id, 0 for none
+//   window.Create();        // hidden; every control shows its model's state; then the load
 //   window.Show(SW_SHOWNORMAL);
 //   return ui::RunMessageLoop();
+//
+// Windows is the dialog manager: the class has the dialog's extra bytes and
+// its messages fall through to DefDlgProcW, which gives the default button,
+// Tab and Shift+Tab, Enter and the focus kept across activations.  The
+// procedure is the class's own, not a dialog procedure: it returns its
+// results itself (no DWLP_MSGRESULT), keeps the object in GWLP_USERDATA, and
+// never sees WM_INITDIALOG, since CreateWindowExW makes the window.
 //
 // Binding: every change of a model is shown in its control (enabled state,
 // texts, checks, selection, colours, progress, the timer); user input goes to
@@ -14,14 +24,13 @@
 // binding writes to a control, the notifications that the control sends
 // about it are dropped, so a program change never comes back as a second,
 // user-made event.  Sizes come from the screen's real resolution; the client
-// area is the layout's, the frame fixed.
+// area is the layout's, the frame fixed.  A failure that escapes a handler
+// is reported in an error box and ends the program (RunReportingFailures).
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
-#include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,10 +43,8 @@
 
 namespace ui {
 
-// The model that a layout row stands for.
-using ModelLookup = std::function<ControlModel&(const LayoutRow&)>;
-
 struct LayoutWindowEvents {
+    std::function<void()> load{};          // the window exists, hidden, with its controls if made at creation
     std::function<void()> activated{};     // every activation of the window
     std::function<void()> closeCommand{};  // the platform's close command; without one the window is destroyed
     std::function<void()> destroyed{};     // the window is being destroyed
@@ -45,16 +52,20 @@ struct LayoutWindowEvents {
 
 class LayoutWindow : public BaseWindow<LayoutWindow> {
 public:
-    LayoutWindow(const WindowLayout& layout, ModelLookup lookup, LayoutWindowEvents events, int iconResourceId = 0);
+    // models: one for each row of the layout, in its order, else std::logic_error.
+    LayoutWindow(const WindowLayout& layout, ControlList models, LayoutWindowEvents events, int iconResourceId = 0);
     ~LayoutWindow();
 
-    // Makes the hidden window, and with it its icons and controls; with
-    // ContentsAt::FirstShow those wait for the first Show, so that a window
-    // that may close unseen never pays for them.  Raises win32::PlatformFailure
-    // when the platform refuses a window.
+    // Makes the hidden window, and with it its icons and controls, then runs
+    // the load; with ContentsAt::FirstShow icons and controls wait for the
+    // first Show, so that a window that may close unseen never pays for them.
+    // Raises win32::PlatformFailure when the platform refuses a window.
     enum class ContentsAt { Creation, FirstShow };
     void Create(ContentsAt contentsAt = ContentsAt::Creation);
-    void Show(int showCommand);
+    // Shows the window, then runs the activation handler once more: a window
+    // shown without being activated (SW_SHOWNOACTIVATE, another program in
+    // front) is still the freshly shown one.
+    void Show(int showCommand = SW_SHOWNORMAL);
     void Destroy();
 
     // The control of a row, or nullptr (no such row, a timer, or no window).
@@ -63,31 +74,29 @@ public:
     HWND Tooltip() const { return tooltip_; }
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
-    // Whether a top-level window is one of these (for the message loop).
-    static bool IsLayoutWindow(HWND hwnd);
+    static LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        return DefDlgProcW(hwnd, message, wParam, lParam);
+    }
 
 private:
     void CreateContents();
     void CreateControls();
     void CreateControl(BoundControl& control);
     void CreateTooltips();
-    void Subscribe(BoundControl& control);
+    void Bind(BoundControl& control);
     void Sync(BoundControl& control);
     void SyncContainedIn(std::wstring_view frame);
     bool EffectiveEnabled(const BoundControl& control) const;
     void OnCommand(int id, int code);
     void OnTimer(UINT_PTR id);
-    void OnActivate(bool active);
     void OnDestroy();
     LRESULT OnControlColour(UINT message, HDC dc, HWND child);
-    void RestoreFocus();
     BoundControl* FindById(int id);
     const BoundControl* FindByHwnd(HWND hwnd) const;
     RECT PixelRect(const LayoutRow& row) const;
 
     const WindowLayout& layout_;
-    ModelLookup lookup_;
+    ControlList models_;
     LayoutWindowEvents events_;
     int iconResourceId_;
     bool contentsMade_ = false;
@@ -99,11 +108,7 @@ private:
     win32::UniqueIcon bigIcon_;
     win32::UniqueIcon smallIcon_;
     HWND tooltip_ = nullptr;  // owned by the window, destroyed with it
-    int defaultButtonId_ = 0;
-    HWND lastFocus_ = nullptr;
     bool updatingFromModel_ = false;
-    // The models usually outlive the window: its subscriptions end with it.
-    std::vector<ScopedConnection> subscriptions_;
 };
 
 }  // namespace ui

@@ -2,17 +2,15 @@
 
 #include <windows.h>
 
-#include "ui/win32/layout_window.h"
-
 namespace ui {
 
 namespace {
 
-// The dialog manager gives the layout windows their keyboard; every other
-// message goes its usual way.
+// The dialog manager of each message's top-level window gives the windows
+// their keyboard; what it does not take goes its usual way.
 void Dispatch(MSG& message) {
     HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    if (root && LayoutWindow::IsLayoutWindow(root) && IsDialogMessageW(root, &message)) return;
+    if (root && IsDialogMessageW(root, &message)) return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }

@@ -1,5 +1,6 @@
-// Windows only: the thread's message loop.  Tab, Shift+Tab, Enter and the
-// arrow keys work in every layout window, as in a dialog.
+// Windows only: the thread's message loop.  Each message passes the dialog
+// manager of its top-level window first, so Tab, Shift+Tab, Enter and the
+// arrow keys work in every window, as in a dialog.
 #pragma once
 
 namespace ui {

@@ -22,10 +22,6 @@ namespace {
 
 HKEY RootKey(registry::Root root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root)); }
 
-std::wstring RootName(registry::Root root) {
-    return root == registry::HiveLocalMachine ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
-}
-
 // The key under the root, opened (or created with its missing parents) with
 // the rights asked; empty when that did not work.
 win32::RegistryKey Key(registry::Root root, const std::wstring& path, REGSAM rights, bool create) {
@@ -44,6 +40,10 @@ std::string Trim(const std::string& text) {
 }
 
 }  // namespace
+
+std::wstring RootName(registry::Root root) {
+    return root == registry::HiveLocalMachine ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
+}
 
 std::optional<ApiValue> ReadValue(registry::Root root, const std::wstring& key, const std::wstring& valueName) {
     const win32::RegistryKey opened = Key(root, key, KEY_QUERY_VALUE, false);

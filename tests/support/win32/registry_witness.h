@@ -18,6 +18,9 @@ struct ApiValue {
     std::variant<std::wstring, std::uint32_t> data;  // text of REG_SZ, number of REG_DWORD
 };
 
+// The root as reg.exe and the traces of the tests name it: "HKEY_LOCAL_MACHINE".
+std::wstring RootName(registry::Root root);
+
 std::optional<ApiValue> ReadValue(registry::Root root, const std::wstring& key, const std::wstring& valueName);
 bool KeyExists(registry::Root root, const std::wstring& key);
 void WriteDword(registry::Root root, const std::wstring& key, const std::wstring& valueName, std::uint32_t number);

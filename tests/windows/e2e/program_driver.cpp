@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "tests/support/win32/window_input.h"
 #include "ui/controls.h"
 
 #ifndef QUELVANE_E2E_PROGRAM
@@ -13,6 +14,10 @@
 #endif
 
 namespace e2e {
+
+using window_input::ClassOf;
+using window_input::ExpectedClass;
+using window_input::TextOf;
 
 namespace {
 
@@ -52,22 +57,6 @@ LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return static_cast<LRESULT>(result);
 }
 
-std::wstring ClassOf(HWND hwnd) {
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    return name;
-}
-
-std::wstring ExpectedClass(ui::ControlKind kind) {
-    switch (kind) {
-    case ui::ControlKind::Label: return L"Static";
-    case ui::ControlKind::TextBox: return L"Edit";
-    case ui::ControlKind::ComboList: return L"ComboBox";
-    case ui::ControlKind::ProgressBar: return L"msctls_progress32";
-    default: return L"Button";
-    }
-}
-
 struct WindowSearch {
     DWORD processId;
     std::wstring_view title;
@@ -84,7 +73,8 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM data) {
     wchar_t text[256] = {};
     GetWindowTextW(hwnd, text, 256);
     if (text != search.title) return TRUE;
-    if (!search.className.empty() && ClassOf(hwnd) != search.className) return TRUE;
+    if (!search.className.empty() && lstrcmpiW(ClassOf(hwnd).c_str(), std::wstring(search.className).c_str()) != 0)
+        return TRUE;
     search.found = hwnd;
     return FALSE;
 }
@@ -200,7 +190,7 @@ MessageBoxView RunningProgram::WaitForMessageBox(std::wstring_view title) const 
                           (settled ? "before the program ended" : "within " + Seconds(Patience)));
     // The message is the box's one static control with text; the icon's has none.
     for (HWND child = GetWindow(box.hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (lstrcmpiW(ClassOf(child).c_str(), L"Static") == 0 && box.text.empty()) box.text = TextOf(child);
+        if (ClassOf(child) == L"static" && box.text.empty()) box.text = TextOf(child);
     }
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
         HWND button = GetDlgItem(box.hwnd, id);
@@ -248,21 +238,11 @@ HWND Control(HWND window, const ui::WindowLayout& layout, std::wstring_view name
         RECT rect;
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-        if (rect.left == place.x && rect.top == place.y && lstrcmpiW(ClassOf(child).c_str(), wantedClass.c_str()) == 0)
-            return child;
+        if (rect.left == place.x && rect.top == place.y && ClassOf(child) == wantedClass) return child;
     }
     throw std::runtime_error("no " + Narrow(wantedClass) + " control at (" + std::to_string(place.x) + ", " +
                              std::to_string(place.y) + ") for " + Narrow(name) +
                              (member == ui::NoMember ? "" : "(" + std::to_string(member) + ")"));
-}
-
-std::wstring TextOf(HWND hwnd) {
-    const auto length = static_cast<std::size_t>(Send(hwnd, WM_GETTEXTLENGTH, 0, 0));
-    std::wstring text(length + 1, L'\0');
-    const auto copied =
-        static_cast<std::size_t>(Send(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())));
-    text.resize(std::min(copied, length));
-    return text;
 }
 
 bool IsChecked(HWND button) { return Send(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }

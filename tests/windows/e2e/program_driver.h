@@ -98,7 +98,6 @@ private:
 // window class drawn at the row's place, at the screen's resolution.
 HWND Control(HWND window, const ui::WindowLayout& layout, std::wstring_view name, int member = ui::NoMember);
 
-std::wstring TextOf(HWND hwnd);
 bool IsChecked(HWND button);
 bool IsEnabled(HWND hwnd);
 

@@ -17,12 +17,14 @@
 #include <variant>
 #include <vector>
 
-#include "policy/drive_selection_table.h"
 #include "registry/registry_provider.h"
 #include "styles/init_xp.h"
+#include "tests/support/drive_masks.h"
 #include "tests/support/registry_keys.h"
+#include "tests/support/status_texts.h"
 #include "tests/support/win32/registry_witness.h"
 #include "tests/support/win32/stand_in.h"
+#include "tests/support/win32/window_input.h"
 #include "tests/windows/e2e/program_driver.h"
 #include "ui/form1_layout.h"
 #include "ui/form2_layout.h"
@@ -31,22 +33,14 @@ using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
 
 using namespace keys;
+using window_input::TextOf;
 
 namespace {
 
 constexpr std::wstring_view MainTitle = L"Quelvane 2";
 constexpr std::wstring_view LoginTitle = L"Quelvane 2 - Login";
-constexpr std::wstring_view StatusCompatible = L"* Only compatible for Windows 2000/Me/XP";
-constexpr std::wstring_view StatusUpdating = L"Updating your system, please wait..";
-constexpr std::wstring_view StatusSuccessful = L"Save process is successful";
-
-// The mask that a drive item stands for, as the drive table has it.
-std::uint32_t Mask(std::wstring_view item) { return policy::DriveMaskForItem(item).value(); }
-
-std::string RootName(registry::Root root) { return root == HiveLocalMachine ? "HKLM" : "HKCU"; }
-
 std::string Where(registry::Root root, const std::wstring& key, const std::wstring& name) {
-    return RootName(root) + "\\" + e2e::Narrow(key) + " " + e2e::Narrow(name);
+    return e2e::Narrow(witness::RootName(root) + L"\\" + key + L" " + name);
 }
 
 // A value as the registry API and as reg.exe see it, both.
@@ -86,9 +80,8 @@ void ExpectString(registry::Root root, const std::wstring& key, const std::wstri
 // exactly these entries.
 void ExpectListInForce(const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
     ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
-    const std::wstring key = ExplorerKey + L"\\DisallowRun";
-    for (const auto& [name, data] : entries) ExpectString(HiveCurrentUser, key, name, data);
-    const auto held = witness::CountEntries(HiveCurrentUser, key);
+    for (const auto& [name, data] : entries) ExpectString(HiveCurrentUser, DisallowRunKey, name, data);
+    const auto held = witness::CountEntries(HiveCurrentUser, DisallowRunKey);
     ASSERT_TRUE(held.has_value()) << "the DisallowRun subkey is gone";
     EXPECT_EQ(held->values, entries.size());
 }
@@ -231,8 +224,8 @@ protected:
             throw e2e::WaitFailure("the changes made did not enable Save");
         e2e::Click(save);
         HWND status = Form1Control(form1, L"lblLoading");
-        if (!e2e::WaitUntil([&] { return e2e::TextOf(status) == StatusSuccessful; }))
-            throw e2e::WaitFailure("the status line reads \"" + e2e::Narrow(e2e::TextOf(status)) +
+        if (!e2e::WaitUntil([&] { return TextOf(status) == status::Successful; }))
+            throw e2e::WaitFailure("the status line reads \"" + e2e::Narrow(TextOf(status)) +
                                    "\", not that the save succeeded");
     }
 
@@ -248,7 +241,7 @@ protected:
 
         e2e::Click(Form1Control(form1, L"optSecurity", 1));
         e2e::Choose(Form1Control(form1, L"cboDrive"), L"C: and D:");
-        EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboRestrict")), L"Current user");
+        EXPECT_EQ(TextOf(Form1Control(form1, L"cboRestrict")), L"Current user");
         EXPECT_TRUE(e2e::IsEnabled(chkCMD));
         e2e::Click(chkCMD);
         e2e::TypeText(Form1Control(form1, L"txtPassword"), password);
@@ -259,15 +252,15 @@ protected:
         EXPECT_TRUE(e2e::IsChecked(chkCMD));
         EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"chkRegistry")));
         EXPECT_TRUE(e2e::IsEnabled(save));
-        EXPECT_EQ(e2e::TextOf(status), StatusCompatible);
-        EXPECT_EQ(e2e::TextOf(percentage), L"");
+        EXPECT_EQ(TextOf(status), status::Compatible);
+        EXPECT_EQ(TextOf(percentage), L"");
 
         e2e::Click(save);
         std::vector<std::wstring> seen;
         const bool succeeded = e2e::WaitUntil([&] {
-            std::wstring text = e2e::TextOf(status);
+            std::wstring text = TextOf(status);
             if (seen.empty() || seen.back() != text) seen.push_back(text);
-            return text == StatusSuccessful;
+            return text == status::Successful;
         });
         if (!succeeded)
             throw e2e::WaitFailure("the status line did not report success within 20 s; it reads \"" +
@@ -275,7 +268,7 @@ protected:
         // The drive value is the save's last write: a success shown while the
         // save still runs would find the old one.
         ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C: and D:"));
-        EXPECT_EQ(e2e::TextOf(percentage), L"100%");
+        EXPECT_EQ(TextOf(percentage), L"100%");
         EXPECT_FALSE(e2e::IsEnabled(save));
         return seen;
     }
@@ -294,12 +287,12 @@ TEST_F(ProgramEndToEnd, SaveWithoutAStoredPasswordWritesThePoliciesTheSettingsAn
 
     const std::vector<std::wstring> statuses = ChooseAndSave(form1, L"Tulip 7");
     ASSERT_GE(statuses.size(), 2u);
-    EXPECT_EQ(statuses[statuses.size() - 2], StatusUpdating) << "no progress was shown before the success";
+    EXPECT_EQ(statuses[statuses.size() - 2], status::Updating) << "no progress was shown before the success";
 
     ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C: and D:"));
     ExpectNoValue(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive");
     ExpectDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
-    ExpectString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", L"cmd.exe");
+    ExpectString(HiveCurrentUser, DisallowRunKey, L"1", L"cmd.exe");
     ExpectDword(HiveCurrentUser, SystemKey, L"DisableRegistryTools", 0);
     ExpectDword(HiveLocalMachine, SettingsKey, L"SecurityMode", 1);
     ExpectString(HiveLocalMachine, SettingsKey, L"Restriction", L"Current user");
@@ -316,7 +309,7 @@ TEST_F(ProgramEndToEnd, ASaveForAllUsersInTheContentsModeMovesThePolicyToTheMach
     // What an earlier save for the current user left.
     witness::WriteDword(HiveCurrentUser, ExplorerKey, L"NoDrives", Mask(L"C: and D:"));
     witness::WriteDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
-    witness::WriteString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", L"1", L"cmd.exe");
+    witness::WriteString(HiveCurrentUser, DisallowRunKey, L"1", L"cmd.exe");
     witness::WriteDword(HiveCurrentUser, SystemKey, L"DisableRegistryTools", 1);
     HWND form1 = StartToTheMainWindow();
 
@@ -331,7 +324,7 @@ TEST_F(ProgramEndToEnd, ASaveForAllUsersInTheContentsModeMovesThePolicyToTheMach
     ExpectString(HiveLocalMachine, SettingsKey, L"Restriction", L"All users");
     for (const wchar_t* name : {L"NoDrives", L"NoViewOnDrive", L"DisallowRun"})
         ExpectNoValue(HiveCurrentUser, ExplorerKey, name);
-    EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, ExplorerKey + L"\\DisallowRun"));
+    EXPECT_FALSE(witness::KeyExists(HiveCurrentUser, DisallowRunKey));
     ExpectNoValue(HiveCurrentUser, SystemKey, L"DisableRegistryTools");
     CloseAndExpectTheEnd(form1);
 
@@ -339,8 +332,8 @@ TEST_F(ProgramEndToEnd, ASaveForAllUsersInTheContentsModeMovesThePolicyToTheMach
     form1 = StartToTheMainWindow();
     EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 0)));
     EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 1)));
-    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboRestrict")), L"All users");
-    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboDrive")), L"All drives");
+    EXPECT_EQ(TextOf(Form1Control(form1, L"cboRestrict")), L"All users");
+    EXPECT_EQ(TextOf(Form1Control(form1, L"cboDrive")), L"All drives");
     CloseAndExpectTheEnd(form1);
 
     // Under Windows' service every registry operation of the load and the
@@ -412,7 +405,7 @@ TEST_F(ProgramEndToEnd, LoginRejectsAWrongPasswordKeepsWaitingAndOpensTheMainWin
     EXPECT_TRUE(e2e::WaitUntil([&] { return program->FocusOf(login) == text; }))
         << "the focus did not go back to the password box; " << program->DescribeFocus(login);
     EXPECT_TRUE(IsWindowVisible(login));
-    EXPECT_EQ(e2e::TextOf(text), L"secret");
+    EXPECT_EQ(TextOf(text), L"secret");
     EXPECT_EQ(program->VisibleWindow(MainTitle), nullptr);
 
     e2e::ClearText(text);
@@ -536,13 +529,13 @@ TEST_F(ProgramEndToEnd, TheSavedConfigurationIsShownAgainAfterTheLoginOfTheNextS
 
     EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 0)));
     EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"optSecurity", 1)));
-    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboDrive")), L"C: and D:");
-    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"cboRestrict")), L"Current user");
+    EXPECT_EQ(TextOf(Form1Control(form1, L"cboDrive")), L"C: and D:");
+    EXPECT_EQ(TextOf(Form1Control(form1, L"cboRestrict")), L"Current user");
     EXPECT_TRUE(e2e::IsChecked(Form1Control(form1, L"chkCMD")));
     EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"chkRegistry")));
-    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"txtPassword")), L"Tulip");
-    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"txtPassword2")), L"Tulip");
-    EXPECT_EQ(e2e::TextOf(Form1Control(form1, L"lblLoading")), StatusCompatible);
+    EXPECT_EQ(TextOf(Form1Control(form1, L"txtPassword")), L"Tulip");
+    EXPECT_EQ(TextOf(Form1Control(form1, L"txtPassword2")), L"Tulip");
+    EXPECT_EQ(TextOf(Form1Control(form1, L"lblLoading")), status::Compatible);
     CloseAndExpectTheEnd(form1);
 }
 
@@ -568,9 +561,9 @@ TEST_F(ProgramEndToEnd, ARefusedWriteIsReportedAsAFailureAndNeverAsASuccess) {
     // behind the report.
     HWND status = Form1Control(form1, L"lblLoading");
     HWND percentage = Form1Control(form1, L"lblLoading2");
-    EXPECT_FALSE(e2e::WaitUntil([&] { return e2e::TextOf(status) == StatusSuccessful; }, std::chrono::seconds(4)))
+    EXPECT_FALSE(e2e::WaitUntil([&] { return TextOf(status) == status::Successful; }, std::chrono::seconds(4)))
         << "the window reports success behind the failure";
-    EXPECT_NE(e2e::TextOf(percentage), L"100%");
+    EXPECT_NE(TextOf(percentage), L"100%");
     ExpectDword(HiveCurrentUser, ExplorerKey, L"NoDrives", 5);
 
     e2e::Answer(report, IDOK);
@@ -587,7 +580,7 @@ TEST_F(ProgramEndToEnd, AStoredMaskWithoutARowIsShownAsACustomItemAndASaveKeepsI
     HWND form1 = StartToTheMainWindow();
 
     HWND drives = Form1Control(form1, L"cboDrive");
-    EXPECT_EQ(e2e::TextOf(drives), L"Custom: A:, B:, C:, D:");
+    EXPECT_EQ(TextOf(drives), L"Custom: A:, B:, C:, D:");
     EXPECT_EQ(SendMessageW(drives, CB_GETCOUNT, 0, 0), 34);
 
     e2e::Click(Form1Control(form1, L"chkCMD"));
@@ -605,8 +598,7 @@ TEST_F(ProgramEndToEnd, AnotherEditorsListOfProgramsIsKeptAndTheCommandPromptBox
     const std::vector<std::pair<std::wstring, std::wstring>> theirs{{L"1", L"notepad.exe"}, {L"2", L"regedit.exe"}};
     witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
     witness::WriteDword(HiveCurrentUser, ExplorerKey, L"DisallowRun", 1);
-    for (const auto& [name, data] : theirs)
-        witness::WriteString(HiveCurrentUser, ExplorerKey + L"\\DisallowRun", name, data);
+    for (const auto& [name, data] : theirs) witness::WriteString(HiveCurrentUser, DisallowRunKey, name, data);
     HWND form1 = StartToTheMainWindow();
     EXPECT_FALSE(e2e::IsChecked(Form1Control(form1, L"chkCMD")));
 

@@ -16,9 +16,9 @@
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_keys.h"
 #include "tests/support/fake_version_probe.h"
-#include "tests/ui/recording_shell.h"
+#include "tests/support/recording_shell.h"
 #include "ui/form1.h"
-#include "ui/win32/form1_window.h"
+#include "tests/windows/ui/form1_events.h"
 
 #ifdef QUELVANE_PREVIEW_ICON
 #include "resource_ids.h"
@@ -43,7 +43,7 @@ int wmain(int argc, wchar_t** argv) {
     FakeVersionProbe probe(L"5.1.2600");
     RecordingShell shell;
     ui::Form1 form(reg, probe, shell);
-    ui::Form1Window window(form, PreviewIcon);
+    ui::LayoutWindow window(ui::Form1Layout, form.Controls(), Form1Events(form), PreviewIcon);
     window.Create();
     window.Show();
 

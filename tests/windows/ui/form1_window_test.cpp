@@ -13,43 +13,22 @@
 #include <utility>
 #include <vector>
 
-#include "tests/ui/main_window_session.h"
+#include "tests/support/status_texts.h"
+#include "tests/support/win32/window_input.h"
+#include "tests/support/main_window_session.h"
 #include "text/utf.h"
-#include "ui/win32/form1_window.h"
+#include "tests/windows/ui/form1_events.h"
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
-using ui::CheckState;
 using ui::ControlKind;
 using ui::LayoutRow;
+using values::CheckState;
 
 using namespace keys;
+using namespace window_input;
 
 namespace {
-
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[512] = {};
-    SendMessageW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::wstring ClassOf(HWND hwnd) {
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    std::wstring lower(name);
-    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
-    return lower;
-}
-
-std::wstring ExpectedClass(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::Label: return L"static";
-    case ControlKind::TextBox: return L"edit";
-    case ControlKind::ComboList: return L"combobox";
-    case ControlKind::ProgressBar: return L"msctls_progress32";
-    default: return L"button";
-    }
-}
 
 std::string Utf8(std::wstring_view text) { return text::ToUtf8(std::wstring(text)); }
 
@@ -68,10 +47,10 @@ std::string NameOf(const LayoutRow& row) {
 // registry, Windows XP as the version, message boxes answered by the test.
 class Form1Window : public ::testing::Test, protected MainWindowSession {
 protected:
-    std::unique_ptr<ui::Form1Window> window;
+    std::unique_ptr<ui::LayoutWindow> window;
 
     void SetUp() override {
-        window = std::make_unique<ui::Form1Window>(form);
+        window = std::make_unique<ui::LayoutWindow>(ui::Form1Layout, form.Controls(), Form1Events(form));
         window->Create();
         window->Show();
         PumpFor(std::chrono::milliseconds(100));
@@ -87,22 +66,6 @@ protected:
     HWND Control(const LayoutRow& row) const { return window->Control(row.name, row.member); }
     HWND Control(std::wstring_view name, int member = ui::NoMember) const { return window->Control(name, member); }
 
-    // Handles the window's messages, as the program's loop does, until the
-    // condition holds or the time is up; whether it held.
-    bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() >= end) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            ui::DispatchPendingMessages();
-        }
-        return true;
-    }
-
-    void PumpFor(std::chrono::milliseconds time) {
-        PumpUntil([] { return false; }, time);
-    }
-
     // What a user's choice in a drop-down list sends; CB_SETCURSEL alone
     // notifies nobody.
     void ChooseItem(std::wstring_view list, int index) {
@@ -110,13 +73,6 @@ protected:
         SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         SendMessageW(window->Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
-    }
-
-    // A key as the keyboard would deliver it to the focused control.
-    void PressKey(WPARAM key) {
-        PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
-        PostMessageW(GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-        PumpFor(std::chrono::milliseconds(50));
     }
 
     static int ScreenDpi() {
@@ -350,8 +306,8 @@ TEST_F(Form1Window, ChoosingADriveEnablesSaveAndSaveRunsTheBarToOneHundredPercen
     SendMessageW(Control(L"cmdSave"), BM_CLICK, 0, 0);
     EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), registry::StoredValue{std::int32_t{4}});
 
-    const bool done = PumpUntil([&] { return TextOf(Control(L"lblLoading")) == L"Save process is successful"; },
-                                std::chrono::seconds(15));
+    const bool done =
+        PumpUntil([&] { return TextOf(Control(L"lblLoading")) == status::Successful; }, std::chrono::seconds(15));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     ASSERT_TRUE(done);
     EXPECT_EQ(TextOf(Control(L"lblLoading2")), L"100%");
@@ -387,7 +343,10 @@ TEST_F(Form1Window, TypingReachesTheModelsAndOnlyTheRetypeBoxEnablesSave) {
 
 TEST_F(Form1Window, ShowsEveryProgramChangeOfTheModelsWithoutAnEchoAsUserInput) {
     int retypeChanges = 0;
-    form.txtPassword2.Change.Subscribe([&] { ++retypeChanges; });
+    form.txtPassword2.Change = [&, formsHandler = form.txtPassword2.Change] {
+        ++retypeChanges;
+        formsHandler.Fire();
+    };
     policy::MainWindowValues& values = form;
     values.SetText(policy::TextControl::txtPassword2, L"from the program");
     EXPECT_EQ(TextOf(Control(L"txtPassword2")), L"from the program");
@@ -399,7 +358,7 @@ TEST_F(Form1Window, ShowsEveryProgramChangeOfTheModelsWithoutAnEchoAsUserInput) 
     EXPECT_FALSE(IsWindowEnabled(Control(L"chkCMD")));
     EXPECT_FALSE(IsWindowEnabled(Control(L"chkRegistry")));
 
-    values.SetCheckState(policy::CheckControl::chkCMD, policy::CheckState::Grayed);
+    values.SetCheckState(policy::CheckControl::chkCMD, values::CheckState::Grayed);
     EXPECT_EQ(SendMessageW(Control(L"chkCMD"), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
     form.optSecurity[1].Select();
     EXPECT_EQ(SendMessageW(Control(L"optSecurity", 0), BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -409,7 +368,7 @@ TEST_F(Form1Window, ShowsEveryProgramChangeOfTheModelsWithoutAnEchoAsUserInput) 
 TEST_F(Form1Window, ClickingAGrayedBoxClearsItAndClickingAgainChecksIt) {
     ChooseItem(L"cboRestrict", 0);
     policy::MainWindowValues& values = form;
-    values.SetCheckState(policy::CheckControl::chkRegistry, policy::CheckState::Grayed);
+    values.SetCheckState(policy::CheckControl::chkRegistry, values::CheckState::Grayed);
 
     SendMessageW(Control(L"chkRegistry"), BM_CLICK, 0, 0);
     EXPECT_EQ(form.chkRegistry.Value(), CheckState::Unchecked);

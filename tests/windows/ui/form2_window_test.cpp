@@ -10,27 +10,18 @@
 
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_keys.h"
-#include "tests/ui/recording_shell.h"
-#include "ui/form2.h"
-#include "ui/win32/form2_window.h"
+#include "tests/support/win32/window_input.h"
+#include "tests/support/login_session.h"
+#include "ui/win32/layout_window.h"
 
-using registry::HiveLocalMachine;
+using namespace window_input;
 
 namespace {
 
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[256] = {};
-    SendMessageW(hwnd, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-class Form2Window : public ::testing::Test {
+class Form2Window : public ::testing::Test, protected LoginSession {
 protected:
-    registry::MemoryRegistry reg;
-    RecordingShell shell;
     std::vector<std::string> hostCalls;
-    std::unique_ptr<ui::Form2> form;
-    std::unique_ptr<ui::Form2Window> window;
+    std::unique_ptr<ui::LayoutWindow> window;
     bool existedWhenClosed = false;
     bool visibleWhenClosed = false;
     bool hadControlsWhenClosed = false;
@@ -42,28 +33,21 @@ protected:
                 // The dialog's window is gone by the time the main window is asked for.
                 hostCalls.push_back(window->Hwnd() ? "ShowForm1 with the dialog still there" : "ShowForm1");
             });
-        // Subscribed before the window's own handler, which destroys it.
-        form->Closed.Subscribe([this] {
+        // As the program starts it: hidden while the load runs, shown when
+        // the load leaves it waiting, destroyed when it closes.
+        form->Closed = [this] {
             existedWhenClosed = window && window->Hwnd();
             visibleWhenClosed = existedWhenClosed && IsWindowVisible(window->Hwnd());
             hadControlsWhenClosed = existedWhenClosed && window->Control(L"txtPassword") != nullptr;
-        });
-        window = std::make_unique<ui::Form2Window>(*form);
-        window->Start();
-        Pump();
-    }
-
-    void Pump() {
-        for (int i = 0; i < 5; ++i) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            ui::DispatchPendingMessages();
-        }
-    }
-
-    void PressKey(WPARAM key) {
-        PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
-        PostMessageW(GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-        Pump();
+            window->Destroy();
+        };
+        window = std::make_unique<ui::LayoutWindow>(
+            ui::Form2Layout, form->Controls(),
+            ui::LayoutWindowEvents{.load = [this] { form->Form_Load(); },
+                                   .closeCommand = [this] { form->CloseCommand(); }});
+        window->Create(ui::LayoutWindow::ContentsAt::FirstShow);
+        if (form->State() == ui::Form2::StateKind::Waiting) window->Show();
+        PumpFor(std::chrono::milliseconds(50));
     }
 
     HWND Control(std::wstring_view name) const { return window->Control(name); }
@@ -72,7 +56,7 @@ protected:
 }  // namespace
 
 TEST_F(Form2Window, WaitsWithTheFocusInThePasswordBoxWhenAPasswordIsStored) {
-    reg.Seed(HiveLocalMachine, keys::PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
+    StorePassword(std::wstring(L"Tulip"));
     Start();
 
     ASSERT_NE(window->Hwnd(), nullptr);
@@ -90,7 +74,7 @@ TEST_F(Form2Window, WaitsWithTheFocusInThePasswordBoxWhenAPasswordIsStored) {
 }
 
 TEST_F(Form2Window, RejectsAWrongPasswordKeepsItAndAcceptsTheRightOneWithEnter) {
-    reg.Seed(HiveLocalMachine, keys::PasswordKey, L"MyPassword", std::wstring(L"Tulip"));
+    StorePassword(std::wstring(L"Tulip"));
     Start();
 
     SetWindowTextW(Control(L"txtPassword"), L"tulip");
@@ -112,7 +96,7 @@ TEST_F(Form2Window, RejectsAWrongPasswordKeepsItAndAcceptsTheRightOneWithEnter) 
 }
 
 TEST_F(Form2Window, IsNeverShownWhenNoPasswordIsStored) {
-    reg.Seed(HiveLocalMachine, keys::PasswordKey, L"MyPassword", std::wstring());
+    StorePassword(std::wstring());
     Start();
 
     EXPECT_TRUE(existedWhenClosed);

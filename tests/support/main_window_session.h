@@ -5,7 +5,7 @@
 #include "tests/support/memory_registry.h"
 #include "tests/support/fake_version_probe.h"
 #include "tests/support/registry_keys.h"
-#include "tests/ui/recording_shell.h"
+#include "tests/support/recording_shell.h"
 #include "ui/form1.h"
 
 struct MainWindowSession {

@@ -1,0 +1,78 @@
+// Working a window from a test: reading a control's text and class, pressing
+// a key, and running this thread's messages as the program's loop does while
+// waiting.  TextOf and ClassOf read another program's windows too.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <algorithm>
+#include <cwctype>
+#include <string>
+
+#include "ui/layout.h"
+#include "ui/win32/message_loop.h"
+
+namespace window_input {
+
+// Raises std::runtime_error when the window's thread does not answer within 5 s.
+inline std::wstring TextOf(HWND hwnd) {
+    const auto send = [hwnd](UINT message, WPARAM wParam, LPARAM lParam) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, 5000, &result))
+            throw std::runtime_error("a window did not tell its text within 5 s");
+        return static_cast<std::size_t>(result);
+    };
+    const std::size_t length = send(WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(length + 1, L'\0');
+    text.resize(std::min(send(WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())), length));
+    return text;
+}
+
+// A window's class name in lower case: the system's own classes are spelt
+// differently from one version to another ("Button", "BUTTON").
+inline std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    std::wstring lower(name);
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+    return lower;
+}
+
+// The class, as ClassOf gives it, of the control that a layout row of this kind makes.
+inline std::wstring ExpectedClass(ui::ControlKind kind) {
+    switch (kind) {
+    case ui::ControlKind::Label: return L"static";
+    case ui::ControlKind::TextBox: return L"edit";
+    case ui::ControlKind::ComboList: return L"combobox";
+    case ui::ControlKind::ProgressBar: return L"msctls_progress32";
+    default: return L"button";
+    }
+}
+
+// Handles this thread's messages until the condition holds or the time is up;
+// whether it held.
+inline bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        ui::DispatchPendingMessages();
+    }
+    return true;
+}
+
+inline void PumpFor(std::chrono::milliseconds time) {
+    PumpUntil([] { return false; }, time);
+}
+
+// A key as the keyboard would deliver it to the focused control of this thread.
+inline void PressKey(WPARAM key) {
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageW(GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    PumpFor(std::chrono::milliseconds(50));
+}
+
+}  // namespace window_input
