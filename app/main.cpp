@@ -15,9 +15,13 @@
 #include "ui/win32/form1_window.h"
 #include "ui/win32/form2_window.h"
 #include "ui/win32/shell_win32.h"
+#include "win32/dll_search.h"
 #include "win32/wmi_connection.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    // Before anything can load a DLL: none may come from the folder that the
+    // program was started from (a Downloads folder, say).
+    win32::LimitDllSearch();
     app::StartupTrace trace;
     trace.Mark(app::StartupMark::WinMain);
     try {
