@@ -16,9 +16,13 @@
 #include "ui/win32/failure_report.h"
 #include "ui/win32/layout_window.h"
 #include "ui/win32/shell_win32.h"
+#include "win32/dll_search.h"
 #include "win32/wmi_connection.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    // Before anything can load a DLL: none may come from the folder that the
+    // program was started from (a Downloads folder, say).
+    win32::LimitDllSearch();
     // COM, once, for this thread and the program's life: the registry
     // provider, the version probe and the log-off all assume it.  Should the
     // join fail, every WMI call reports its own failure.  Then the process's

@@ -7,12 +7,14 @@ set -euo pipefail
 # can run is scripts/wine-host.sh's question.  wine64 runs the x86-64 build on
 # every host; fonts-wine gives the prefixes Wine's own MS Sans Serif and Tahoma.
 # python3 reads the embedded manifest back (its check); zip makes the release,
-# unzip reads it back (the test command).
+# unzip reads it back (the test command).  osslsigncode signs the release's
+# programs, openssl reads the signing certificate (and makes the test
+# command's throw-away one).
 packages=(cmake make g++ googletest clang-format git
           g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 fonts-wine xvfb xdotool imagemagick procps util-linux
-          python3 zip unzip)
+          python3 zip unzip osslsigncode openssl)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386

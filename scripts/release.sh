@@ -20,6 +20,20 @@
 #
 # only packs two programs built elsewhere into OUTPUT_DIR, as above (the test
 # command checks the archive's layout with it).
+#
+# Signing: with QUELVANE_SIGN_PFX (a PKCS#12 file holding the code-signing
+# certificate and its key) and QUELVANE_SIGN_PASSWORD_FILE (a file of one
+# line, its password) set, either command signs both programs with
+# Authenticode (osslsigncode: SHA-256, the description "Quelvane 2", the
+# maker's web address of the About box) as it packs them; the programs of the
+# build trees stay unsigned.  QUELVANE_SIGN_TIMESTAMP_URL, when set, names the
+# RFC 3161 time stamp server.  The password goes from its file to openssl,
+# through a pipe, and to osslsigncode (-readpass) alone: it stands on no
+# command line and in no log.  A signed program keeps the Authenticode digest
+# of the unsigned one (scripts/authenticode-digest.py), and the script checks
+# that it does.  Without the two variables the programs are packed unsigned,
+# and the last lines say so.  Bad signing input stops the script before it
+# builds or packs anything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,6 +57,95 @@ if [[ ! $SOURCE_DATE_EPOCH =~ ^[0-9]+$ ]] || ((SOURCE_DATE_EPOCH < 315532800)); 
 fi
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C
 
+# Signing: both variables or neither.  Checked before anything is built or
+# packed, so that bad input costs nothing and leaves nothing behind.
+signing=""
+CheckSigning() {
+    local pfx=${QUELVANE_SIGN_PFX:-} passwordFile=${QUELVANE_SIGN_PASSWORD_FILE:-} certificate tool
+    if [[ -z $pfx && -z $passwordFile ]]; then
+        return 0
+    elif [[ -z $pfx || -z $passwordFile ]]; then
+        echo "release.sh: set both QUELVANE_SIGN_PFX and QUELVANE_SIGN_PASSWORD_FILE to sign, or neither" >&2
+        return 1
+    fi
+    for tool in osslsigncode openssl; do
+        if ! command -v $tool >/dev/null; then
+            echo "release.sh: $tool is not installed (scripts/install-deps.sh installs it)" >&2
+            return 1
+        fi
+    done
+    if [[ ! -f $pfx || ! -r $pfx ]]; then
+        echo "release.sh: QUELVANE_SIGN_PFX: $pfx is not a readable file" >&2
+        return 1
+    fi
+    if [[ ! -f $passwordFile || ! -r $passwordFile ]]; then
+        echo "release.sh: QUELVANE_SIGN_PASSWORD_FILE: $passwordFile is not a readable file" >&2
+        return 1
+    fi
+    homePage=$(sed -n 's/.*HomePageAddress = L"\([^"]*\)".*/\1/p' ui/commands.h)
+    if [[ -z $homePage ]]; then
+        echo "release.sh: no HomePageAddress found in ui/commands.h" >&2
+        return 1
+    fi
+    # osslsigncode takes the whole file, less the line end, as the password.
+    if (($(grep -c '' "$passwordFile") > 1)); then
+        echo "release.sh: QUELVANE_SIGN_PASSWORD_FILE: $passwordFile holds more than the one line of the password" >&2
+        return 1
+    fi
+    # The signing certificate (the one with the key).  The password reaches
+    # openssl through a pipe, without a CR that a Windows editor may have left
+    # (osslsigncode drops it as well).  Older PKCS#12 files, as older Windows
+    # exports them, need OpenSSL 3's legacy algorithms.
+    if ! certificate=$(sed 's/\r$//' "$passwordFile" |
+        openssl pkcs12 -in "$pfx" -passin stdin -nokeys -clcerts 2>/dev/null) &&
+        ! certificate=$(sed 's/\r$//' "$passwordFile" |
+            openssl pkcs12 -legacy -in "$pfx" -passin stdin -nokeys -clcerts 2>/dev/null); then
+        echo "release.sh: cannot open $pfx with the password in $passwordFile: a wrong password, or no PKCS#12 file" >&2
+        return 1
+    fi
+    if [[ $certificate != *"BEGIN CERTIFICATE"* ]]; then
+        echo "release.sh: $pfx holds no certificate for its key" >&2
+        return 1
+    fi
+    # Windows accepts a signature only from a certificate for code signing:
+    # extended key usage Code Signing and, where the key usage is limited,
+    # Digital Signature among its uses.
+    local extendedUses uses
+    extendedUses=$(openssl x509 -noout -ext extendedKeyUsage <<<"$certificate" 2>/dev/null)
+    uses=$(openssl x509 -noout -ext keyUsage <<<"$certificate" 2>/dev/null)
+    if [[ $extendedUses != *"Code Signing"* ]] || [[ $uses == *"Key Usage"* && $uses != *"Digital Signature"* ]]; then
+        echo "release.sh: the certificate in $pfx is not for code signing ($(openssl x509 -noout -subject <<<"$certificate"))" >&2
+        return 1
+    fi
+    signer=$(openssl x509 -noout -subject -nameopt oneline <<<"$certificate")
+    signer=${signer#subject=}
+    signing=yes
+}
+
+# PlaceProgram PROGRAM DESTINATION: the program, signed when signing.
+PlaceProgram() {
+    local program=$1 destination=$2 log unsigned signed
+    if [[ -z $signing ]]; then
+        cp "$program" "$destination"
+        return
+    fi
+    local options=(-pkcs12 "$QUELVANE_SIGN_PFX" -readpass "$QUELVANE_SIGN_PASSWORD_FILE" -h sha256
+                   -n "Quelvane 2" -i "$homePage")
+    [[ -z ${QUELVANE_SIGN_TIMESTAMP_URL:-} ]] || options+=(-ts "$QUELVANE_SIGN_TIMESTAMP_URL")
+    log=$(osslsigncode sign "${options[@]}" -in "$program" -out "$destination" 2>&1) || {
+        echo "release.sh: osslsigncode could not sign $program:" >&2
+        echo "$log" >&2
+        return 1
+    }
+    # Nothing but the signature may differ from the program that was built.
+    unsigned=$(python3 scripts/authenticode-digest.py "$program") &&
+        signed=$(python3 scripts/authenticode-digest.py "$destination") || return 1
+    if [[ ${unsigned%% *} != "${signed%% *}" ]]; then
+        echo "release.sh: the signed $program has another Authenticode digest than the unsigned one" >&2
+        return 1
+    fi
+}
+
 # Package I686_EXE X64_EXE OUTPUT_DIR: the archive and its sum.
 Package() {
     local i686=$1 x64=$2 output=$3 program
@@ -57,8 +160,8 @@ Package() {
     stage=$(mktemp -d "${TMPDIR:-/tmp}/quelvane-release.XXXXXX")
     trap 'rm -rf "$stage"' EXIT
     mkdir "$stage/x64"
-    cp "$i686" "$stage/Quelvane 2.exe"
-    cp "$x64" "$stage/x64/Quelvane 2.exe"
+    PlaceProgram "$i686" "$stage/Quelvane 2.exe" || return 1
+    PlaceProgram "$x64" "$stage/x64/Quelvane 2.exe" || return 1
     sed 's/\r$//; s/$/\r/' docs/administrator-guide.txt >"$stage/README.txt"
     chmod 644 "$stage/Quelvane 2.exe" "$stage/x64/Quelvane 2.exe" "$stage/README.txt"
     find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
@@ -76,6 +179,7 @@ if [[ ${1:-} == --package ]]; then
         echo "usage: $0 [--package I686_EXE X64_EXE OUTPUT_DIR]" >&2
         exit 2
     fi
+    CheckSigning
     Package "$2" "$3" "$4"
     exit
 elif (($# != 0)); then
@@ -84,6 +188,7 @@ elif (($# != 0)); then
 fi
 
 scripts/install-deps.sh
+CheckSigning
 
 for preset in windows windows-x64; do
     tree=build/release-$preset
@@ -97,4 +202,17 @@ Package "build/release-windows/app/Quelvane 2.exe" "build/release-windows-x64/ap
 echo
 echo "Made dist/$archive (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH):"
 sha256sum "build/release-windows/app/Quelvane 2.exe" "build/release-windows-x64/app/Quelvane 2.exe"
+echo "Authenticode digests, the same signed or not:"
+python3 scripts/authenticode-digest.py "build/release-windows/app/Quelvane 2.exe" \
+    "build/release-windows-x64/app/Quelvane 2.exe"
 cat dist/SHA256SUMS
+if [[ -n $signing ]]; then
+    echo "Both programs in the archive are signed by: $signer"
+    if [[ -n ${QUELVANE_SIGN_TIMESTAMP_URL:-} ]]; then
+        echo "Time stamp: $QUELVANE_SIGN_TIMESTAMP_URL"
+    else
+        echo "No time stamp (QUELVANE_SIGN_TIMESTAMP_URL is not set): Windows trusts the signature only while the certificate is valid."
+    fi
+else
+    echo "The programs are NOT signed: QUELVANE_SIGN_PFX and QUELVANE_SIGN_PASSWORD_FILE are not set."
+fi

@@ -14,6 +14,12 @@
 #      one that step 3 built and tested; the archive, packed twice from the
 #      tested programs, has the same bytes both times and the promised layout.
 #      (The whole release built twice would add two x86-64 builds as well.)
+#   5. the signed release: scripts/release.sh signs the tested programs with a
+#      throw-away code-signing certificate; both verify against its throw-away
+#      CA and keep the Authenticode digest of the unsigned build; a wrong
+#      password, a certificate that is not for code signing and a half-set
+#      signing input are refused with nothing packed; the signed program that
+#      this host runs passes an end-to-end case.
 #
 # Build trees: build/native, build/windows-x64 and build/windows (or under
 # $QUELVANE_BUILD_ROOT).  QUELVANE_64BIT_ONLY=1 takes the 64-bit-only path on a
@@ -138,6 +144,120 @@ ReleaseCheck() {
     fi
 }
 
+# The Authenticode digest that osslsigncode's verify prints: "Current" (the
+# one that the signature signs) or "Calculated" (the file's own).
+SignedDigest() { sed -n "s/^$1 message digest *: *\([0-9A-F]*\).*/\1/p" "$2" | head -n1; }
+
+# Step 5 above.  The CA, the certificates and the password live in a temporary
+# folder that nothing else sees and that is removed at the end.
+SignedReleaseCheck() {
+    local name="release: signed programs" begin=$SECONDS keys
+    echo
+    echo "== $name"
+    if ! keys=$(mktemp -d "${TMPDIR:-/tmp}/quelvane-signing.XXXXXX"); then
+        Record "$name" "FAILED: no temporary folder" 0
+        return
+    fi
+    local problem
+    problem=$(SignedReleaseProblem "$keys")
+    rm -rf "$keys"
+    if [[ -n $problem ]]; then
+        Record "$name" "FAILED: $problem" $((SECONDS - begin))
+    else
+        Record "$name" "passed, both verify, digests of the unsigned build, bad input refused, e2e" \
+            $((SECONDS - begin))
+    fi
+}
+
+# Prints what went wrong, nothing when all is well; the steps' output goes to
+# stderr.
+SignedReleaseProblem() {
+    local keys=$1 i686="$root/windows/app/Quelvane 2.exe" x64="$root/windows-x64/app/Quelvane 2.exe"
+    local work="$root/release-check/signed" archive
+    rm -rf "$work" && mkdir -p "$work" || { echo "could not make $work"; return; }
+    # A CA of two days and two certificates that it issues: one for code
+    # signing, one for a web server only.
+    printf '%s\n' "[signer]" "keyUsage = critical,digitalSignature" "extendedKeyUsage = codeSigning" \
+        "[server]" "keyUsage = critical,digitalSignature" "extendedKeyUsage = serverAuth" >"$keys/uses.cnf"
+    openssl rand -hex 16 >"$keys/password" && openssl rand -hex 16 >"$keys/wrong-password" &&
+        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$keys/ca.key" -out "$keys/ca.crt" -days 2 \
+            -subj "/CN=Quelvane throw-away test CA" -addext "basicConstraints=critical,CA:TRUE" \
+            -addext "keyUsage=critical,keyCertSign" 2>/dev/null || { echo "openssl could not make the CA"; return; }
+    local use
+    for use in signer server; do
+        openssl req -newkey rsa:2048 -nodes -keyout "$keys/$use.key" -out "$keys/$use.csr" \
+            -subj "/CN=Quelvane throw-away $use" 2>/dev/null &&
+            openssl x509 -req -in "$keys/$use.csr" -CA "$keys/ca.crt" -CAkey "$keys/ca.key" -set_serial "0x$RANDOM" \
+                -days 2 -extfile "$keys/uses.cnf" -extensions "$use" -out "$keys/$use.crt" 2>/dev/null &&
+            openssl pkcs12 -export -inkey "$keys/$use.key" -in "$keys/$use.crt" -out "$keys/$use.pfx" \
+                -passout "file:$keys/password" || { echo "openssl could not make the $use certificate"; return; }
+    done
+
+    # Bad input: refused, nothing packed.
+    local bad
+    for bad in "wrong password:QUELVANE_SIGN_PFX=$keys/signer.pfx QUELVANE_SIGN_PASSWORD_FILE=$keys/wrong-password" \
+        "web server certificate:QUELVANE_SIGN_PFX=$keys/server.pfx QUELVANE_SIGN_PASSWORD_FILE=$keys/password" \
+        "no password file:QUELVANE_SIGN_PFX=$keys/signer.pfx"; do
+        # shellcheck disable=SC2086 # the variables, one word each
+        if env ${bad#*:} bash scripts/release.sh --package "$i686" "$x64" "$work/bad" >&2; then
+            echo "release.sh signed with a ${bad%%:*}"
+            return
+        elif compgen -G "$work/bad/*.zip" >/dev/null; then
+            echo "release.sh packed with a ${bad%%:*}"
+            return
+        fi
+    done
+
+    if ! QUELVANE_SIGN_PFX="$keys/signer.pfx" QUELVANE_SIGN_PASSWORD_FILE="$keys/password" \
+        bash scripts/release.sh --package "$i686" "$x64" "$work" >"$work/release.log" 2>&1; then
+        cat "$work/release.log" >&2
+        echo "release.sh could not sign"
+        return
+    fi
+    if grep -qF -f "$keys/password" "$work/release.log"; then
+        echo "release.sh showed the password"
+        return
+    fi
+    archive=$(cd "$work" && echo quelvane-*.zip)
+    if ! (cd "$work" && sha256sum --quiet -c SHA256SUMS >&2); then
+        echo "SHA256SUMS does not match the signed archive"
+        return
+    fi
+    local program built signed unsigned
+    for program in "Quelvane 2.exe" "x64/Quelvane 2.exe"; do
+        built=$i686
+        [[ $program == x64/* ]] && built=$x64
+        signed="$work/${program//\//-}"
+        unzip -p "$work/$archive" "$program" >"$signed"
+        if ! osslsigncode verify -CAfile "$keys/ca.crt" -in "$signed" >"$signed.verify" 2>&1; then
+            cat "$signed.verify" >&2
+            echo "$program does not verify against the throw-away CA"
+            return
+        fi
+        unsigned=$(python3 scripts/authenticode-digest.py "$built") || { echo "no digest of $built"; return; }
+        unsigned=${unsigned%% *}
+        echo "$program: signed $(SignedDigest Current "$signed.verify"), unsigned build $unsigned" >&2
+        if [[ $(SignedDigest Current "$signed.verify") != "$unsigned" ||
+            $(SignedDigest Calculated "$signed.verify") != "$unsigned" ]]; then
+            echo "$program signed has another Authenticode digest than the unsigned build"
+            return
+        elif ! grep -q "Text description: Quelvane 2\$" "$signed.verify" ||
+            ! grep -qF "URL description: http://www.tessmor.example/" "$signed.verify" ||
+            ! grep -q "Message digest algorithm *: SHA256" "$signed.verify"; then
+            echo "$program's signature lacks SHA-256, the description or the web address"
+            return
+        fi
+    done
+
+    # The signed program that this host runs, through one end-to-end case.
+    local tree="$root/windows-x64" runnable="$work/x64-Quelvane 2.exe"
+    if QuelvaneHostRuns32Bit; then tree="$root/windows" runnable="$work/Quelvane 2.exe"; fi
+    if ! QUELVANE_E2E_PROGRAM=$(realpath "$runnable") ctest --test-dir "$tree" --output-on-failure --no-tests=error \
+        -R '^e2e_SaveWithoutAStoredPasswordWritesThePoliciesTheSettingsAndThePassword$' >&2; then
+        echo "the signed program failed its end-to-end case in $tree"
+    fi
+}
+
 FormatCheck
 Suite "native suite (Linux)" native "$root/native"
 Suite "x86-64 Windows suite (64-bit Wine)" windows-x64 "$root/windows-x64"
@@ -149,6 +269,7 @@ else
     notRun="The i686 Windows suite did not run: $QUELVANE_HOST_32BIT_REASON."
 fi
 ReleaseCheck
+SignedReleaseCheck
 
 echo
 echo "== Results ($((SECONDS - started)) s in all)"
