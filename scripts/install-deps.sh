@@ -7,8 +7,9 @@ set -euo pipefail
 # can run is scripts/wine-host.sh's question.  wine64 runs the x86-64 build on
 # every host; fonts-wine gives the prefixes Wine's own MS Sans Serif and Tahoma.
 # python3 reads the embedded manifest back (its check); zip makes the release,
-# unzip reads it back (the test command).
-packages=(cmake make g++ googletest clang-format git
+# unzip reads it back (the test command); libxml2-dev reads the Group Policy
+# template (its native test).
+packages=(cmake make g++ googletest clang-format git libxml2-dev
           g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 fonts-wine xvfb xdotool imagemagick procps util-linux
