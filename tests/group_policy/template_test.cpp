@@ -86,7 +86,7 @@ const Template& Files() {
 
 struct DrivePolicy {
     std::wstring_view valueName;
-    std::string programText;  // the program's radio button
+    std::string programText;  // named after the program's radio button, without its trailing blank
 };
 
 void PrintTo(const DrivePolicy& drivePolicy, std::ostream* out) { *out << text::ToUtf8(drivePolicy.valueName); }
