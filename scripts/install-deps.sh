@@ -9,8 +9,9 @@ set -euo pipefail
 # python3 reads the embedded manifest back (its check); zip makes the release,
 # unzip reads it back (the test command).  osslsigncode signs the release's
 # programs, openssl reads the signing certificate (and makes the test
-# command's throw-away one).
-packages=(cmake make g++ googletest clang-format git
+# command's throw-away one); libxml2-dev reads the Group Policy template
+# (its native test).
+packages=(cmake make g++ googletest clang-format git libxml2-dev
           g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 fonts-wine xvfb xdotool imagemagick procps util-linux

@@ -4,11 +4,12 @@
 #   bash scripts/release.sh
 #
 # makes dist/quelvane-VERSION.zip (the i686 "Quelvane 2.exe", its x86-64 twin
-# in x64/, and docs/administrator-guide.txt as README.txt with CR LF) and
-# dist/SHA256SUMS beside it.  VERSION is the FileVersion of the version
-# resource (app/resources/quelvane.rc).  Both programs are built afresh in
-# build/release-windows and build/release-windows-x64, as Release and without
-# tests.
+# in x64/, docs/administrator-guide.txt as README.txt with CR LF, and the
+# Group Policy template of group_policy/ in PolicyDefinitions/, laid out as
+# an administrator copies it) and dist/SHA256SUMS beside it.  VERSION is the
+# FileVersion of the version resource (app/resources/quelvane.rc).  Both
+# programs are built afresh in build/release-windows and
+# build/release-windows-x64, as Release and without tests.
 #
 # The same commit gives the same bytes in any clone at any path: the programs
 # carry no link time and no path (the root CMakeLists.txt),
@@ -18,8 +19,9 @@
 #
 #   bash scripts/release.sh --package I686_EXE X64_EXE OUTPUT_DIR
 #
-# only packs two programs built elsewhere into OUTPUT_DIR, as above (the test
-# command checks the archive's layout with it).
+# only packs two programs built elsewhere, with this tree's guide and
+# template, into OUTPUT_DIR, as above (the test command checks the archive's
+# layout with it).
 #
 # Signing: with QUELVANE_SIGN_PFX (a PKCS#12 file holding the code-signing
 # certificate and its key) and QUELVANE_SIGN_PASSWORD_FILE (a file of one
@@ -159,16 +161,20 @@ Package() {
     # Global, for the trap that removes it.
     stage=$(mktemp -d "${TMPDIR:-/tmp}/quelvane-release.XXXXXX")
     trap 'rm -rf "$stage"' EXIT
-    mkdir "$stage/x64"
+    mkdir -p "$stage/x64" "$stage/PolicyDefinitions/en-US"
     PlaceProgram "$i686" "$stage/Quelvane 2.exe" || return 1
     PlaceProgram "$x64" "$stage/x64/Quelvane 2.exe" || return 1
     sed 's/\r$//; s/$/\r/' docs/administrator-guide.txt >"$stage/README.txt"
-    chmod 644 "$stage/Quelvane 2.exe" "$stage/x64/Quelvane 2.exe" "$stage/README.txt"
+    cp group_policy/Quelvane2.admx "$stage/PolicyDefinitions/"
+    cp group_policy/en-US/Quelvane2.adml "$stage/PolicyDefinitions/en-US/"
+    chmod 644 "$stage/Quelvane 2.exe" "$stage/x64/Quelvane 2.exe" "$stage/README.txt" \
+        "$stage/PolicyDefinitions/Quelvane2.admx" "$stage/PolicyDefinitions/en-US/Quelvane2.adml"
     find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
     # -X: no owner or extended times; -D: no folder entries; the list's order
     # is the archive's.
     rm -f "$output/$archive"
-    (cd "$stage" && printf '%s\n' "Quelvane 2.exe" README.txt "x64/Quelvane 2.exe" |
+    (cd "$stage" && printf '%s\n' "Quelvane 2.exe" README.txt "x64/Quelvane 2.exe" \
+        PolicyDefinitions/Quelvane2.admx PolicyDefinitions/en-US/Quelvane2.adml |
         zip -q -X -D -9 "$stage/$archive" -@)
     mv "$stage/$archive" "$output/$archive"
     (cd "$output" && sha256sum "$archive" >SHA256SUMS)

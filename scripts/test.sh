@@ -127,11 +127,14 @@ ReleaseCheck() {
     local problem=""
     if ! cmp "$work/first/$archive" "$work/second/$archive"; then
         problem="the archive packed twice differs"
-    elif [[ $(unzip -Z1 "$work/first/$archive" | tr '\n' '|') != "Quelvane 2.exe|README.txt|x64/Quelvane 2.exe|" ]]; then
+    elif [[ $(unzip -Z1 "$work/first/$archive" | tr '\n' '|') != "Quelvane 2.exe|README.txt|x64/Quelvane 2.exe|PolicyDefinitions/Quelvane2.admx|PolicyDefinitions/en-US/Quelvane2.adml|" ]]; then
         problem="the archive holds $(unzip -Z1 "$work/first/$archive" | tr '\n' ' ')"
     elif ! unzip -p "$work/first/$archive" "Quelvane 2.exe" | cmp - "$i686" ||
         ! unzip -p "$work/first/$archive" "x64/Quelvane 2.exe" | cmp - "$x64"; then
         problem="a program in the archive is not the one built"
+    elif ! unzip -p "$work/first/$archive" PolicyDefinitions/Quelvane2.admx | cmp - group_policy/Quelvane2.admx ||
+        ! unzip -p "$work/first/$archive" PolicyDefinitions/en-US/Quelvane2.adml | cmp - group_policy/en-US/Quelvane2.adml; then
+        problem="the Group Policy template in the archive is not the one tested"
     elif unzip -p "$work/first/$archive" README.txt | grep -q $'[^\r]$\|^$'; then
         problem="README.txt has a line without CR LF"
     elif ! (cd "$work/first" && sha256sum --quiet -c SHA256SUMS); then
