@@ -105,19 +105,23 @@ HWND TitledWindow(const std::wstring& title, DWORD processId) {
     return window && BelongsTo(window, processId) ? window : nullptr;
 }
 
+struct WindowSearch {
+    DWORD processId;
+    bool found;
+};
+
+// EnumWindows' callback: a named CALLBACK function, since the i686 build's
+// stdcall takes no lambda.
+BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+    search.found = BelongsTo(window, search.processId);
+    return !search.found;
+}
+
 // Whether the process has made a top-level window yet, visible or not.
 bool HasTopLevelWindow(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        bool found;
-    } search{processId, false};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(parameter);
-            search.found = BelongsTo(window, search.processId);
-            return !search.found;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{processId, false};
+    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -318,8 +318,7 @@ int main(int argc, char** argv) {
 
         std::printf("Platform: %s\n\n", PlatformText().c_str());
         std::vector<Result> results;
-        for (const OperationCase& operation : Cases(provider, bare))
-            results.push_back(Measure(operation, calls));
+        for (const OperationCase& operation : Cases(provider, bare)) results.push_back(Measure(operation, calls));
         PrintOperations(results, calls);
         if (withSave) benchmark::MeasureSave(std::max(10, calls / 4));
         std::fflush(stdout);
