@@ -112,41 +112,35 @@ ComPtr<IWbemClassObject> WmiMethod::Run(const std::wstring& objectPath) const {
 }
 
 WmiWarmUp::WmiWarmUp(std::wstring nameSpace, std::wstring className)
-    : nameSpace_(std::move(nameSpace)), className_(std::move(className)) {
-    thread_.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    if (!thread_.IsValid()) result_ = HRESULT_FROM_WIN32(GetLastError());
-}
+    : nameSpace_(std::move(nameSpace)),
+      className_(std::move(className)),
+      thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {}
 
-WmiWarmUp::~WmiWarmUp() { Wait(); }
-
-HRESULT WmiWarmUp::Wait() {
-    if (thread_.IsValid()) {
-        WaitForSingleObject(thread_.Get(), INFINITE);
-        thread_.Reset();
-    }
-    return result_;
+WmiWarmUp::~WmiWarmUp() {
+    if (thread_.IsValid()) WaitForSingleObject(thread_.Get(), INFINITE);
 }
 
 DWORD WINAPI WmiWarmUp::Run(void* self) {
-    auto& warmUp = *static_cast<WmiWarmUp*>(self);
+    const auto& warmUp = *static_cast<const WmiWarmUp*>(self);
+    FetchWmiClass(warmUp.nameSpace_, warmUp.className_);
+    return 0;
+}
+
+HRESULT FetchWmiClass(const std::wstring& nameSpace, const std::wstring& className) noexcept {
     HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (FAILED(result)) {
-        warmUp.result_ = result;
-        return 0;
-    }
+    if (FAILED(result)) return result;
+    // The warm-up thread's one boundary: nothing raised here leaves it.
     try {
-        ComPtr<IWbemServices> services = ConnectWmi(warmUp.nameSpace_);
         ComPtr<IWbemClassObject> object;
-        result = services->GetObject(Bstr(warmUp.className_).Get(), 0, nullptr, &object, nullptr);
-        if (SUCCEEDED(result) && !object) result = E_POINTER;
+        result =
+            Delivered(ConnectWmi(nameSpace)->GetObject(Bstr(className).Get(), 0, nullptr, &object, nullptr), object);
     } catch (const PlatformFailure& failure) {
         result = failure.Result();
     } catch (...) {
         result = E_OUTOFMEMORY;  // Bstr's std::bad_alloc, the only other failure here
     }
     CoUninitialize();
-    warmUp.result_ = result;
-    return 0;
+    return result;
 }
 
 }  // namespace win32

@@ -85,37 +85,35 @@ private:
 // The first connection of a process costs far more than the later ones: the
 // service's libraries load and its classes are read.  A warm-up pays that on a
 // thread of its own, in the multithreaded apartment, by connecting to the
-// namespace and fetching one class, while the starting thread goes on with its
-// windows; the starting thread's own first connection then finds the work
-// done.  Nothing made there is kept, and a failure there is only kept for
-// Wait: the connection that the program makes itself reports its own.
+// namespace and fetching one class (FetchWmiClass), while the starting thread
+// goes on with its windows; the starting thread's own first connection then
+// finds the work done.  Nothing made there is kept, and a failure there is
+// dropped: the connection that the program makes itself reports its own.
 //
 //   CoInitializeEx(...); CoInitializeSecurity(...);   // WinMain, first
 //   const win32::WmiWarmUp warmUp(L"\\\\.\\root\\default", L"StdRegProv");
 //   ...                              // windows; the first ConnectWmi
 //
-// The thread joins the multithreaded apartment itself, where it starts.  The
-// destructor waits for the thread.
+// The destructor waits for the thread.
 class WmiWarmUp {
 public:
-    // Starts the thread; where none can be started there is no warm-up, and
-    // Wait answers why.
+    // Starts the thread; where none can be started there is no warm-up.
     WmiWarmUp(std::wstring nameSpace, std::wstring className);
     ~WmiWarmUp();
     WmiWarmUp(const WmiWarmUp&) = delete;
     WmiWarmUp& operator=(const WmiWarmUp&) = delete;
-
-    // Waits for the thread and answers S_OK when the class was fetched, the
-    // failure of the step that stopped it otherwise.
-    HRESULT Wait();
 
 private:
     static DWORD WINAPI Run(void* self);
 
     const std::wstring nameSpace_;
     const std::wstring className_;
-    HRESULT result_ = E_PENDING;
     Handle thread_;
 };
+
+// The warm-up's work on the calling thread, which it joins to the
+// multithreaded apartment and takes out again: connects to the namespace and
+// fetches the class.  S_OK, or the failure of the step that stopped it.
+HRESULT FetchWmiClass(const std::wstring& nameSpace, const std::wstring& className) noexcept;
 
 }  // namespace win32
