@@ -17,9 +17,6 @@ namespace {
 
 constexpr wchar_t WindowClassName[] = L"Quelvane2LayoutWindow";
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-// Clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and
-// Escape when no control claims them: neither may reach a control.
-constexpr int FirstControlId = 100;
 // Posted by the first showing; see CreateTooltips.
 constexpr UINT CreateTooltipsMessage = WM_APP + 1;
 constexpr std::wstring_view WindowFontFace = L"MS Sans Serif";
@@ -137,12 +134,6 @@ void LayoutWindow::Show(int showCommand) {
 
 void LayoutWindow::Destroy() {
     if (hwnd_) DestroyWindow(hwnd_);
-}
-
-HWND LayoutWindow::Control(std::wstring_view name, int member) const {
-    for (const BoundControl& control : controls_)
-        if (control.row->name == name && control.row->member == member) return control.hwnd;
-    return nullptr;
 }
 
 void LayoutWindow::CreateControls() {
