@@ -70,14 +70,15 @@ struct WmiRegistryProvider::Operation {
     ComPtr<IWbemServices> services;
 };
 
-WmiRegistryProvider::WmiRegistryProvider(std::wstring nameSpace) : nameSpace_(std::move(nameSpace)) {}
+WmiRegistryProvider::WmiRegistryProvider(std::wstring providerNamespace)
+    : providerNamespace_(std::move(providerNamespace)) {}
 
 std::optional<WmiRegistryProvider::Answer> WmiRegistryProvider::Call(
     Operation& op, const wchar_t* method, std::initializer_list<win32::WmiMethod::Argument> arguments,
     bool registryApiRoad) {
     ComPtr<IWbemClassObject> outParameters;
     try {
-        if (!op.services) op.services = win32::ConnectWmi(nameSpace_);
+        if (!op.services) op.services = win32::ConnectWmi(providerNamespace_);
         const win32::WmiMethod call(op.services, ProviderClass, method, arguments,
                                     registryApiRoad && win32::RunningOnWine());
         if (call.Missing()) return std::nullopt;

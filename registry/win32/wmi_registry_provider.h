@@ -42,9 +42,9 @@ public:
     static constexpr const wchar_t* LocalNamespace = L"\\\\.\\root\\default";
     static constexpr const wchar_t* ProviderClass = L"StdRegProv";
 
-    // nameSpace: where StdRegProv is looked for.  Anything but the default only
-    // serves to model a service that cannot be reached.
-    explicit WmiRegistryProvider(std::wstring nameSpace = LocalNamespace);
+    // The namespace whose StdRegProv the provider works through; the
+    // program's is this machine's root\default, which its warm-up fetches.
+    explicit WmiRegistryProvider(std::wstring providerNamespace = LocalNamespace);
 
 protected:
     ResultCode DoCreateRegKey(Root root, const std::wstring& key) override;
@@ -74,7 +74,7 @@ private:
                                std::initializer_list<win32::WmiMethod::Argument> arguments,
                                bool registryApiRoad = false);
 
-    std::wstring nameSpace_;
+    std::wstring providerNamespace_;
 };
 
 }  // namespace registry
