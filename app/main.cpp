@@ -75,6 +75,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         if (login.State() == ui::Form2::StateKind::Waiting) loginWindow.Show(showCommand);
         exitCode = ui::RunMessageLoop();
     } catch (...) {
+        // The boundary of what runs outside any window procedure (whose own
+        // is base_window.h's): the windows' creation and first showing, with
+        // the loads and activations that run in them.
         ui::ReportUnhandledFailure();
     }
     // Every COM object of the program has gone with the block above.

@@ -26,8 +26,9 @@
 // user-made event.  Sizes come from the screen's real resolution; the client
 // area is the layout's, the frame fixed.  A row's control has the id
 // FirstControlId plus the row's index in the layout, so GetDlgItem finds it.
-// A failure that escapes a handler is reported in an error box and ends the
-// program (RunReportingFailures).
+// A failure that escapes a handler rises to the program's boundary for it:
+// the window procedure's (base_window.h), or WinMain's for the load and the
+// activation that Create and Show run outside any window procedure.
 #pragma once
 
 #include <windows.h>
