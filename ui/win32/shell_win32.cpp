@@ -175,6 +175,6 @@ void ShellWin32::LogOff() {
     if (win32Shutdown.Missing() && anyInstance) systemLogOff_();
 }
 
-void ShellWin32::EndProgram() { ExitProcess(0); }
+void ShellWin32::EndProgram() { PostQuitMessage(0); }
 
 }  // namespace ui
