@@ -73,11 +73,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         login.Closed = [&] { loginWindow.Destroy(); };
         loginWindow.Create(ui::LayoutWindow::ContentsAt::FirstShow);
         if (login.State() == ui::Form2::StateKind::Waiting) loginWindow.Show(showCommand);
+        // The program ends here, through WM_QUIT, whoever asks: the main
+        // window's end, the login's Cancel and close box, the log-off.  Not
+        // by ExitProcess, which would kill the warm-up thread wherever it is,
+        // inside the service's libraries too, and leave their unloading to
+        // locks that thread may hold (Microsoft's ExitProcess page).
         exitCode = ui::RunMessageLoop();
     } catch (...) {
+        // The boundary of what runs outside any window procedure (whose own
+        // is base_window.h's): the windows' creation and first showing, with
+        // the loads and activations that run in them.
         ui::ReportUnhandledFailure();
     }
-    // Every COM object of the program has gone with the block above.
+    // Every COM object of the program has gone with the block above, and
+    // the warm-up thread has been waited for.
     if (SUCCEEDED(com)) CoUninitialize();
     return exitCode;
 }

@@ -53,7 +53,7 @@ class RedrawRecorder {
 public:
     explicit RedrawRecorder(ui::Form1& form) {
         for (ui::ControlModel* control : form.Controls()) {
-            std::wstring name(control->Name());
+            std::wstring name(control->Row().name);
             if (control->Member() != ui::NoMember) name += L"(" + std::to_wstring(control->Member()) + L")";
             control->ViewChanged = [this, name] {
                 if (recording) redrawn.push_back(text::ToUtf8(name));

@@ -25,24 +25,16 @@ bool reporting = false;
 
 bool ReportingUnhandledFailure() noexcept { return reporting; }
 
-void ReportUnhandledFailure(const std::exception& failure) noexcept {
-    std::wstring text;
-    try {
-        text = FailureText(failure);
-    } catch (...) {
-        text = UnknownFailureText();
-    }
-    ShowAndEnd(text);
-}
-
 void ReportUnhandledFailure() noexcept {
+    std::wstring text = UnknownFailureText();
     try {
         throw;
     } catch (const std::exception& failure) {
-        ReportUnhandledFailure(failure);
-    } catch (...) {
-        ShowAndEnd(UnknownFailureText());
-    }
+        try {
+            text = FailureText(failure);
+        } catch (...) {}
+    } catch (...) {}
+    ShowAndEnd(text);
 }
 
 }  // namespace ui

@@ -42,7 +42,9 @@ public:
     // when the service, the query or a call fails; a log-off that the system
     // merely refuses goes unnoticed.
     void LogOff() override;
-    // ExitProcess(0): no window is asked to close.
+    // PostQuitMessage(0): WinMain's loop ends once the handler returns, then
+    // the windows go, the warm-up thread is waited for and COM is left, where
+    // ExitProcess would kill that thread inside the service (see WinMain).
     void EndProgram() override;
 
 private:

@@ -159,6 +159,13 @@ TEST(ShellWin32, LogsOffThroughWin32ShutdownOfEveryInstanceWhateverItAnswers) {
     EXPECT_EQ(systemLogOffs, 0);
 }
 
+TEST(ShellWin32, EndsTheProgramThroughItsMessageLoopWithExitCodeZero) {
+    ui::ShellWin32().EndProgram();
+    MSG quit{};
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 0u);
+}
+
 TEST(FailureReport, ShowsWhatFailedInOneErrorBoxBeforeAnyWindowAndEndsWithExitCodeOne) {
     auto [seen, exitCode] = RunFailingChild(L"registry");
     ASSERT_TRUE(seen.found) << "no error box titled Quelvane 2";

@@ -63,8 +63,19 @@ protected:
         while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     }
 
-    HWND Control(const LayoutRow& row) const { return window->Control(row.name, row.member); }
-    HWND Control(std::wstring_view name, int member = ui::NoMember) const { return window->Control(name, member); }
+    HWND Control(const LayoutRow& row) const { return Control(row.name, row.member); }
+    HWND Control(std::wstring_view name, int member = ui::NoMember) const {
+        return ControlOf(window->Hwnd(), ui::Form1Layout, name, member);
+    }
+
+    // The tooltip window that the main window owns: a top-level window of
+    // its own; null until it is made.
+    HWND Tooltip() const {
+        HWND tooltip = nullptr;
+        do tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr);
+        while (tooltip && GetWindow(tooltip, GW_OWNER) != window->Hwnd());
+        return tooltip;
+    }
 
     // What a user's choice in a drop-down list sends; CB_SETCURSEL alone
     // notifies nobody.
@@ -220,8 +231,8 @@ TEST_F(Form1Window, DrawsEveryControlInMsSansSerifOfEightPointsAtTheScreensResol
 }
 
 TEST_F(Form1Window, LogoffAndSaveCarryTheirTooltipsOnceTheWindowIsShown) {
-    ASSERT_TRUE(PumpUntil([&] { return window->Tooltip() != nullptr; }, std::chrono::seconds(2)));
-    HWND tooltip = window->Tooltip();
+    ASSERT_TRUE(PumpUntil([&] { return Tooltip() != nullptr; }, std::chrono::seconds(2)));
+    HWND tooltip = Tooltip();
     EXPECT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 2);
     for (auto [name, text] :
          {std::pair{L"cmdLogoff", L"Log out your Windows"}, std::pair{L"cmdSave", L"Save your configurations"}}) {

@@ -38,7 +38,7 @@ protected:
         form->Closed = [this] {
             existedWhenClosed = window && window->Hwnd();
             visibleWhenClosed = existedWhenClosed && IsWindowVisible(window->Hwnd());
-            hadControlsWhenClosed = existedWhenClosed && window->Control(L"txtPassword") != nullptr;
+            hadControlsWhenClosed = existedWhenClosed && Control(L"txtPassword") != nullptr;
             window->Destroy();
         };
         window = std::make_unique<ui::LayoutWindow>(
@@ -50,7 +50,7 @@ protected:
         PumpFor(std::chrono::milliseconds(50));
     }
 
-    HWND Control(std::wstring_view name) const { return window->Control(name); }
+    HWND Control(std::wstring_view name) const { return ControlOf(window->Hwnd(), ui::Form2Layout, name); }
 };
 
 }  // namespace
