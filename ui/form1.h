@@ -104,6 +104,7 @@ private:
     void ActivationStep();
     void TickStep();
     void ReportSuccess();
+    void AnnounceIfPolicyChanged();
     bool IsKnownWindowsVersion();
 
     registry::OsVersionProbe& versionProbe_;

@@ -17,7 +17,7 @@ bool reporting = false;
     // Without a window of the program the box must still come to the front.
     HWND owner = GetActiveWindow();
     const UINT withoutOwner = owner ? 0u : MB_SETFOREGROUND | MB_TASKMODAL;
-    MessageBoxW(owner, text.c_str(), L"Quelvane 2", MB_OK | MB_ICONERROR | withoutOwner);
+    MessageBoxW(owner, text.c_str(), L"Quelvane 2", MB_OK | MB_ICONWARNING | withoutOwner);
     ExitProcess(1);
 }
 

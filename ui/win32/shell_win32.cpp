@@ -55,6 +55,21 @@ void EnableShutdownPrivilege() {
         FailWithLastError(L"AdjustTokenPrivileges");
 }
 
+// How long the announcement waits for each window's answer.  A broadcast
+// gives every top-level window of the desktop the whole time in turn, so a
+// few slow ones add up; SMTO_ABORTIFHUNG skips a hung one at once, and a
+// window that answers at all answers a setting change in far less.
+constexpr UINT AnnouncementTimeoutMs = 1000;
+
+DWORD WINAPI BroadcastPolicyChange(void*) {
+    // wParam 0, as Microsoft asks of an application that sends the message.
+    // The literal lives as long as the program; nothing else is shared.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Policy"), SMTO_ABORTIFHUNG,
+                        AnnouncementTimeoutMs, &ignored);
+    return 0;
+}
+
 }  // namespace
 
 ShellWin32::ShellWin32()
@@ -132,6 +147,19 @@ void ShellWin32::OpenDocument(const std::wstring& address) {
     const std::string file = ToAnsi(address);
     const std::string folder = ToAnsi(ApplicationFolder());
     shellExecute(GetActiveWindow(), nullptr, file.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+}
+
+// The broadcast returns only when every window has answered or run out of
+// time, seconds where other programs are busy: on the window's thread it
+// would freeze the window and hold back the success it reports.  So a thread
+// of its own makes it, never waited for.  Should the program end first,
+// ExitProcess ends that thread wherever it is; it holds nothing of the
+// program's, and the windows not yet told keep their cached policies until
+// the log-off, as without an announcement.
+void ShellWin32::AnnouncePolicyChange() {
+    const win32::Handle thread(CreateThread(nullptr, 0, BroadcastPolicyChange, nullptr, 0, nullptr));
+    // No thread to be had: the window waits rather than leave the change untold.
+    if (!thread.IsValid()) BroadcastPolicyChange(nullptr);
 }
 
 void ShellWin32::LogOff() {

@@ -37,6 +37,9 @@ public:
     // like version.dll above, so that a start of the program loads neither
     // library (shell32 brings more with it): only the About command needs them.
     void OpenDocument(const std::wstring& address) override;
+    // WM_SETTINGCHANGE with "Policy" to every top-level window, sent by
+    // SendMessageTimeoutW from a thread of its own (see shell_win32.cpp).
+    void AnnouncePolicyChange() override;
     // Win32Shutdown with flags 0 on every Win32_OperatingSystem of root\cimv2,
     // with impersonation and the shutdown privilege.  Raises win32::PlatformFailure
     // when the service, the query or a call fails; a log-off that the system
