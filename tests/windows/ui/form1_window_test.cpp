@@ -17,7 +17,7 @@
 #include "tests/support/win32/window_input.h"
 #include "tests/support/main_window_session.h"
 #include "text/utf.h"
-#include "tests/windows/ui/form1_events.h"
+#include "ui/win32/program_windows.h"
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
@@ -50,7 +50,7 @@ protected:
     std::unique_ptr<ui::LayoutWindow> window;
 
     void SetUp() override {
-        window = std::make_unique<ui::LayoutWindow>(ui::Form1Layout, form.Controls(), Form1Events(form));
+        window = std::make_unique<ui::LayoutWindow>(ui::Form1Layout, form.Controls(), ui::Form1WindowEvents(form));
         window->Create();
         window->Show();
         PumpFor(std::chrono::milliseconds(100));
