@@ -229,8 +229,9 @@ void LayoutWindow::Bind(BoundControl& control) {
         // A frame's state greys the labels drawn on it.
         if (bound.row->kind == ControlKind::Frame) SyncContainedIn(bound.row->name);
     };
+    // Through the dialog manager, so that the default button follows the focus.
     control.model->FocusRequested = [this, index] {
-        if (HWND hwnd = controls_[index].hwnd) SetFocus(hwnd);
+        if (HWND hwnd = controls_[index].hwnd) SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
     };
 }
 
@@ -253,10 +254,11 @@ void LayoutWindow::Sync(BoundControl& control) {
     if (HWND hwnd = control.hwnd) {
         const bool enabled = EffectiveEnabled(control);
         if ((IsWindowEnabled(hwnd) != FALSE) != enabled) {
-            const bool hadFocus = GetFocus() == hwnd;
+            // A disabled control keeps no focus: it hands it to the next tab
+            // stop first, since once disabled it has lost it and "next" would
+            // start from nothing.
+            if (!enabled && GetFocus() == hwnd) SendMessageW(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
             EnableWindow(hwnd, enabled);
-            // A disabled control keeps no focus, and the keys would go nowhere.
-            if (!enabled && hadFocus) SendMessageW(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
         }
     }
     if (control.hwnd || !KindRow(control.row->kind).className) KindRow(control.row->kind).sync(control, hwnd_);
@@ -340,8 +342,10 @@ LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         if (LOWORD(wParam) != WA_INACTIVE && events_.activated) events_.activated();
         return result;
     }
-    // The dialog manager would turn the close command into IDCANCEL, which
-    // no control of these windows answers.
+    // The close box, Alt+F4, the system menu and another program's request
+    // (taskkill): the dialog manager would turn them into IDCANCEL, which no
+    // control of these windows answers.  Escape never comes this way, not even
+    // from a multi-line box (control_binding.cpp): it stays IDCANCEL.
     case WM_CLOSE:
         if (events_.closeCommand)
             events_.closeCommand();
