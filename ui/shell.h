@@ -33,7 +33,8 @@ public:
     virtual void AnnouncePolicyChange() = 0;
     // Asks the system to log the user off; raises when the service fails.
     virtual void LogOff() = 0;
-    // Ends the program at once; no window is asked to close.
+    // Ends the program once the running handler returns; no window is asked
+    // to close.
     virtual void EndProgram() = 0;
 };
 

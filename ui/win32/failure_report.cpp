@@ -18,7 +18,12 @@ bool reporting = false;
     HWND owner = GetActiveWindow();
     const UINT withoutOwner = owner ? 0u : MB_SETFOREGROUND | MB_TASKMODAL;
     MessageBoxW(owner, text.c_str(), L"Quelvane 2", MB_OK | MB_ICONWARNING | withoutOwner);
-    ExitProcess(1);
+    // Not ExitProcess: the failure may have come while the WMI warm-up thread
+    // was inside the service's libraries, whose unloading could then wait for
+    // a lock that the killed thread holds (Microsoft's ExitProcess page).
+    // Nothing is left to save or release after a failure nobody handled.
+    TerminateProcess(GetCurrentProcess(), 1);
+    __builtin_unreachable();
 }
 
 }  // namespace
