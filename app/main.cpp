@@ -11,7 +11,6 @@
 #include "resource_ids.h"
 #include "styles/win32/manifest_file_system_win32.h"
 #include "ui/win32/failure_report.h"
-#include "ui/win32/message_loop.h"
 #include "ui/win32/program_windows.h"
 #include "ui/win32/shell_win32.h"
 #include "win32/dll_search.h"
@@ -40,15 +39,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         win32::WmiWarmUp warmUp(registry::WmiRegistryProvider::LocalNamespace,
                                 registry::WmiRegistryProvider::ProviderClass);
 
-        ui::ProgramWindows windows(
-            registryProvider, versionProbe, shell, [] { styles::InitXp(); }, IDI_QUELVANE);
-        windows.Start(showCommand);
         // The program ends here, through WM_QUIT, whoever asks: the main
         // window's end, the login's Cancel and close box, the log-off.  Not
         // by ExitProcess, which would kill the warm-up thread wherever it is,
         // inside the service's libraries too, and leave their unloading to
         // locks that thread may hold (Microsoft's ExitProcess page).
-        exitCode = ui::RunMessageLoop();
+        exitCode = ui::RunProgramWindows(
+            registryProvider, versionProbe, shell, [] { styles::InitXp(); }, IDI_QUELVANE, showCommand);
     } catch (...) {
         // The boundary of what runs outside any window procedure (whose own
         // is base_window.h's): the windows' creation and first showing, with

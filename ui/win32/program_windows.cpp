@@ -1,5 +1,10 @@
 #include "ui/win32/program_windows.h"
 
+#include <memory>
+
+#include "ui/form2.h"
+#include "ui/win32/message_loop.h"
+
 namespace ui {
 
 LayoutWindowEvents Form1WindowEvents(Form1& form) {
@@ -10,33 +15,28 @@ LayoutWindowEvents Form1WindowEvents(Form1& form) {
             .destroyed = [] { PostQuitMessage(0); }};
 }
 
-ProgramWindows::ProgramWindows(registry::RegistryProvider& registry, registry::OsVersionProbe& versionProbe,
-                               Shell& shell, std::function<void()> initXp, int iconResourceId)
-    : registry_(registry),
-      versionProbe_(versionProbe),
-      shell_(shell),
-      iconResourceId_(iconResourceId),
-      login_(registry, shell, std::move(initXp), [this] { ShowForm1(); }),
-      loginWindow_(Form2Layout, login_.Controls(),
-                   {.load = [this] { login_.Form_Load(); }, .closeCommand = [this] { login_.CloseCommand(); }},
-                   iconResourceId) {
-    login_.Closed = [this] { loginWindow_.Destroy(); };
-}
-
-void ProgramWindows::Start(int showCommand) {
-    showCommand_ = showCommand;
-    loginWindow_.Create(LayoutWindow::ContentsAt::FirstShow);
-    if (login_.State() == Form2::StateKind::Waiting) loginWindow_.Show(showCommand);
-}
-
-void ProgramWindows::ShowForm1() {
-    if (!form1Window_) {
-        form1_ = std::make_unique<Form1>(registry_, versionProbe_, shell_);
-        form1Window_ = std::make_unique<LayoutWindow>(Form1Layout, form1_->Controls(), Form1WindowEvents(*form1_),
-                                                      iconResourceId_);
-        form1Window_->Create();
-    }
-    form1Window_->Show(showCommand_);
+int RunProgramWindows(registry::RegistryProvider& registry, registry::OsVersionProbe& versionProbe, Shell& shell,
+                      std::function<void()> initXp, int iconResourceId, int showCommand) {
+    // Each window goes before the models that it shows.
+    std::unique_ptr<Form1> form1;
+    std::unique_ptr<LayoutWindow> form1Window;
+    auto showForm1 = [&] {
+        if (!form1Window) {
+            form1 = std::make_unique<Form1>(registry, versionProbe, shell);
+            form1Window = std::make_unique<LayoutWindow>(Form1Layout, form1->Controls(), Form1WindowEvents(*form1),
+                                                         iconResourceId);
+            form1Window->Create();
+        }
+        form1Window->Show(showCommand);
+    };
+    Form2 login(registry, shell, std::move(initXp), showForm1);
+    LayoutWindow loginWindow(Form2Layout, login.Controls(),
+                             {.load = [&] { login.Form_Load(); }, .closeCommand = [&] { login.CloseCommand(); }},
+                             iconResourceId);
+    login.Closed = [&] { loginWindow.Destroy(); };
+    loginWindow.Create(LayoutWindow::ContentsAt::FirstShow);
+    if (login.State() == Form2::StateKind::Waiting) loginWindow.Show(showCommand);
+    return RunMessageLoop();
 }
 
 }  // namespace ui
