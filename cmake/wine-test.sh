@@ -52,6 +52,7 @@ set -u
 # prefixes and displays.
 QUELVANE_LOG_NAME=wine-test.sh
 source "$(dirname "$(readlink -f "$0")")/../scripts/wine-prefix.sh" || exit 2
+arguments=("$@")
 
 arch="${QUELVANE_WINE_ARCH:-win32}"
 state="${QUELVANE_WINE_STATE:-${TMPDIR:-/tmp}/quelvane-wine-$(id -u)}"
@@ -98,6 +99,8 @@ esac
 
 # Exports WINEARCH, WINELOADER, WINESERVER; says why when this host cannot.
 QuelvaneUseWine "$arch" || exit 1
+# Where qemu runs 32-bit code, all that follows runs in a namespace of its own.
+[ "$arch" = win64 ] || QuelvaneExec32Bit "$0" "${arguments[@]}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 
 copy=""
