@@ -26,9 +26,10 @@
 #
 # Build trees: build/native, build/windows-x64 and build/windows (or under
 # $QUELVANE_BUILD_ROOT).  QUELVANE_64BIT_ONLY=1 takes the 64-bit-only path,
-# and QUELVANE_32BIT_QEMU=1 the qemu road, on a host that runs 32-bit code too.  Every suite runs even when an earlier one
-# failed; the closing lines name each suite with its result, and the exit code
-# is non-zero when any of them failed.
+# and QUELVANE_32BIT_QEMU=1 the qemu road, on a host that runs 32-bit code too.
+# Every suite runs even when an earlier one failed; the closing lines name
+# each suite with its result, and the exit code is non-zero when any of them
+# failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
