@@ -4,17 +4,15 @@
 
 #include <objbase.h>
 
-#include <memory>
 #include <tuple>
 
 #include "registry/win32/wmi_os_version.h"
 #include "registry/win32/wmi_registry_provider.h"
 #include "resource_ids.h"
 #include "styles/win32/manifest_file_system_win32.h"
-#include "ui/form1.h"
-#include "ui/form2.h"
 #include "ui/win32/failure_report.h"
-#include "ui/win32/layout_window.h"
+#include "ui/win32/message_loop.h"
+#include "ui/win32/program_windows.h"
 #include "ui/win32/shell_win32.h"
 #include "win32/dll_search.h"
 #include "win32/wmi_connection.h"
@@ -42,42 +40,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         win32::WmiWarmUp warmUp(registry::WmiRegistryProvider::LocalNamespace,
                                 registry::WmiRegistryProvider::ProviderClass);
 
-        // The main window is made the first time the login dialog asks for it;
-        // closing it ends the message loop and so the program.
-        std::unique_ptr<ui::Form1> form1;
-        std::unique_ptr<ui::LayoutWindow> form1Window;
-        auto showForm1 = [&] {
-            if (!form1Window) {
-                form1 = std::make_unique<ui::Form1>(registryProvider, versionProbe, shell);
-                form1Window = std::make_unique<ui::LayoutWindow>(
-                    ui::Form1Layout, form1->Controls(),
-                    ui::LayoutWindowEvents{.load = [&] { form1->Form_Load(); },
-                                           // Form_Activate itself runs its step only the first time.
-                                           .activated = [&] { form1->Form_Activate(); },
-                                           // No question on closing: the last window of the program is gone.
-                                           .destroyed = [] { PostQuitMessage(0); }},
-                    IDI_QUELVANE);
-                form1Window->Create();
-            }
-            form1Window->Show(showCommand);
-        };
-
-        const auto initXp = [] { styles::InitXp(); };
-        ui::Form2 login(registryProvider, shell, initXp, showForm1);
-        // The dialog exists, hidden, while its load runs; it is shown, and
-        // only then are its controls made, when the load leaves it waiting
-        // for a password.  Its window is gone before the main window appears.
-        ui::LayoutWindow loginWindow(
-            ui::Form2Layout, login.Controls(),
-            {.load = [&] { login.Form_Load(); }, .closeCommand = [&] { login.CloseCommand(); }}, IDI_QUELVANE);
-        login.Closed = [&] { loginWindow.Destroy(); };
-        loginWindow.Create(ui::LayoutWindow::ContentsAt::FirstShow);
-        if (login.State() == ui::Form2::StateKind::Waiting) loginWindow.Show(showCommand);
+        ui::ProgramWindows windows(
+            registryProvider, versionProbe, shell, [] { styles::InitXp(); }, IDI_QUELVANE);
+        windows.Start(showCommand);
+        // The program ends here, through WM_QUIT, whoever asks: the main
+        // window's end, the login's Cancel and close box, the log-off.  Not
+        // by ExitProcess, which would kill the warm-up thread wherever it is,
+        // inside the service's libraries too, and leave their unloading to
+        // locks that thread may hold (Microsoft's ExitProcess page).
         exitCode = ui::RunMessageLoop();
     } catch (...) {
+        // The boundary of what runs outside any window procedure (whose own
+        // is base_window.h's): the windows' creation and first showing, with
+        // the loads and activations that run in them.
         ui::ReportUnhandledFailure();
     }
-    // Every COM object of the program has gone with the block above.
+    // Every COM object of the program has gone with the block above, and
+    // the warm-up thread has been waited for.
     if (SUCCEEDED(com)) CoUninitialize();
     return exitCode;
 }

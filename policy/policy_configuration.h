@@ -4,6 +4,7 @@
 //   policy::PolicyConfiguration config(windowValues, registryProvider);
 //   config.LoadHandler();      // when the window loads
 //   config.cmdSave_Click();    // when Save is clicked
+//   if (config.PolicyChanged()) ...   // after it, finished or failed
 //
 // Registry failures of the save pass to the caller, and so does a write,
 // creation or deletion that the registry refuses: the save never goes on as
@@ -29,6 +30,10 @@ public:
 
     // The save sequence behind Save.
     void cmdSave_Click();
+    // Whether the last save, finished or failed, changed a policy value:
+    // NoDrives, NoViewOnDrive, DisallowRun and its list, DisableRegistryTools.
+    // A key created empty, the settings and the password are none.
+    bool PolicyChanged() const { return policyChanged_; }
     // The window's load: the two list defaults, then the stored configuration.
     void LoadHandler();
 
@@ -62,6 +67,8 @@ private:
     // Notes a change that the registry carried out; raises for any other answer.
     void RequireCarriedOut(registry::ResultCode result, const wchar_t* operation, const std::wstring& key,
                            const std::wstring& valueName, std::wstring change);
+    // After a carried-out change of a value or a removed key: was it a policy's?
+    void NotePolicyChange(const std::wstring& key);
     // The key as the report of a failure names it, with the current root.
     std::wstring KeyWithRoot(const std::wstring& key) const;
     // The mask that a drive list text stands for: a table row, or a stored
@@ -88,6 +95,7 @@ private:
     // What the save under way has changed, in order, for the report of a
     // failure that ends it.
     std::vector<std::wstring> changes_;
+    bool policyChanged_ = false;
     // Stored masks without a row that the load added to cboDrive, by item
     // text; a save with one selected writes its mask unchanged.
     std::map<std::wstring, DriveMask> customDriveItems_;

@@ -9,6 +9,7 @@ PolicyConfiguration::PolicyConfiguration(MainWindowValues& window, registry::Reg
 
 void PolicyConfiguration::cmdSave_Click() {
     changes_.clear();
+    policyChanged_ = false;
     window_.SetTimerRunning(true);
     try {
         SaveSequence();
@@ -88,6 +89,10 @@ void PolicyConfiguration::RequireCarriedOut(registry::ResultCode result, const w
     changes_.push_back(std::move(change));
 }
 
+void PolicyConfiguration::NotePolicyChange(const std::wstring& key) {
+    if (key == ExplorerPolicyKey || key == DisallowRunKey() || key == SystemPolicyKey) policyChanged_ = true;
+}
+
 void PolicyConfiguration::CreateKey(const std::wstring& key) {
     RequireCarriedOut(registry_.CreateRegKey(key), L"CreateRegKey", key, L"", L"created key " + KeyWithRoot(key));
 }
@@ -95,6 +100,7 @@ void PolicyConfiguration::CreateKey(const std::wstring& key) {
 void PolicyConfiguration::WriteDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data) {
     RequireCarriedOut(registry_.SetRegDword(key, valueName, data), L"SetRegDword", key, valueName,
                       L"set " + KeyWithRoot(key) + L", value \"" + valueName + L"\" to " + std::to_wstring(data));
+    NotePolicyChange(key);
 }
 
 void PolicyConfiguration::WriteString(const std::wstring& key, const std::wstring& valueName, const std::wstring& data,
@@ -102,6 +108,7 @@ void PolicyConfiguration::WriteString(const std::wstring& key, const std::wstrin
     RequireCarriedOut(registry_.SetRegString(key, valueName, data), L"SetRegString", key, valueName,
                       L"set " + KeyWithRoot(key) + L", value \"" + valueName + L"\" to " +
                           (secret ? L"the new password" : L"\"" + data + L"\""));
+    NotePolicyChange(key);
 }
 
 void PolicyConfiguration::RemoveValue(const std::wstring& key, const std::wstring& valueName) {
@@ -110,6 +117,7 @@ void PolicyConfiguration::RemoveValue(const std::wstring& key, const std::wstrin
     if (result == registry::ResultNotFound) return;
     RequireCarriedOut(result, L"DeleteRegValue", key, valueName,
                       L"removed " + KeyWithRoot(key) + L", value \"" + valueName + L"\"");
+    NotePolicyChange(key);
 }
 
 void PolicyConfiguration::RemoveKey(const std::wstring& key) {
@@ -118,6 +126,7 @@ void PolicyConfiguration::RemoveKey(const std::wstring& key) {
     // subkey has always been left in place.
     if (result == registry::ResultNotFound || result == registry::ResultKeyHasSubkeys) return;
     RequireCarriedOut(result, L"DeleteRegKey", key, L"", L"removed key " + KeyWithRoot(key));
+    NotePolicyChange(key);
 }
 
 }  // namespace policy

@@ -51,7 +51,6 @@ public:
     ControlModel& operator=(const ControlModel&) = delete;
 
     const LayoutRow& Row() const { return *row_; }
-    std::wstring_view Name() const { return row_->name; }
     int Member() const { return row_->member; }
 
     // The control's own enabled state.  A frame's state is not passed on to
@@ -94,15 +93,14 @@ private:
     SystemColour foreColour_;
 };
 
-// A text box without length limit; a password box shows every character as
-// PasswordChar().
+// A text box without length limit; a password box (its row's password)
+// shows every character as "*".
 class TextBoxModel : public ControlModel {
 public:
     explicit TextBoxModel(const LayoutRow& row);
 
     const std::wstring& Text() const { return text_; }
     void SetText(const std::wstring& text);
-    wchar_t PasswordChar() const { return Row().password ? L'*' : L'\0'; }
 
     Event<> Change;
 

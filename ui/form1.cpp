@@ -145,6 +145,8 @@ void Form1::cmdSave_Click() {
         // display as the click found it, never at 100%.
         saving_ = false;
         ResetStatusDisplay();
+        // The policies it wrote before the failure stay written.
+        AnnounceIfPolicyChanged();
         throw;
     }
     saving_ = false;
@@ -152,6 +154,7 @@ void Form1::cmdSave_Click() {
     // that failed never gets here, and one that stopped the timer (refused
     // rights, a mismatched retype) reports no success.
     if (tmrLoading.Running() && pgbLoading.Value() == pgbLoading.Max()) ReportSuccess();
+    AnnounceIfPolicyChanged();
 }
 
 void Form1::tmrLoading_Timer() { TickStep(); }
@@ -200,6 +203,12 @@ void Form1::ReportSuccess() {
     // available for it.
     if (!changedSinceSaveStarted_) cmdSave.SetEnabled(false);
     tmrLoading.SetRunning(false);
+}
+
+// Open Explorer windows keep the restrictions that they read until they are
+// told; once per save that changed any, and never for the settings alone.
+void Form1::AnnounceIfPolicyChanged() {
+    if (configuration_.PolicyChanged()) shell_.AnnouncePolicyChange();
 }
 
 bool Form1::IsKnownWindowsVersion() {

@@ -40,7 +40,6 @@ public:
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    static const WindowLayout& Layout() { return Form1Layout; }
     ControlList Controls();
 
     // Controls, in the order of the layout table.
@@ -105,6 +104,7 @@ private:
     void ActivationStep();
     void TickStep();
     void ReportSuccess();
+    void AnnounceIfPolicyChanged();
     bool IsKnownWindowsVersion();
 
     registry::OsVersionProbe& versionProbe_;

@@ -85,20 +85,13 @@ private:
     HKEY key_ = nullptr;
 };
 
-// RegOpenKeyExW and RegCreateKeyExW (missing parents included) into an owner,
-// which holds the key only when the call answered ERROR_SUCCESS: what a failed
-// call leaves in its out-parameter is never closed.
+// RegOpenKeyExW into an owner, which holds the key only when the call
+// answered ERROR_SUCCESS: what a failed call leaves in its out-parameter is
+// never closed.
 [[nodiscard]] inline LONG OpenRegistryKey(HKEY parent, const std::wstring& path, REGSAM rights, RegistryKey& key) {
     HKEY opened = nullptr;
     const LONG result = RegOpenKeyExW(parent, path.c_str(), 0, rights, &opened);
     key.Reset(result == ERROR_SUCCESS ? opened : nullptr);
-    return result;
-}
-
-[[nodiscard]] inline LONG CreateRegistryKey(HKEY parent, const std::wstring& path, REGSAM rights, RegistryKey& key) {
-    HKEY created = nullptr;
-    const LONG result = RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, rights, nullptr, &created, nullptr);
-    key.Reset(result == ERROR_SUCCESS ? created : nullptr);
     return result;
 }
 

@@ -31,6 +31,23 @@ ComPtr<IWbemServices> ConnectWmi(const std::wstring& nameSpace) {
     return services;
 }
 
+namespace {
+
+// A step's name in a failure: "GetMethod(CreateKey)".
+std::wstring Step(const wchar_t* call, const std::wstring& subject) {
+    return std::wstring(call) + L"(" + subject + L")";
+}
+
+// A call's answer, where it answered success with nothing: E_POINTER.
+template <typename Interface>
+HRESULT Delivered(HRESULT answer, const ComPtr<Interface>& delivered) {
+    return SUCCEEDED(answer) && !delivered ? E_POINTER : answer;
+}
+
+// An integer argument in the form that WmiMethod's comment gives.  Answers
+// S_OK, the last refusal, or WBEM_E_TYPE_MISMATCH when the value is no 32-bit
+// integer or the type no such integer; `tried` is the form of that answer,
+// VT_EMPTY when none was put.
 HRESULT PutInteger(IWbemClassObject* object, const wchar_t* name, CIMTYPE declared, std::int64_t value,
                    VARTYPE& tried) {
     HRESULT answer = static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH);
@@ -48,42 +65,82 @@ HRESULT PutInteger(IWbemClassObject* object, const wchar_t* name, CIMTYPE declar
     return answer;
 }
 
-WmiWarmUp::WmiWarmUp(std::wstring nameSpace, std::wstring className)
-    : nameSpace_(std::move(nameSpace)), className_(std::move(className)) {
-    thread_.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    if (!thread_.IsValid()) result_ = HRESULT_FROM_WIN32(GetLastError());
+}  // namespace
+
+WmiMethod::WmiMethod(ComPtr<IWbemServices> services, const wchar_t* className, const wchar_t* name,
+                     std::initializer_list<Argument> arguments, bool mayBeMissing)
+    : services_(std::move(services)), name_(name) {
+    ComPtr<IWbemClassObject> wmiClass, signature, inParameters;
+    Check(Delivered(services_->GetObject(Bstr(className).Get(), 0, nullptr, &wmiClass, nullptr), wmiClass),
+          Step(L"GetObject", className));
+    const HRESULT found = wmiClass->GetMethod(name, 0, &signature, nullptr);
+    if (found == static_cast<HRESULT>(WBEM_E_NOT_FOUND) && mayBeMissing) return;
+    Check(Delivered(found, signature), Step(L"GetMethod", name_));
+    Check(Delivered(signature->SpawnInstance(0, &inParameters), inParameters), Step(L"SpawnInstance", name_));
+
+    for (const Argument& argument : arguments) {
+        const std::wstring where = name_ + L"." + argument.name;
+        CIMTYPE declared = CIM_EMPTY;
+        Check(signature->Get(argument.name, 0, nullptr, &declared, nullptr), Step(L"Get", where));
+        VARTYPE tried = VT_EMPTY;
+        HRESULT put = static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH);
+        if (const auto* number = std::get_if<std::int64_t>(&argument.value)) {
+            put = PutInteger(inParameters.Get(), argument.name, declared, *number, tried);
+        } else if (declared == CIM_STRING) {
+            const std::wstring& text = std::get<std::reference_wrapper<const std::wstring>>(argument.value).get();
+            Variant value;
+            value.Get()->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+            value.Get()->vt = tried = VT_BSTR;
+            put = value->bstrVal ? inParameters->Put(argument.name, 0, value.Get(), 0) : E_OUTOFMEMORY;
+        }
+        // A refused argument ends the call here, before the method could run
+        // with it left at its default.
+        Check(put, Step(L"Put", where + (tried == VT_EMPTY ? L", CIM type " + std::to_wstring(declared)
+                                                           : L", variant type " + std::to_wstring(tried))));
+    }
+    inParameters_ = std::move(inParameters);
 }
 
-WmiWarmUp::~WmiWarmUp() { Wait(); }
+ComPtr<IWbemClassObject> WmiMethod::Run(const std::wstring& objectPath) const {
+    // Never a null in-parameters object: Wine's service crashes on one.
+    if (Missing()) throw PlatformFailure(Step(L"GetMethod", name_), static_cast<HRESULT>(WBEM_E_NOT_FOUND));
+    ComPtr<IWbemClassObject> outParameters;
+    Check(services_->ExecMethod(Bstr(objectPath).Get(), Bstr(name_).Get(), 0, nullptr, inParameters_.Get(),
+                                &outParameters, nullptr),
+          Step(L"ExecMethod", name_));
+    return outParameters;
+}
 
-HRESULT WmiWarmUp::Wait() {
-    if (thread_.IsValid()) {
-        WaitForSingleObject(thread_.Get(), INFINITE);
-        thread_.Reset();
-    }
-    return result_;
+WmiWarmUp::WmiWarmUp(std::wstring nameSpace, std::wstring className)
+    : nameSpace_(std::move(nameSpace)),
+      className_(std::move(className)),
+      thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {}
+
+WmiWarmUp::~WmiWarmUp() {
+    if (thread_.IsValid()) WaitForSingleObject(thread_.Get(), INFINITE);
 }
 
 DWORD WINAPI WmiWarmUp::Run(void* self) {
-    auto& warmUp = *static_cast<WmiWarmUp*>(self);
+    const auto& warmUp = *static_cast<const WmiWarmUp*>(self);
+    FetchWmiClass(warmUp.nameSpace_, warmUp.className_);
+    return 0;
+}
+
+HRESULT FetchWmiClass(const std::wstring& nameSpace, const std::wstring& className) noexcept {
     HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (FAILED(result)) {
-        warmUp.result_ = result;
-        return 0;
-    }
+    if (FAILED(result)) return result;
+    // The warm-up thread's one boundary: nothing raised here leaves it.
     try {
-        ComPtr<IWbemServices> services = ConnectWmi(warmUp.nameSpace_);
         ComPtr<IWbemClassObject> object;
-        result = services->GetObject(Bstr(warmUp.className_).Get(), 0, nullptr, &object, nullptr);
-        if (SUCCEEDED(result) && !object) result = E_POINTER;
+        result =
+            Delivered(ConnectWmi(nameSpace)->GetObject(Bstr(className).Get(), 0, nullptr, &object, nullptr), object);
     } catch (const PlatformFailure& failure) {
         result = failure.Result();
     } catch (...) {
         result = E_OUTOFMEMORY;  // Bstr's std::bad_alloc, the only other failure here
     }
     CoUninitialize();
-    warmUp.result_ = result;
-    return 0;
+    return result;
 }
 
 }  // namespace win32

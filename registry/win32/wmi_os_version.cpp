@@ -15,16 +15,10 @@ namespace registry {
 using win32::Bstr;
 using win32::Variant;
 
-WmiOsVersionProbe::WmiOsVersionProbe(std::wstring nameSpace) : nameSpace_(std::move(nameSpace)) {}
+namespace {
 
-std::wstring WmiOsVersionProbe::GetOsVersion() {
-    // An empty answer is a failed query (or a system with no version text):
-    // worth asking again next time.
-    if (known_.empty()) known_ = QueryOsVersion(nameSpace_);
-    return known_;
-}
-
-std::wstring QueryOsVersion(const std::wstring& nameSpace) {
+// One probe with its own connection and query.
+std::wstring QueryOsVersion() {
     // Each step runs only on what the steps before it delivered; a failed step
     // leaves the versions gathered so far, and without a connection or a
     // query result there is nothing to enumerate, so the answer is empty.
@@ -32,7 +26,7 @@ std::wstring QueryOsVersion(const std::wstring& nameSpace) {
     try {
         // A connection that fails (win32::PlatformFailure) leaves nothing to
         // query: the answer is empty, like that of a failed query.
-        const ComPtr<IWbemServices> services = win32::ConnectWmi(nameSpace);
+        const ComPtr<IWbemServices> services = win32::ConnectWmi(L"\\\\.\\root\\cimv2");
         ComPtr<IEnumWbemClassObject> instances;
         if (FAILED(services->ExecQuery(Bstr(L"WQL").Get(), Bstr(L"Select * from Win32_OperatingSystem").Get(),
                                        WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY, nullptr, &instances)) ||
@@ -55,6 +49,15 @@ std::wstring QueryOsVersion(const std::wstring& nameSpace) {
         // No connection, or no memory for a BSTR: the probe still never raises.
     }
     return VersionFromInstances(versions);
+}
+
+}  // namespace
+
+std::wstring WmiOsVersionProbe::GetOsVersion() {
+    // An empty answer is a failed query (or a system with no version text):
+    // worth asking again next time.
+    if (known_.empty()) known_ = QueryOsVersion();
+    return known_;
 }
 
 }  // namespace registry

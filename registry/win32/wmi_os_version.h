@@ -20,21 +20,10 @@ namespace registry {
 
 class WmiOsVersionProbe : public OsVersionProbe {
 public:
-    static constexpr const wchar_t* LocalNamespace = L"\\\\.\\root\\cimv2";
-
-    // nameSpace: anything but the default only serves to model a service that
-    // cannot be reached.
-    explicit WmiOsVersionProbe(std::wstring nameSpace = LocalNamespace);
-
     std::wstring GetOsVersion() override;
 
 private:
-    std::wstring nameSpace_;
     std::wstring known_;  // the first non-empty answer
 };
-
-// One probe with its own connection and query; the calling thread must have
-// joined COM.
-std::wstring QueryOsVersion(const std::wstring& nameSpace = WmiOsVersionProbe::LocalNamespace);
 
 }  // namespace registry

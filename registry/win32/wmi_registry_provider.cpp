@@ -13,13 +13,10 @@ using Microsoft::WRL::ComPtr;
 
 namespace registry {
 
-using win32::Bstr;
 using win32::Variant;
 
 namespace {
 
-// The service's status codes are an unsigned enumeration; HRESULTs are signed.
-const HRESULT MethodNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
 // ERROR_NO_MORE_ITEMS: Wine's EnumValues answers it for a key without values,
 // where Windows answers success with null arrays.
 const ResultCode NoMoreItems = 259;
@@ -60,10 +57,9 @@ struct WmiRegistryProvider::Operation {
     [[noreturn]] void Fail(const std::wstring& step, HRESULT hr) const {
         Fail(step + L" answered " + win32::HresultText(hr));
     }
-    // Copies one out-value into slot; its conversion is the caller's.
-    void Read(IWbemClassObject* outParameters, const wchar_t* valueName, Variant& slot) const {
-        slot.Clear();
-        const HRESULT hr = outParameters->Get(valueName, 0, slot.Out(), nullptr, nullptr);
+    // One out-value, its conversion the caller's.
+    void Read(IWbemClassObject* outParameters, const wchar_t* valueName, Variant& value) const {
+        const HRESULT hr = outParameters->Get(valueName, 0, value.Out(), nullptr, nullptr);
         if (FAILED(hr)) Fail(L"IWbemClassObject::Get(" + std::wstring(valueName) + L")", hr);
     }
 
@@ -74,66 +70,22 @@ struct WmiRegistryProvider::Operation {
     ComPtr<IWbemServices> services;
 };
 
-WmiRegistryProvider::WmiRegistryProvider(std::wstring nameSpace) : nameSpace_(std::move(nameSpace)) {}
+WmiRegistryProvider::WmiRegistryProvider(std::wstring providerNamespace)
+    : providerNamespace_(std::move(providerNamespace)) {}
 
-std::optional<WmiRegistryProvider::Answer> WmiRegistryProvider::Call(Operation& op, const wchar_t* method,
-                                                                     std::initializer_list<Argument> arguments,
-                                                                     bool registryApiRoad) {
-    const std::wstring name(method);
-    HRESULT hr = S_OK;
-    if (!op.services) {
-        try {
-            op.services = win32::ConnectWmi(nameSpace_);
-        } catch (const win32::PlatformFailure& failure) {
-            op.Fail(failure.Operation(), failure.Result());
-        }
-        // The new class object replaces, and so releases, the previous operation's.
-        ProviderSlot.Reset();
-        hr = op.services->GetObject(Bstr(ProviderClass).Get(), 0, nullptr, &ProviderSlot, nullptr);
-        if (FAILED(hr)) op.Fail(L"IWbemServices::GetObject(StdRegProv)", hr);
-        if (!ProviderSlot) op.Fail(L"IWbemServices::GetObject(StdRegProv) delivered no class object");
-    }
-
-    ComPtr<IWbemClassObject> signature;
-    hr = ProviderSlot->GetMethod(method, 0, &signature, nullptr);
-    if (hr == MethodNotFound && registryApiRoad && win32::RunningOnWine()) return std::nullopt;
-    if (FAILED(hr)) op.Fail(L"IWbemClassObject::GetMethod(" + name + L")", hr);
-    if (!signature) op.Fail(L"StdRegProv." + name + L" has no in-parameters");
-
-    // Always a fresh instance filled completely: a method run with an argument
-    // left at its default would act on the wrong value (Wine then writes 0).
-    ComPtr<IWbemClassObject> inParameters;
-    hr = signature->SpawnInstance(0, &inParameters);
-    if (FAILED(hr)) op.Fail(L"IWbemClassObject::SpawnInstance(" + name + L")", hr);
-    if (!inParameters) op.Fail(L"IWbemClassObject::SpawnInstance(" + name + L") delivered nothing");
-    for (const Argument& argument : arguments) {
-        const std::wstring where = name + L"." + argument.name;
-        CIMTYPE declared = CIM_EMPTY;
-        hr = signature->Get(argument.name, 0, nullptr, &declared, nullptr);
-        if (FAILED(hr)) op.Fail(L"IWbemClassObject::Get(" + where + L")", hr);
-        VARTYPE tried = VT_EMPTY;
-        if (const auto* number = std::get_if<std::int64_t>(&argument.value)) {
-            hr = win32::PutInteger(inParameters.Get(), argument.name, declared, *number, tried);
-        } else if (declared == CIM_STRING) {
-            const std::wstring& text = std::get<std::reference_wrapper<const std::wstring>>(argument.value).get();
-            Variant value;
-            value.Get()->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-            if (!value.Get()->bstrVal) op.Fail(L"no memory for the text of " + where);
-            value.Get()->vt = tried = VT_BSTR;
-            hr = inParameters->Put(argument.name, 0, value.Get(), 0);
-        }
-        // A refused Put ends the operation here, before the method could run
-        // with the argument left at its default.
-        if (tried == VT_EMPTY)
-            op.Fail(L"the argument " + where + L" is declared with CIM type " + std::to_wstring(declared) +
-                    L", which cannot take the value given");
-        if (FAILED(hr)) op.Fail(L"IWbemClassObject::Put(" + where + L", " + VariantTypeText(tried) + L")", hr);
-    }
-
+std::optional<WmiRegistryProvider::Answer> WmiRegistryProvider::Call(
+    Operation& op, const wchar_t* method, std::initializer_list<win32::WmiMethod::Argument> arguments,
+    bool registryApiRoad) {
     ComPtr<IWbemClassObject> outParameters;
-    hr = op.services->ExecMethod(Bstr(ProviderClass).Get(), Bstr(method).Get(), 0, nullptr, inParameters.Get(),
-                                 &outParameters, nullptr);
-    if (FAILED(hr)) op.Fail(L"IWbemServices::ExecMethod(StdRegProv." + name + L")", hr);
+    try {
+        if (!op.services) op.services = win32::ConnectWmi(providerNamespace_);
+        const win32::WmiMethod call(op.services, ProviderClass, method, arguments,
+                                    registryApiRoad && win32::RunningOnWine());
+        if (call.Missing()) return std::nullopt;
+        outParameters = call.Run(ProviderClass);
+    } catch (const win32::PlatformFailure& failure) {
+        op.Fail(failure.Operation(), failure.Result());
+    }
     if (!outParameters) op.Fail(L"the provider delivered no out-parameters");
     Variant result;
     op.Read(outParameters.Get(), L"ReturnValue", result);
@@ -173,30 +125,30 @@ ResultCode WmiRegistryProvider::DoSetRegDword(Root root, const std::wstring& key
 
 std::wstring WmiRegistryProvider::DoGetRegString(Root root, const std::wstring& key, const std::wstring& valueName) {
     Operation op(L"GetRegString", root, key, valueName);
-    ValueSlot.Clear();
     const std::optional<Answer> answer =
         Call(op, L"GetStringValue",
              {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"sValueName", std::cref(valueName)}});
-    op.Read(answer->outParameters.Get(), L"sValue", ValueSlot);
+    Variant value;
+    op.Read(answer->outParameters.Get(), L"sValue", value);
     // A missing value, a missing key or a number comes back null (Wine: a
     // VT_BSTR holding a null pointer); an empty string is a real empty BSTR.
-    if (ValueSlot->vt != VT_BSTR || ValueSlot->bstrVal == nullptr)
-        op.Fail(L"the provider delivered no string (" + VariantTypeText(ValueSlot->vt) + L")");
-    return std::wstring(ValueSlot->bstrVal, SysStringLen(ValueSlot->bstrVal));
+    if (value->vt != VT_BSTR || value->bstrVal == nullptr)
+        op.Fail(L"the provider delivered no string (" + VariantTypeText(value->vt) + L")");
+    return std::wstring(value->bstrVal, SysStringLen(value->bstrVal));
 }
 
 std::int32_t WmiRegistryProvider::DoGetRegDword(Root root, const std::wstring& key, const std::wstring& valueName) {
     Operation op(L"GetRegDword", root, key, valueName);
-    ValueSlot.Clear();
     const std::optional<Answer> answer =
         Call(op, L"GetDWORDValue",
              {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"sValueName", std::cref(valueName)}}, true);
     if (!answer) return GetDwordThroughRegistryApi(root, key, valueName);
-    op.Read(answer->outParameters.Get(), L"uValue", ValueSlot);
-    switch (ValueSlot->vt) {
-    case VT_I4: return static_cast<std::int32_t>(ValueSlot->lVal);
-    case VT_UI4: return static_cast<std::int32_t>(ValueSlot->ulVal);
-    default: op.Fail(L"the provider delivered no number (" + VariantTypeText(ValueSlot->vt) + L")");
+    Variant value;
+    op.Read(answer->outParameters.Get(), L"uValue", value);
+    switch (value->vt) {
+    case VT_I4: return static_cast<std::int32_t>(value->lVal);
+    case VT_UI4: return static_cast<std::int32_t>(value->ulVal);
+    default: op.Fail(L"the provider delivered no number (" + VariantTypeText(value->vt) + L")");
     }
 }
 
@@ -224,19 +176,19 @@ ResultCode WmiRegistryProvider::DoDeleteRegKey(Root root, const std::wstring& ke
 
 bool WmiRegistryProvider::DoCheckRegAccess(Root root, const std::wstring& key, std::uint32_t rights) {
     Operation op(L"CheckRegAccess", root, key);
-    GrantedSlot.Clear();
     const std::optional<Answer> answer =
         Call(op, L"CheckAccess", {{L"hDefKey", root}, {L"sSubKeyName", std::cref(key)}, {L"uRequired", rights}}, true);
     if (!answer) return CheckAccessThroughRegistryApi(root, key, rights);
     // A right that is not held, and a key that does not exist, come back as
     // the method's result code; Windows then delivers no bGranted at all.
     if (answer->result != ResultSuccess) return false;
-    op.Read(answer->outParameters.Get(), L"bGranted", GrantedSlot);
-    switch (GrantedSlot->vt) {
-    case VT_BOOL: return GrantedSlot->boolVal != VARIANT_FALSE;
+    Variant granted;
+    op.Read(answer->outParameters.Get(), L"bGranted", granted);
+    switch (granted->vt) {
+    case VT_BOOL: return granted->boolVal != VARIANT_FALSE;
     case VT_I4:
-    case VT_UI4: return GrantedSlot->lVal != 0;
-    default: op.Fail(L"the provider delivered no answer (" + VariantTypeText(GrantedSlot->vt) + L")");
+    case VT_UI4: return granted->lVal != 0;
+    default: op.Fail(L"the provider delivered no answer (" + VariantTypeText(granted->vt) + L")");
     }
 }
 

@@ -7,14 +7,14 @@
 //   std::wstring pw = reg.GetRegString(L"Software\\Ploz\\psw", L"MyPassword");
 //
 // Every operation makes its own connection (win32::ConnectWmi: locator,
-// ConnectServer, proxy blanket), gets the StdRegProv class, looks its method
-// up, fills a fresh instance of the method's in-parameters with every
-// argument, Hive first, runs it and reads its ReturnValue: all in one routine,
-// Call.  A write, creation or deletion answers that ReturnValue; for a read a
-// refusal by the provider leaves the out-value null, which raises.  A listing
-// of values raises on any ReturnValue but success, and carries it.  Any
-// failed COM call raises RegistryFailure, and does so before the method runs,
-// so a method never runs with an argument left at its default.
+// ConnectServer, proxy blanket) and runs its StdRegProv method with every
+// argument, Hive first, through win32::WmiMethod, then reads its ReturnValue:
+// all in one routine, Call.  A write, creation or deletion answers that
+// ReturnValue; for a read a refusal by the provider leaves the out-value
+// null, which raises.  A listing of values raises on any ReturnValue but
+// success, and carries it.  Any failed COM call raises RegistryFailure, and
+// does so before the method runs, so a method never runs with an argument
+// left at its default.
 //
 // On Wine, whose service lacks GetDWORDValue, DeleteValue and CheckAccess
 // (see win32::RunningOnWine), those three operations take the registry API's
@@ -27,15 +27,13 @@
 #include <wrl/client.h>
 
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "registry/registry_provider.h"
-#include "win32/scoped.h"
+#include "win32/wmi_connection.h"
 
 namespace registry {
 
@@ -44,9 +42,9 @@ public:
     static constexpr const wchar_t* LocalNamespace = L"\\\\.\\root\\default";
     static constexpr const wchar_t* ProviderClass = L"StdRegProv";
 
-    // nameSpace: where StdRegProv is looked for.  Anything but the default only
-    // serves to model a service that cannot be reached.
-    explicit WmiRegistryProvider(std::wstring nameSpace = LocalNamespace);
+    // The namespace whose StdRegProv the provider works through; the
+    // program's is this machine's root\default, which its warm-up fetches.
+    explicit WmiRegistryProvider(std::wstring providerNamespace = LocalNamespace);
 
 protected:
     ResultCode DoCreateRegKey(Root root, const std::wstring& key) override;
@@ -64,10 +62,6 @@ protected:
 private:
     // What a failure names, and the operation's one connection.
     struct Operation;
-    struct Argument {
-        const wchar_t* name;
-        std::variant<std::int64_t, std::reference_wrapper<const std::wstring>> value;
-    };
     struct Answer {
         ResultCode result;                                       // the method's ReturnValue
         Microsoft::WRL::ComPtr<IWbemClassObject> outParameters;  // never null
@@ -76,16 +70,11 @@ private:
     // One StdRegProv method with the arguments, on the operation's connection
     // (made by its first call).  Empty only where the method is missing, this
     // is Wine and the operation has the registry API's road (registryApiRoad).
-    std::optional<Answer> Call(Operation& op, const wchar_t* method, std::initializer_list<Argument> arguments,
+    std::optional<Answer> Call(Operation& op, const wchar_t* method,
+                               std::initializer_list<win32::WmiMethod::Argument> arguments,
                                bool registryApiRoad = false);
 
-    std::wstring nameSpace_;
-    // The provider object of the latest operation; each operation replaces it.
-    Microsoft::WRL::ComPtr<IWbemClassObject> ProviderSlot;
-    // Out-values of the latest reads: one slot serves both string and number
-    // reads, one the access check.  Each read empties its slot before its call.
-    win32::Variant ValueSlot;
-    win32::Variant GrantedSlot;
+    std::wstring providerNamespace_;
 };
 
 }  // namespace registry

@@ -23,6 +23,9 @@ struct MainWindowSession {
         form.Form_Activate();
     }
 
+    // How often the window told the other programs' windows of a policy change.
+    int Announcements() const { return shell.Count("AnnouncePolicyChange"); }
+
     void Tick(int times) {
         for (int i = 0; i < times; ++i) form.tmrLoading.Elapse();
     }

@@ -2,6 +2,7 @@
 // every call in order, and can make the log-off request fail.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,8 @@ public:
     std::vector<policy::MessageBoxRequest> messages;
     std::vector<std::string> calls;  // "ShowMessage <title>", "OpenDocument <address>", "LogOff", ...
 
+    int Count(const std::string& call) const { return static_cast<int>(std::count(calls.begin(), calls.end(), call)); }
+
     policy::MessageAnswer ShowMessage(const policy::MessageBoxRequest& message) override {
         calls.push_back("ShowMessage " + text::ToUtf8(message.title));
         messages.push_back(message);
@@ -34,6 +37,7 @@ public:
     void OpenDocument(const std::wstring& address) override {
         calls.push_back("OpenDocument " + text::ToUtf8(address));
     }
+    void AnnouncePolicyChange() override { calls.push_back("AnnouncePolicyChange"); }
     void LogOff() override {
         calls.push_back("LogOff");
         if (logOffFails) throw std::runtime_error("the instrumentation service cannot be reached");

@@ -1,10 +1,11 @@
 // A save that meets a failure at any of its registry operations: raised by the
 // provider, or refused by the registry through its result code.  Whatever the
 // scope, mode and optional choices, the window never reports success, the
-// save stops at the failing operation, and the report names what it had
-// already changed.
+// save stops at the failing operation, the report names what it had already
+// changed, and the change is announced once when a policy value was among it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +81,14 @@ bool IsChange(const registry::OperationRecord& record) {
            record.operation != L"GetRegDword" && record.operation != L"EnumRegValues";
 }
 
+// A change that the registry carried out to a policy value or list: an empty
+// key created is none, and neither are the settings and the password.
+bool ChangedAPolicy(const registry::OperationRecord& record) {
+    return IsChange(record) && !record.failed && record.result == registry::ResultSuccess &&
+           record.operation != L"CreateRegKey" &&
+           (record.key == ExplorerKey || record.key == DisallowRunKey || record.key == SystemKey);
+}
+
 }  // namespace
 
 TEST(SaveFailure, NoFailureAtAnyOperationEverEndsInSuccessAndTheReportListsWhatWasChanged) {
@@ -102,6 +111,7 @@ TEST(SaveFailure, NoFailureAtAnyOperationEverEndsInSuccessAndTheReportListsWhatW
             operations = clean.reg.Log().size();
             clean.TickPastTheEnd();
             ASSERT_EQ(clean.form.lblLoading.Caption(), Successful) << Describe(choice);
+            EXPECT_EQ(clean.Announcements(), 1) << Describe(choice);
         }
         ASSERT_GE(operations, 15u) << Describe(choice);
 
@@ -138,6 +148,9 @@ TEST(SaveFailure, NoFailureAtAnyOperationEverEndsInSuccessAndTheReportListsWhatW
                 EXPECT_FALSE(session.ShowsSuccess()) << where;
                 // The save stopped at the failing operation.
                 EXPECT_EQ(log.size(), failing) << where;
+                // Other programs hear of the policies that it changed before it.
+                const bool policyChanged = std::any_of(log.begin(), log.end() - 1, ChangedAPolicy);
+                EXPECT_EQ(session.Announcements(), policyChanged ? 1 : 0) << where;
 
                 if (!reported) continue;
                 // One line per change carried out before the failure, in order,

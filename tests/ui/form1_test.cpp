@@ -53,7 +53,7 @@ class RedrawRecorder {
 public:
     explicit RedrawRecorder(ui::Form1& form) {
         for (ui::ControlModel* control : form.Controls()) {
-            std::wstring name(control->Name());
+            std::wstring name(control->Row().name);
             if (control->Member() != ui::NoMember) name += L"(" + std::to_wstring(control->Member()) + L")";
             control->ViewChanged = [this, name] {
                 if (recording) redrawn.push_back(text::ToUtf8(name));
@@ -327,9 +327,11 @@ TEST_F(MainWindow, SaveWritesTheChosenConfigurationThroughTheButton) {
     form.chkCMD.SetValue(CheckState::Checked);
     form.txtPassword.SetText(L"Tulip");
     form.txtPassword2.SetText(L"Tulip");
+    EXPECT_EQ(Announcements(), 0);  // the load changed nothing
 
     form.cmdSave.Press();
 
+    EXPECT_EQ(Announcements(), 1);  // at once, before any tick
     EXPECT_EQ(ExpectStored(HiveLocalMachine, SettingsKey, L"SecurityMode"), StoredValue{std::int32_t{1}});
     EXPECT_EQ(ExpectStored(HiveLocalMachine, SettingsKey, L"Restriction"), StoredValue{std::wstring(L"Current user")});
     EXPECT_EQ(ExpectStored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"Tulip")});
@@ -420,6 +422,7 @@ TEST_F(MainWindow, AChangeWhileTheBarRunsRestartsItAndKeepsSaveAvailableForThatC
     EXPECT_EQ(reg.Value(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{Mask(L"B:")});
     EXPECT_EQ(TickUntilStopped(), 100);
     EXPECT_FALSE(form.cmdSave.Enabled());
+    EXPECT_EQ(Announcements(), 2);  // one for each save
 }
 
 TEST_F(MainWindow, ASecondSaveWhileTheBarRunsLetsItRunOn) {
@@ -504,6 +507,7 @@ TEST_F(MainWindow, AMismatchedRetypeStopsTheDisplayEmptiesAndFocusesTheRetypeBox
     EXPECT_EQ(form.lblLoading.Caption(), Compatible);
     EXPECT_EQ(ExpectStored(HiveLocalMachine, PasswordKey, L"MyPassword"), StoredValue{std::wstring(L"old")});
     EXPECT_EQ(ExpectStored(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive"), StoredValue{Mask(L"D:")});
+    EXPECT_EQ(Announcements(), 1);
 }
 
 TEST_F(MainWindow, ARefusedRightsCheckWritesNothingAndKeepsSaveEnabled) {
@@ -520,6 +524,7 @@ TEST_F(MainWindow, ARefusedRightsCheckWritesNothingAndKeepsSaveEnabled) {
     EXPECT_TRUE(form.cmdSave.Enabled());
     for (const auto& operation : reg.Log()) EXPECT_EQ(operation.operation, L"CheckRegAccess");
     EXPECT_FALSE(reg.HasKey(HiveLocalMachine, SettingsKey));
+    EXPECT_EQ(Announcements(), 0);
 }
 
 TEST_F(MainWindow, PressingADisabledSaveDoesNothing) {
@@ -535,4 +540,5 @@ TEST_F(MainWindow, ARegistryFailureDuringSaveReachesTheCaller) {
     form.cboDrive.SetText(L"C:");
     reg.SetUnreachable(true);
     EXPECT_THROW(form.cmdSave.Press(), registry::RegistryFailure);
+    EXPECT_EQ(Announcements(), 0);  // it changed nothing
 }

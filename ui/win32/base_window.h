@@ -2,7 +2,9 @@
 // stores the C++ object at creation and forwards every later message to its
 // HandleMessage member.  No C++ exception ever leaves the window procedure
 // (it would cross the system's own frames): whatever escapes a handler is
-// reported as an unhandled failure, which ends the program.
+// reported as an unhandled failure, which ends the program.  This is the one
+// boundary for all that Windows calls on the windows' thread, timers
+// (WM_TIMER) included; WinMain's is the other, for what runs outside it.
 //
 // Usage:
 //   class MyWindow : public ui::BaseWindow<MyWindow> {

@@ -71,10 +71,27 @@ DWORD TextBoxStyle(const LayoutRow& row) {
     return style;
 }
 
+// A multi-line box wants every key, Escape too, and answers Escape in a
+// dialog by posting WM_CLOSE to its parent, where a dialog takes it for Cancel
+// and these windows for their close box.  They have no cancel button: the box
+// leaves Escape to the dialog manager, whose IDCANCEL no control answers.  The
+// box's own procedure is kept in its user data, which the edit class leaves free.
+LRESULT CALLBACK LeaveEscapeToTheDialog(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcW(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)), hwnd,
+                                           message, wParam, lParam);
+    const auto* key = reinterpret_cast<const MSG*>(lParam);
+    if (message == WM_GETDLGCODE && key && key->message == WM_KEYDOWN && key->wParam == VK_ESCAPE)
+        return result & ~DLGC_WANTALLKEYS;
+    return result;
+}
+
 void PrepareTextBox(HWND hwnd, const LayoutRow& row, const RECT&) {
     SendMessageW(hwnd, EM_LIMITTEXT, 0, 0);                             // 0: as much as the box can hold
     if (row.password) SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);  // not the themed bullet
     if (row.inputMethodDisabled) ImmAssociateContext(hwnd, nullptr);
+    if (!row.multiLine) return;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LeaveEscapeToTheDialog));
 }
 
 void SyncTextBox(BoundControl& control, HWND) {

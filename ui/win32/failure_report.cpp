@@ -17,32 +17,29 @@ bool reporting = false;
     // Without a window of the program the box must still come to the front.
     HWND owner = GetActiveWindow();
     const UINT withoutOwner = owner ? 0u : MB_SETFOREGROUND | MB_TASKMODAL;
-    MessageBoxW(owner, text.c_str(), L"Quelvane 2", MB_OK | MB_ICONERROR | withoutOwner);
-    ExitProcess(1);
+    MessageBoxW(owner, text.c_str(), L"Quelvane 2", MB_OK | MB_ICONWARNING | withoutOwner);
+    // Not ExitProcess: the failure may have come while the WMI warm-up thread
+    // was inside the service's libraries, whose unloading could then wait for
+    // a lock that the killed thread holds (Microsoft's ExitProcess page).
+    // Nothing is left to save or release after a failure nobody handled.
+    TerminateProcess(GetCurrentProcess(), 1);
+    __builtin_unreachable();
 }
 
 }  // namespace
 
 bool ReportingUnhandledFailure() noexcept { return reporting; }
 
-void ReportUnhandledFailure(const std::exception& failure) noexcept {
-    std::wstring text;
-    try {
-        text = FailureText(failure);
-    } catch (...) {
-        text = UnknownFailureText();
-    }
-    ShowAndEnd(text);
-}
-
 void ReportUnhandledFailure() noexcept {
+    std::wstring text = UnknownFailureText();
     try {
         throw;
     } catch (const std::exception& failure) {
-        ReportUnhandledFailure(failure);
-    } catch (...) {
-        ShowAndEnd(UnknownFailureText());
-    }
+        try {
+            text = FailureText(failure);
+        } catch (...) {}
+    } catch (...) {}
+    ShowAndEnd(text);
 }
 
 }  // namespace ui

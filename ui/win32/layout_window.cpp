@@ -17,9 +17,6 @@ namespace {
 
 constexpr wchar_t WindowClassName[] = L"Quelvane2LayoutWindow";
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-// Clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and
-// Escape when no control claims them: neither may reach a control.
-constexpr int FirstControlId = 100;
 // Posted by the first showing; see CreateTooltips.
 constexpr UINT CreateTooltipsMessage = WM_APP + 1;
 constexpr std::wstring_view WindowFontFace = L"MS Sans Serif";
@@ -107,7 +104,7 @@ void LayoutWindow::Create(ContentsAt contentsAt) {
         win32::FailWithLastError(L"CreateWindowExW");
     contentsMade_ = false;
     if (contentsAt == ContentsAt::Creation) CreateContents();
-    if (events_.load) RunReportingFailures(events_.load);
+    if (events_.load) events_.load();
 }
 
 void LayoutWindow::CreateContents() {
@@ -132,17 +129,11 @@ void LayoutWindow::Show(int showCommand) {
     ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
     if (!tooltip_) PostMessageW(hwnd_, CreateTooltipsMessage, 0, 0);
-    if (events_.activated) RunReportingFailures(events_.activated);
+    if (events_.activated) events_.activated();
 }
 
 void LayoutWindow::Destroy() {
     if (hwnd_) DestroyWindow(hwnd_);
-}
-
-HWND LayoutWindow::Control(std::wstring_view name, int member) const {
-    for (const BoundControl& control : controls_)
-        if (control.row->name == name && control.row->member == member) return control.hwnd;
-    return nullptr;
 }
 
 void LayoutWindow::CreateControls() {
@@ -238,8 +229,9 @@ void LayoutWindow::Bind(BoundControl& control) {
         // A frame's state greys the labels drawn on it.
         if (bound.row->kind == ControlKind::Frame) SyncContainedIn(bound.row->name);
     };
+    // Through the dialog manager, so that the default button follows the focus.
     control.model->FocusRequested = [this, index] {
-        if (HWND hwnd = controls_[index].hwnd) SetFocus(hwnd);
+        if (HWND hwnd = controls_[index].hwnd) SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
     };
 }
 
@@ -262,10 +254,11 @@ void LayoutWindow::Sync(BoundControl& control) {
     if (HWND hwnd = control.hwnd) {
         const bool enabled = EffectiveEnabled(control);
         if ((IsWindowEnabled(hwnd) != FALSE) != enabled) {
-            const bool hadFocus = GetFocus() == hwnd;
+            // A disabled control keeps no focus: it hands it to the next tab
+            // stop first, since once disabled it has lost it and "next" would
+            // start from nothing.
+            if (!enabled && GetFocus() == hwnd) SendMessageW(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
             EnableWindow(hwnd, enabled);
-            // A disabled control keeps no focus, and the keys would go nowhere.
-            if (!enabled && hadFocus) SendMessageW(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
         }
     }
     if (control.hwnd || !KindRow(control.row->kind).className) KindRow(control.row->kind).sync(control, hwnd_);
@@ -295,7 +288,7 @@ void LayoutWindow::OnCommand(int id, int code) {
     const ControlKindRow& kind = KindRow(control->row->kind);
     if (code != kind.inputNotification) return;
 
-    RunReportingFailures([&] { kind.input(*control); });
+    kind.input(*control);
     // Where the model kept its state (a click on the selected option, a
     // refused value), the control goes back to showing it.  The handler may
     // have closed the window: Sync then does nothing.
@@ -306,7 +299,7 @@ void LayoutWindow::OnTimer(UINT_PTR id) {
     if (ReportingUnhandledFailure()) return;
     BoundControl* control = FindById(static_cast<int>(id));
     if (!control || control->row->kind != ControlKind::Timer) return;
-    RunReportingFailures([&] { static_cast<TimerModel&>(*control->model).Elapse(); });
+    static_cast<TimerModel&>(*control->model).Elapse();
 }
 
 LRESULT LayoutWindow::OnControlColour(UINT message, HDC dc, HWND child) {
@@ -331,7 +324,7 @@ void LayoutWindow::OnDestroy() {
         if (control.timerSet) KillTimer(hwnd_, static_cast<UINT_PTR>(control.id));
         control.timerSet = false;
     }
-    if (events_.destroyed) RunReportingFailures(events_.destroyed);
+    if (events_.destroyed) events_.destroyed();
 }
 
 LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -346,14 +339,16 @@ LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_ACTIVATE: {
         // The dialog manager puts the focus back first.
         const LRESULT result = DefDlgProcW(hwnd_, message, wParam, lParam);
-        if (LOWORD(wParam) != WA_INACTIVE && events_.activated) RunReportingFailures(events_.activated);
+        if (LOWORD(wParam) != WA_INACTIVE && events_.activated) events_.activated();
         return result;
     }
-    // The dialog manager would turn the close command into IDCANCEL, which
-    // no control of these windows answers.
+    // The close box, Alt+F4, the system menu and another program's request
+    // (taskkill): the dialog manager would turn them into IDCANCEL, which no
+    // control of these windows answers.  Escape never comes this way, not even
+    // from a multi-line box (control_binding.cpp): it stays IDCANCEL.
     case WM_CLOSE:
         if (events_.closeCommand)
-            RunReportingFailures(events_.closeCommand);
+            events_.closeCommand();
         else
             DestroyWindow(hwnd_);
         return 0;

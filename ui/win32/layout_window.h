@@ -24,8 +24,11 @@
 // binding writes to a control, the notifications that the control sends
 // about it are dropped, so a program change never comes back as a second,
 // user-made event.  Sizes come from the screen's real resolution; the client
-// area is the layout's, the frame fixed.  A failure that escapes a handler
-// is reported in an error box and ends the program (RunReportingFailures).
+// area is the layout's, the frame fixed.  A row's control has the id
+// FirstControlId plus the row's index in the layout, so GetDlgItem finds it.
+// A failure that escapes a handler rises to the program's boundary for it:
+// the window procedure's (base_window.h), or WinMain's for the load and the
+// activation that Create and Show run outside any window procedure.
 #pragma once
 
 #include <windows.h>
@@ -42,6 +45,10 @@
 #include "win32/scoped.h"
 
 namespace ui {
+
+// Clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and
+// Escape when no control claims them: neither may reach a control.
+inline constexpr int FirstControlId = 100;
 
 struct LayoutWindowEvents {
     std::function<void()> load{};          // the window exists, hidden, with its controls if made at creation
@@ -67,11 +74,6 @@ public:
     // front) is still the freshly shown one.
     void Show(int showCommand = SW_SHOWNORMAL);
     void Destroy();
-
-    // The control of a row, or nullptr (no such row, a timer, or no window).
-    HWND Control(std::wstring_view name, int member = NoMember) const;
-    // The tooltip window, made once the window has been shown; nullptr before.
-    HWND Tooltip() const { return tooltip_; }
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -8,8 +8,4 @@ namespace ui {
 // Runs the thread's messages until WM_QUIT and returns its exit code.
 int RunMessageLoop();
 
-// Handles the messages that are waiting, without blocking, as RunMessageLoop
-// would; false once WM_QUIT was among them.  For tests that drive a window.
-bool DispatchPendingMessages();
-
 }  // namespace ui

@@ -55,6 +55,21 @@ void EnableShutdownPrivilege() {
         FailWithLastError(L"AdjustTokenPrivileges");
 }
 
+// How long the announcement waits for each window's answer.  A broadcast
+// gives every top-level window of the desktop the whole time in turn, so a
+// few slow ones add up; SMTO_ABORTIFHUNG skips a hung one at once, and a
+// window that answers at all answers a setting change in far less.
+constexpr UINT AnnouncementTimeoutMs = 1000;
+
+DWORD WINAPI BroadcastPolicyChange(void*) {
+    // wParam 0, as Microsoft asks of an application that sends the message.
+    // The literal lives as long as the program; nothing else is shared.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Policy"), SMTO_ABORTIFHUNG,
+                        AnnouncementTimeoutMs, &ignored);
+    return 0;
+}
+
 }  // namespace
 
 ShellWin32::ShellWin32()
@@ -134,33 +149,31 @@ void ShellWin32::OpenDocument(const std::wstring& address) {
     shellExecute(GetActiveWindow(), nullptr, file.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
 }
 
+// The broadcast returns only when every window has answered or run out of
+// time, seconds where other programs are busy: on the window's thread it
+// would freeze the window and hold back the success it reports.  So a thread
+// of its own makes it, never waited for.  Should the program end first,
+// ExitProcess ends that thread wherever it is; it holds nothing of the
+// program's, and the windows not yet told keep their cached policies until
+// the log-off, as without an announcement.
+void ShellWin32::AnnouncePolicyChange() {
+    const win32::Handle thread(CreateThread(nullptr, 0, BroadcastPolicyChange, nullptr, 0, nullptr));
+    // No thread to be had: the window waits rather than leave the change untold.
+    if (!thread.IsValid()) BroadcastPolicyChange(nullptr);
+}
+
 void ShellWin32::LogOff() {
     EnableShutdownPrivilege();
-
-    const ComPtr<IWbemServices> services = win32::ConnectWmi(L"\\\\.\\root\\cimv2");
 
     // Wine's Win32_OperatingSystem has no Win32Shutdown (GetMethod answers
     // WBEM_E_NOT_FOUND).  There, and only there (the system log-off is handed
     // in on Wine alone), the log-off goes through ExitWindowsEx, so that the
     // command still does what it says; every other failure of the service,
-    // and a missing method anywhere else, raises.
-    ComPtr<IWbemClassObject> operatingSystemClass;
-    Check(services->GetObject(Bstr(L"Win32_OperatingSystem").Get(), 0, nullptr, &operatingSystemClass, nullptr),
-          L"GetObject(Win32_OperatingSystem)");
-    ComPtr<IWbemClassObject> signature;
-    const HRESULT method = operatingSystemClass->GetMethod(L"Win32Shutdown", 0, &signature, nullptr);
-    const bool hasWin32Shutdown = !(method == static_cast<HRESULT>(WBEM_E_NOT_FOUND) && systemLogOff_);
-    ComPtr<IWbemClassObject> inParameters;
-    if (hasWin32Shutdown) {
-        Check(method, L"GetMethod(Win32Shutdown)");
-        // Always an in-parameters object: Wine's WMI crashes on a null one.
-        Check(signature->SpawnInstance(0, &inParameters), L"Win32Shutdown: SpawnInstance");
-        // Flags 0, a log-off, in the integer form that the signature declares.
-        CIMTYPE type = CIM_SINT32;
-        Check(inParameters->Get(L"Flags", 0, nullptr, &type, nullptr), L"Win32Shutdown: Get(Flags)");
-        VARTYPE form = VT_EMPTY;
-        Check(win32::PutInteger(inParameters.Get(), L"Flags", type, 0, form), L"Win32Shutdown: Put(Flags)");
-    }
+    // and a missing method anywhere else, raises.  Flags 0 is a log-off; the
+    // in-parameters are filled once, for every instance.
+    const ComPtr<IWbemServices> services = win32::ConnectWmi(L"\\\\.\\root\\cimv2");
+    const win32::WmiMethod win32Shutdown(services, L"Win32_OperatingSystem", L"Win32Shutdown", {{L"Flags", 0}},
+                                         static_cast<bool>(systemLogOff_));
 
     ComPtr<IEnumWbemClassObject> instances;
     Check(services->ExecQuery(Bstr(L"WQL").Get(), Bstr(L"Select * from Win32_OperatingSystem").Get(),
@@ -177,22 +190,19 @@ void ShellWin32::LogOff() {
               L"Next(Win32_OperatingSystem)");
         if (returned == 0) break;
         anyInstance = true;
-        if (!hasWin32Shutdown) continue;
+        if (win32Shutdown.Missing()) continue;
 
         Variant path;
         Check(instance->Get(L"__PATH", 0, path.Out(), nullptr, nullptr), L"Get(__PATH)");
         if (path->vt != VT_BSTR) throw PlatformFailure(L"Get(__PATH)", static_cast<HRESULT>(WBEM_E_TYPE_MISMATCH));
         // The method's result code is not read: a refused log-off passes
         // unnoticed and the program ends anyway.
-        ComPtr<IWbemClassObject> outParameters;
-        Check(services->ExecMethod(path->bstrVal, Bstr(L"Win32Shutdown").Get(), 0, nullptr, inParameters.Get(),
-                                   &outParameters, nullptr),
-              L"ExecMethod(Win32Shutdown)");
+        win32Shutdown.Run(path->bstrVal);
     }
     // No instance, no log-off: the same on both roads.
-    if (!hasWin32Shutdown && anyInstance) systemLogOff_();
+    if (win32Shutdown.Missing() && anyInstance) systemLogOff_();
 }
 
-void ShellWin32::EndProgram() { ExitProcess(0); }
+void ShellWin32::EndProgram() { PostQuitMessage(0); }
 
 }  // namespace ui

@@ -37,12 +37,17 @@ public:
     // like version.dll above, so that a start of the program loads neither
     // library (shell32 brings more with it): only the About command needs them.
     void OpenDocument(const std::wstring& address) override;
+    // WM_SETTINGCHANGE with "Policy" to every top-level window, sent by
+    // SendMessageTimeoutW from a thread of its own (see shell_win32.cpp).
+    void AnnouncePolicyChange() override;
     // Win32Shutdown with flags 0 on every Win32_OperatingSystem of root\cimv2,
     // with impersonation and the shutdown privilege.  Raises win32::PlatformFailure
     // when the service, the query or a call fails; a log-off that the system
     // merely refuses goes unnoticed.
     void LogOff() override;
-    // ExitProcess(0): no window is asked to close.
+    // PostQuitMessage(0): WinMain's loop ends once the handler returns, then
+    // the windows go, the warm-up thread is waited for and COM is left, where
+    // ExitProcess would kill that thread inside the service (see WinMain).
     void EndProgram() override;
 
 private:

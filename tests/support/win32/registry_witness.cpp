@@ -26,10 +26,12 @@ HKEY RootKey(registry::Root root) { return reinterpret_cast<HKEY>(static_cast<LO
 // the rights asked; empty when that did not work.
 win32::RegistryKey Key(registry::Root root, const std::wstring& path, REGSAM rights, bool create) {
     win32::RegistryKey key;
-    if (create)
-        (void)win32::CreateRegistryKey(RootKey(root), path, rights, key);
-    else
+    HKEY created = nullptr;
+    if (!create)
         (void)win32::OpenRegistryKey(RootKey(root), path, rights, key);
+    else if (RegCreateKeyExW(RootKey(root), path.c_str(), 0, nullptr, 0, rights, nullptr, &created, nullptr) ==
+             ERROR_SUCCESS)
+        key.Reset(created);
     return key;
 }
 

@@ -1,8 +1,9 @@
-// Working a window from a test: reading a control's text and class, pressing
-// a key, and running this thread's messages as the program's loop does while
-// waiting.  TextOf and ClassOf read another program's windows too.  Every time
-// limit that a test sets passes through OnThisHost, which the build stretches
-// where Windows code runs under an emulator.
+// Working a window from a test: finding a layout row's control, reading a
+// control's text and class, pressing a key, and running this thread's
+// messages as the program's loop does while waiting.  TextOf and ClassOf read
+// another program's windows too.  Every time limit that a test sets passes
+// through OnThisHost, which the build stretches where Windows code runs under
+// an emulator.
 #pragma once
 
 #include <windows.h>
@@ -13,9 +14,11 @@
 #include <algorithm>
 #include <cwctype>
 #include <string>
+#include <string_view>
 
+#include "ui/controls.h"
 #include "ui/layout.h"
-#include "ui/win32/message_loop.h"
+#include "ui/win32/layout_window.h"
 
 namespace window_input {
 
@@ -33,6 +36,14 @@ inline std::chrono::milliseconds OnThisHost(std::chrono::milliseconds limit) {
         return value;
     }();
     return limit * factor;
+}
+
+// The control that a row of the layout made in the window, found as the
+// dialog manager finds it, by its id; null for the timer, or before the
+// window made its controls.
+inline HWND ControlOf(HWND window, const ui::WindowLayout& layout, std::wstring_view name, int member = ui::NoMember) {
+    const ui::LayoutRow& row = ui::FindRow(layout, name, member);
+    return GetDlgItem(window, ui::FirstControlId + static_cast<int>(&row - layout.rows.data()));
 }
 
 // Raises std::runtime_error when the window's thread does not answer within 5 s
@@ -73,13 +84,25 @@ inline std::wstring ExpectedClass(ui::ControlKind kind) {
     }
 }
 
-// Handles this thread's messages until the condition holds or the time is up;
-// whether it held.
+// Handles this thread's messages until the condition holds or the time is up,
+// each through the dialog manager of its top-level window first, as the
+// program's loop does; whether it held.
 inline bool PumpUntil(const std::function<bool()>& condition, std::chrono::steady_clock::time_point end) {
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= end) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        ui::DispatchPendingMessages();
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // Left in the queue for whoever runs the real loop.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                break;
+            }
+            HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+            if (root && IsDialogMessageW(root, &message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
     return true;
 }

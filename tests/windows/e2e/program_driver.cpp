@@ -228,6 +228,54 @@ std::string RunningProgram::DescribeFocus(HWND window) const {
            ", foreground: " + describe(GetForegroundWindow());
 }
 
+PolicyChangeListener::PolicyChangeListener() {
+    ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!ready_) FailWithLastError("could not make an event");
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, &threadId_);
+    if (!thread_) FailWithLastError("could not start the listener's thread");
+    // Listening before the constructor returns, so that nothing sent later is missed.
+    if (WaitForSingleObject(ready_, static_cast<DWORD>(AnswerTimeout().count())) != WAIT_OBJECT_0 || !window_)
+        throw std::runtime_error("the listener's window was not made within " + Seconds(AnswerTimeout()));
+}
+
+PolicyChangeListener::~PolicyChangeListener() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread_, static_cast<DWORD>(AnswerTimeout().count()));
+    CloseHandle(thread_);
+    CloseHandle(ready_);
+}
+
+DWORD WINAPI PolicyChangeListener::Run(void* self) {
+    auto& listener = *static_cast<PolicyChangeListener*>(self);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QuelvanePolicyChangeListener";
+    RegisterClassW(&windowClass);  // already there for a second listener of the run
+    // Top-level, not message-only: a broadcast reaches top-level windows alone.
+    listener.window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
+                                       windowClass.hInstance, &listener);
+    SetEvent(listener.ready_);
+    if (!listener.window_) return 1;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    DestroyWindow(listener.window_);
+    return 0;
+}
+
+LRESULT CALLBACK PolicyChangeListener::WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    auto* listener = reinterpret_cast<PolicyChangeListener*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const auto* area = reinterpret_cast<const wchar_t*>(lParam);
+    if (message == WM_SETTINGCHANGE && listener && wParam == 0 && area && std::wstring_view(area) == L"Policy") {
+        ++listener->notices_;
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 HWND Control(HWND window, const ui::WindowLayout& layout, std::wstring_view name, int member) {
     const ui::LayoutRow& row = ui::FindRow(layout, name, member);
     int left = row.left, top = row.top;

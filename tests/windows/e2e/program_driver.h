@@ -18,6 +18,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -93,6 +94,30 @@ public:
 
 private:
     PROCESS_INFORMATION process_{};
+};
+
+// A hidden top-level window of the driver, on a thread of its own that does
+// nothing but answer its messages: any other program's window, as a broadcast
+// reaches it.  Counts the WM_SETTINGCHANGE messages that announce a policy
+// change as an application sends it: wParam 0, lParam "Policy".
+class PolicyChangeListener {
+public:
+    PolicyChangeListener();
+    ~PolicyChangeListener();
+    PolicyChangeListener(const PolicyChangeListener&) = delete;
+    PolicyChangeListener& operator=(const PolicyChangeListener&) = delete;
+
+    int Notices() const { return notices_; }
+
+private:
+    static DWORD WINAPI Run(void* self);
+    static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::atomic<int> notices_{0};
+    HWND window_ = nullptr;
+    HANDLE ready_ = nullptr;
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
 };
 
 // The child of a window that the layout row describes: the one of the row's

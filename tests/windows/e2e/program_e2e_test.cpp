@@ -572,6 +572,33 @@ TEST_F(ProgramEndToEnd, ARefusedWriteIsReportedAsAFailureAndNeverAsASuccess) {
     EXPECT_EQ(*exitCode, 1u);
 }
 
+// Every top-level window hears of a save that changed a policy, once, as
+// after Group Policy applies one: here the driver's own, in another process.
+TEST_F(ProgramEndToEnd, ASaveThatChangedAPolicyIsAnnouncedToOtherProgramsOnceAndOneThatChangedNoneIsNot) {
+    const e2e::PolicyChangeListener listener;
+    witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
+    HWND form1 = StartToTheMainWindow();
+
+    e2e::Choose(Form1Control(form1, L"cboDrive"), L"C:");
+    SaveAndWaitForSuccess(form1);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return listener.Notices() > 0; })) << "no announcement within 20 s";
+
+    // The settings key turns read-only: the next save fails before any policy.
+    witness::MakeKeyReadOnly(HiveLocalMachine, SettingsKey);
+    e2e::Choose(Form1Control(form1, L"cboDrive"), L"D:");
+    e2e::Click(Form1Control(form1, L"cmdSave"));
+    const e2e::MessageBoxView report = program->WaitForMessageBox(MainTitle);
+    EXPECT_NE(report.text.find(L"HKEY_LOCAL_MACHINE\\" + SettingsKey), std::wstring::npos) << e2e::Narrow(report.text);
+    // Seconds longer than the first announcement took to come round.
+    EXPECT_FALSE(e2e::WaitUntil([&] { return listener.Notices() > 1; }, std::chrono::seconds(3)))
+        << "the failed save was announced";
+    e2e::Answer(report, IDOK);
+    EXPECT_EQ(program->WaitForExit(), std::optional<DWORD>(1));
+
+    EXPECT_EQ(listener.Notices(), 1);
+    ExpectDword(HiveCurrentUser, ExplorerKey, L"NoViewOnDrive", Mask(L"C:"));
+}
+
 TEST_F(ProgramEndToEnd, AStoredMaskWithoutARowIsShownAsACustomItemAndASaveKeepsIt) {
     witness::WriteString(HiveLocalMachine, PasswordKey, L"MyPassword", L"");
     witness::WriteDword(HiveLocalMachine, SettingsKey, L"SecurityMode", 1);

@@ -54,31 +54,34 @@ TEST(WmiOsVersionProbe, AnswersTheVersionThatThePrefixIsSetTo) {
 }
 
 TEST(WmiOsVersionProbe, AnUnreachableServiceGivesTheEmptyStringAndRaisesNothing) {
-    WmiOsVersionProbe probe(L"\\\\.\\root\\quelvane-no-such-namespace");
+    if (!stand_in::Active()) GTEST_SKIP() << "only the stand-in refuses a connection on request";
+    stand_in::Reset();
+    stand_in::SetFault(L"ConnectServer", static_cast<HRESULT>(WBEM_E_INVALID_NAMESPACE));
+    WmiOsVersionProbe probe;
     std::wstring version = L"unchanged";
     EXPECT_NO_THROW(version = probe.GetOsVersion());
     EXPECT_EQ(version, L"");
+    stand_in::Reset();
 }
 
 TEST(WmiOsVersionProbe, TakesTheLastInstancesVersionAndNothingFromANullVersionOrAFailedStep) {
     if (!stand_in::Active()) GTEST_SKIP() << "Wine's own service always delivers its one instance";
-    WmiOsVersionProbe joined;  // joins this thread to COM for the queries below
     stand_in::Reset();
     stand_in::SetNumber(L"Instances", 2);
     stand_in::SetText(L"Version1", L"5.1.2600");
     stand_in::SetText(L"Version2", L"5.0.2195.1");
-    EXPECT_EQ(registry::QueryOsVersion(), L"5.0.2195");
+    EXPECT_EQ(WmiOsVersionProbe().GetOsVersion(), L"5.0.2195");
     stand_in::SetNumber(L"Version2", 0);  // not a text: the instance's Version is null
-    EXPECT_EQ(registry::QueryOsVersion(), L"");
+    EXPECT_EQ(WmiOsVersionProbe().GetOsVersion(), L"");
     stand_in::SetNumber(L"Instances", 0);
-    EXPECT_EQ(registry::QueryOsVersion(), L"");
+    EXPECT_EQ(WmiOsVersionProbe().GetOsVersion(), L"");
 
     stand_in::SetNumber(L"Instances", 1);
-    EXPECT_EQ(registry::QueryOsVersion(), L"5.1.2600");
+    EXPECT_EQ(WmiOsVersionProbe().GetOsVersion(), L"5.1.2600");
     for (const wchar_t* step : {L"Get(Version)", L"Next", L"ExecQuery", L"ConnectServer"}) {
         SCOPED_TRACE(text::ToUtf8(step));
         stand_in::SetFault(step, static_cast<HRESULT>(WBEM_E_FAILED));
-        EXPECT_EQ(registry::QueryOsVersion(), L"");
+        EXPECT_EQ(WmiOsVersionProbe().GetOsVersion(), L"");
         stand_in::SetFault(step, S_OK);
     }
 }

@@ -9,11 +9,14 @@
 #include "ui/win32/failure_report.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
-    ui::RunReportingFailures([&] {
+    // As WinMain's boundary catches it.
+    try {
         if (std::wcsstr(commandLine, L"registry"))
             throw registry::RegistryFailure(L"CreateRegKey", registry::HiveLocalMachine, L"Software\\Ploz\\psw", L"",
                                             L"0x80041003 Access denied");
         throw 42;
-    });
+    } catch (...) {
+        ui::ReportUnhandledFailure();
+    }
     return 0;  // not reached: the report ends the program
 }

@@ -78,7 +78,9 @@ std::pair<SeenBox, DWORD> RunFailingChild(const std::wstring& how) {
         if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                             &child))
             return;
-        if (WaitForSingleObject(child.hProcess, 15000) == WAIT_OBJECT_0) GetExitCodeProcess(child.hProcess, &exitCode);
+        const auto limit = window_input::OnThisHost(std::chrono::seconds(15));
+        if (WaitForSingleObject(child.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0)
+            GetExitCodeProcess(child.hProcess, &exitCode);
         CloseHandle(child.hThread);
         CloseHandle(child.hProcess);
     });
@@ -160,6 +162,13 @@ TEST(ShellWin32, LogsOffThroughWin32ShutdownOfEveryInstanceWhateverItAnswers) {
     stand_in::SetFault(L"ExecQuery", static_cast<HRESULT>(WBEM_E_FAILED));
     EXPECT_THROW(shell.LogOff(), win32::PlatformFailure);
     EXPECT_EQ(systemLogOffs, 0);
+}
+
+TEST(ShellWin32, EndsTheProgramThroughItsMessageLoopWithExitCodeZero) {
+    ui::ShellWin32().EndProgram();
+    MSG quit{};
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 0u);
 }
 
 TEST(FailureReport, ShowsWhatFailedInOneErrorBoxBeforeAnyWindowAndEndsWithExitCodeOne) {

@@ -18,7 +18,7 @@
 #include "tests/support/fake_version_probe.h"
 #include "tests/support/recording_shell.h"
 #include "ui/form1.h"
-#include "tests/windows/ui/form1_events.h"
+#include "ui/win32/program_windows.h"
 
 #ifdef QUELVANE_PREVIEW_ICON
 #include "resource_ids.h"
@@ -43,7 +43,7 @@ int wmain(int argc, wchar_t** argv) {
     FakeVersionProbe probe(L"5.1.2600");
     RecordingShell shell;
     ui::Form1 form(reg, probe, shell);
-    ui::LayoutWindow window(ui::Form1Layout, form.Controls(), Form1Events(form), PreviewIcon);
+    ui::LayoutWindow window(ui::Form1Layout, form.Controls(), ui::Form1WindowEvents(form), PreviewIcon);
     window.Create();
     window.Show();
 

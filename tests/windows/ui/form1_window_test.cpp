@@ -17,7 +17,7 @@
 #include "tests/support/win32/window_input.h"
 #include "tests/support/main_window_session.h"
 #include "text/utf.h"
-#include "tests/windows/ui/form1_events.h"
+#include "ui/win32/program_windows.h"
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
@@ -50,7 +50,7 @@ protected:
     std::unique_ptr<ui::LayoutWindow> window;
 
     void SetUp() override {
-        window = std::make_unique<ui::LayoutWindow>(ui::Form1Layout, form.Controls(), Form1Events(form));
+        window = std::make_unique<ui::LayoutWindow>(ui::Form1Layout, form.Controls(), ui::Form1WindowEvents(form));
         window->Create();
         window->Show();
         PumpFor(std::chrono::milliseconds(100));
@@ -63,8 +63,19 @@ protected:
         while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     }
 
-    HWND Control(const LayoutRow& row) const { return window->Control(row.name, row.member); }
-    HWND Control(std::wstring_view name, int member = ui::NoMember) const { return window->Control(name, member); }
+    HWND Control(const LayoutRow& row) const { return Control(row.name, row.member); }
+    HWND Control(std::wstring_view name, int member = ui::NoMember) const {
+        return ControlOf(window->Hwnd(), ui::Form1Layout, name, member);
+    }
+
+    // The tooltip window that the main window owns: a top-level window of
+    // its own; null until it is made.
+    HWND Tooltip() const {
+        HWND tooltip = nullptr;
+        do tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr);
+        while (tooltip && GetWindow(tooltip, GW_OWNER) != window->Hwnd());
+        return tooltip;
+    }
 
     // What a user's choice in a drop-down list sends; CB_SETCURSEL alone
     // notifies nobody.
@@ -220,8 +231,8 @@ TEST_F(Form1Window, DrawsEveryControlInMsSansSerifOfEightPointsAtTheScreensResol
 }
 
 TEST_F(Form1Window, LogoffAndSaveCarryTheirTooltipsOnceTheWindowIsShown) {
-    ASSERT_TRUE(PumpUntil([&] { return window->Tooltip() != nullptr; }, std::chrono::seconds(2)));
-    HWND tooltip = window->Tooltip();
+    ASSERT_TRUE(PumpUntil([&] { return Tooltip() != nullptr; }, std::chrono::seconds(2)));
+    HWND tooltip = Tooltip();
     EXPECT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 2);
     for (auto [name, text] :
          {std::pair{L"cmdLogoff", L"Log out your Windows"}, std::pair{L"cmdSave", L"Save your configurations"}}) {
@@ -352,11 +363,21 @@ TEST_F(Form1Window, ShowsEveryProgramChangeOfTheModelsWithoutAnEchoAsUserInput) 
     EXPECT_EQ(TextOf(Control(L"txtPassword2")), L"from the program");
     EXPECT_EQ(retypeChanges, 1);
 
+    // The program's focus request moves the default button with the focus,
+    // from the push button that had it back to Save.
+    SendMessageW(window->Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(L"cmdLogoff")), TRUE);
+    form.chkRegistry.SetFocus();
+    EXPECT_EQ(GetFocus(), Control(L"chkRegistry"));
+    EXPECT_EQ(GetWindowLongW(Control(L"cmdLogoff"), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+
     ChooseItem(L"cboRestrict", 1);  // "All users"
     EXPECT_FALSE(IsWindowEnabled(Control(L"fraOptional")));
     EXPECT_FALSE(IsWindowEnabled(Control(L"Label4")));  // greyed with its frame
     EXPECT_FALSE(IsWindowEnabled(Control(L"chkCMD")));
     EXPECT_FALSE(IsWindowEnabled(Control(L"chkRegistry")));
+    // The box handed the focus on before it was disabled: to the next tab
+    // stop that is still enabled, not to the first.
+    EXPECT_EQ(GetFocus(), Control(L"Text1"));
 
     values.SetCheckState(policy::CheckControl::chkCMD, values::CheckState::Grayed);
     EXPECT_EQ(SendMessageW(Control(L"chkCMD"), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
@@ -386,3 +407,57 @@ TEST_F(Form1Window, ClosingTheWindowEndsTheProgramsMessageLoop) {
     form.cboDrive.SetText(L"A:");
     EXPECT_TRUE(form.cmdSave.Enabled());
 }
+
+// Escape in any control leaves the window open and the user's choices as they
+// were, the multi-line Notes box included (which posts WM_CLOSE on Escape).
+class Form1WindowEscape : public Form1Window, public ::testing::WithParamInterface<const LayoutRow*> {};
+
+TEST_P(Form1WindowEscape, LeavesTheWindowOpenWithTheChoicesAsTheyWere) {
+    ChooseItem(L"cboDrive", 3);  // a choice not saved yet, and Save enabled
+    form.Text1.SetText(L"notes");
+    HWND control = Control(*GetParam());
+    SendMessageW(window->Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    ASSERT_EQ(GetFocus(), control);
+    const auto choices = [&] {
+        return std::vector<std::wstring>{form.cboDrive.Text(),
+                                         form.cboRestrict.Text(),
+                                         std::to_wstring(form.optSecurity.Selected()),
+                                         std::to_wstring(static_cast<int>(form.chkCMD.Value())),
+                                         std::to_wstring(static_cast<int>(form.chkRegistry.Value())),
+                                         form.txtPassword.Text(),
+                                         form.txtPassword2.Text(),
+                                         form.Text1.Text(),
+                                         form.cmdSave.Enabled() ? L"Save enabled" : L"Save disabled"};
+    };
+    const std::vector<std::wstring> before = choices();
+
+    PressKey(VK_ESCAPE);
+    PumpFor(std::chrono::milliseconds(100));
+
+    ASSERT_NE(window->Hwnd(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(window->Hwnd()));
+    MSG quit;
+    EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    EXPECT_EQ(choices(), before);
+}
+
+namespace {
+
+std::vector<const LayoutRow*> RowsThatTakeTheFocus() {
+    std::vector<const LayoutRow*> rows;
+    for (const LayoutRow& row : ui::Form1Layout.rows)
+        if (row.kind == ControlKind::TextBox || row.kind == ControlKind::CheckBox ||
+            row.kind == ControlKind::OptionButton || row.kind == ControlKind::ComboList ||
+            row.kind == ControlKind::Button)
+            rows.push_back(&row);
+    return rows;
+}
+
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(InEveryControlThatTakesTheFocus, Form1WindowEscape,
+                         ::testing::ValuesIn(RowsThatTakeTheFocus()), [](const auto& info) {
+                             std::string name = NameOf(*info.param);
+                             std::erase_if(name, [](char c) { return c == '(' || c == ')'; });
+                             return name;
+                         });

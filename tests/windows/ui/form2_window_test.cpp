@@ -8,11 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_version_probe.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_keys.h"
 #include "tests/support/win32/window_input.h"
 #include "tests/support/login_session.h"
 #include "ui/win32/layout_window.h"
+#include "ui/win32/message_loop.h"
+#include "ui/win32/program_windows.h"
+#include "ui/win32/shell_win32.h"
 
 using namespace window_input;
 
@@ -38,7 +42,7 @@ protected:
         form->Closed = [this] {
             existedWhenClosed = window && window->Hwnd();
             visibleWhenClosed = existedWhenClosed && IsWindowVisible(window->Hwnd());
-            hadControlsWhenClosed = existedWhenClosed && window->Control(L"txtPassword") != nullptr;
+            hadControlsWhenClosed = existedWhenClosed && Control(L"txtPassword") != nullptr;
             window->Destroy();
         };
         window = std::make_unique<ui::LayoutWindow>(
@@ -50,8 +54,11 @@ protected:
         PumpFor(std::chrono::milliseconds(50));
     }
 
-    HWND Control(std::wstring_view name) const { return window->Control(name); }
+    HWND Control(std::wstring_view name) const { return ControlOf(window->Hwnd(), ui::Form2Layout, name); }
 };
+
+// Ends a message loop that nothing else ended, with a code of its own.
+void CALLBACK EndTheLoopAnyway(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
 
 }  // namespace
 
@@ -105,4 +112,24 @@ TEST_F(Form2Window, IsNeverShownWhenNoPasswordIsStored) {
     EXPECT_FALSE(hadControlsWhenClosed);
     EXPECT_EQ(window->Hwnd(), nullptr);
     EXPECT_EQ(hostCalls, std::vector<std::string>{"ShowForm1"});
+}
+
+// The program's own wiring of its windows and its shell, as WinMain runs them.
+TEST(ProgramWindows, TheLoginsCloseBoxEndsTheProgramWithoutTheMainWindow) {
+    LoginSession session;
+    session.StorePassword(std::wstring(L"Tulip"));
+    FakeVersionProbe probe{L"5.1.2600"};
+    ui::ShellWin32 shell;
+    ui::ProgramWindows windows(session.reg, probe, shell, [] {});
+    windows.Start(SW_SHOWNORMAL);
+    HWND login = FindWindowW(nullptr, L"Quelvane 2 - Login");
+    ASSERT_NE(login, nullptr);
+    ASSERT_TRUE(IsWindowVisible(login));
+
+    PostMessageW(login, WM_SYSCOMMAND, SC_CLOSE, 0);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 5000, EndTheLoopAnyway);
+    EXPECT_EQ(ui::RunMessageLoop(), 0);
+    KillTimer(nullptr, timer);
+    EXPECT_FALSE(IsWindow(login));
+    EXPECT_EQ(FindWindowW(nullptr, L"Quelvane 2"), nullptr);
 }

@@ -57,10 +57,11 @@ TEST(HandleOwner, TakesCreateFilesFailureValueForNoHandle) {
 TEST_F(RegistryKeyOwner, CreatesAKeyThatThenOpensAndClosesItWhenItGoes) {
     HKEY raw = nullptr;
     {
-        win32::RegistryKey created;
-        ASSERT_EQ(win32::CreateRegistryKey(HKEY_CURRENT_USER, TestKey, KEY_READ | KEY_WRITE, created), ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, TestKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                                  &raw, nullptr),
+                  ERROR_SUCCESS);
+        const win32::RegistryKey created(raw);
         EXPECT_TRUE(created.IsOpen());
-        raw = created.Get();
         DWORD subkeys = 99;
         EXPECT_EQ(RegQueryInfoKeyW(raw, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
                                    nullptr, nullptr, nullptr),
@@ -77,8 +78,10 @@ TEST_F(RegistryKeyOwner, CreatesAKeyThatThenOpensAndClosesItWhenItGoes) {
 }
 
 TEST_F(RegistryKeyOwner, AKeyThatDoesNotOpenLeavesTheOwnerEmptyAndSaysWhy) {
-    win32::RegistryKey key;
-    ASSERT_EQ(win32::CreateRegistryKey(HKEY_CURRENT_USER, TestKey, KEY_READ, key), ERROR_SUCCESS);
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, TestKey.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &raw, nullptr),
+              ERROR_SUCCESS);
+    win32::RegistryKey key(raw);
     EXPECT_EQ(win32::OpenRegistryKey(HKEY_CURRENT_USER, TestKey + L"\\Missing", KEY_READ, key), ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(key.IsOpen());
 }
