@@ -47,7 +47,7 @@ QUELVANE_QEMU_OLDEST=10
 # How many times its native time limits a Windows test gets under qemu
 # (CTest's, the runner's and its own waits: tests/CMakeLists.txt).  Measured
 # on a loaded 2-core machine, the i686 tests took 1.2 to 4 times as long
-# under qemu as natively; the slowest of them, ui_windows_test, 52 to 66 s
+# under qemu as natively; the slowest of them, ui_windows_test, 52 to 82 s
 # against its native limit of 120 s.  Twice the native limits leaves every
 # test at least twice its slowest run seen.
 QUELVANE_QEMU_TIME_FACTOR=2
