@@ -19,8 +19,10 @@
 #
 # Options (a flag wins over its environment variable):
 #   --arch ARCH         QUELVANE_WINE_ARCH     win32 (default: 32-bit Wine, for the i686 build) or
-#                                              win64 (64-bit Wine, for the x86-64 build); a host that
-#                                              runs no 32-bit code (scripts/wine-host.sh) refuses win32
+#                                              win64 (64-bit Wine, for the x86-64 build); win32 runs
+#                                              natively or under qemu-i386 (then the runner runs again
+#                                              in a namespace of its own), and a host where neither
+#                                              works (scripts/wine-host.sh) refuses it
 #   --state DIR         QUELVANE_WINE_STATE    where the template prefix and the per-run copies live
 #                                              (the toolchain passes BUILD/wine; default /tmp/quelvane-wine-UID)
 #   --display MODE      QUELVANE_WINE_DISPLAY  none (default: no X display, DISPLAY unset),
@@ -52,6 +54,7 @@ set -u
 # prefixes and displays.
 QUELVANE_LOG_NAME=wine-test.sh
 source "$(dirname "$(readlink -f "$0")")/../scripts/wine-prefix.sh" || exit 2
+arguments=("$@")
 
 arch="${QUELVANE_WINE_ARCH:-win32}"
 state="${QUELVANE_WINE_STATE:-${TMPDIR:-/tmp}/quelvane-wine-$(id -u)}"
@@ -98,6 +101,8 @@ esac
 
 # Exports WINEARCH, WINELOADER, WINESERVER; says why when this host cannot.
 QuelvaneUseWine "$arch" || exit 1
+# Where qemu runs 32-bit code, all that follows runs in a namespace of its own.
+[ "$arch" = win64 ] || QuelvaneExec32Bit "$0" "${arguments[@]}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 
 copy=""

@@ -1,10 +1,13 @@
 #!/bin/bash
 # Builds the Windows program and starts it under Wine.
 #
-# Which build: the i686 program (the one for Windows 2000 and XP) where the
-# host runs 32-bit code, otherwise the x86-64 build of the same sources under
-# 64-bit Wine (scripts/wine-host.sh asks the host; QUELVANE_64BIT_ONLY=1 takes
-# the x86-64 road on any host).  The script says which one it started and why.
+# Which build: the i686 program, the one that ships for Windows 2000 to 11,
+# wherever 32-bit Wine runs, natively or under qemu-i386 (scripts/wine-host.sh
+# asks the host; on the qemu road the script runs again in a namespace of its
+# own); the x86-64 build of the same sources under 64-bit Wine only where
+# neither works.  QUELVANE_64BIT_ONLY=1 takes the x86-64 road, and
+# QUELVANE_32BIT_QEMU=1 the qemu road, on any host.  The script says which
+# program it started and why.
 #
 # With a display ($DISPLAY set) the program runs there until you close it.
 # Without one it runs on a virtual display (Xvfb): each window it shows is
@@ -14,14 +17,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/wine-prefix.sh || exit 2
-scripts/install-deps.sh
+# In the qemu road's namespace, the first run has installed everything.
+QuelvaneInQemuNamespace || scripts/install-deps.sh
 
 root=${QUELVANE_BUILD_ROOT:-build}
 if QuelvaneHostRuns32Bit; then
-    preset=windows arch=win32 flavour="i686 program"
-    why="this host runs 32-bit code, so it runs the program made for Windows 2000 and XP"
+    preset=windows arch=win32 flavour="i686 program" wine=$QUELVANE_32BIT_WINE
+    why="the program that ships for Windows 2000 to 11 ($QUELVANE_32BIT_WHY)"
+    QuelvaneExec32Bit scripts/run.sh "$@"
 else
-    preset=windows-x64 arch=win64 flavour="x86-64 build"
+    preset=windows-x64 arch=win64 flavour="x86-64 build" wine="64-bit Wine"
     why="not the i686 program, because $QUELVANE_HOST_32BIT_REASON"
 fi
 build="$root/$preset"
@@ -35,7 +40,7 @@ QuelvaneUseWine "$arch"
 export WINEPREFIX="$(realpath "$build")/run-prefix" WINEDEBUG=-all
 QuelvaneMakePrefix "$WINEPREFIX" winxp
 
-echo "Starting the $flavour of Quelvane 2 ($exe): $why."
+echo "Starting the $flavour of Quelvane 2 ($exe) with $wine: $why."
 if [[ -n ${DISPLAY:-} ]]; then
     QuelvaneStartServer
     exec "$WINELOADER" "$exe"

@@ -4,11 +4,13 @@
 #   0. the format of every C++ file (.clang-format);
 #   1. native (Linux, g++): the headless suite;
 #   2. x86-64 Windows: its suite under 64-bit Wine, which every x86-64 host runs;
-#   3. i686 Windows, the program for Windows 2000 and XP: its suite under 32-bit
-#      Wine where the host runs 32-bit code (scripts/wine-host.sh).  Elsewhere
-#      the program is still built and checked from its files alone (ctest -L
-#      static: PE32, system DLLs only, subsystem version, no debug sections,
-#      size), and one line says that its suite did not run, and why;
+#   3. i686 Windows, the program that ships for Windows 2000 to 11: its suite
+#      under 32-bit Wine wherever that runs (scripts/wine-host.sh): natively
+#      where the host runs 32-bit code, else under qemu-i386 in a private
+#      namespace, each test in its own.  Where neither works the program is
+#      still built and checked from its files alone (ctest -L static: PE32,
+#      system DLLs only, subsystem version, no debug sections, size), and one
+#      line says that its suite did not run, and why;
 #   4. the release: the i686 program, built as scripts/release.sh builds it
 #      in a copy of these sources at another path, has the very bytes of the
 #      one that step 3 built and tested; the archive, packed twice from the
@@ -18,14 +20,16 @@
 #      throw-away code-signing certificate; both verify against its throw-away
 #      CA and keep the Authenticode digest of the unsigned build; a wrong
 #      password, a certificate that is not for code signing and a half-set
-#      signing input are refused with nothing packed; the signed program that
-#      this host runs passes an end-to-end case.
+#      signing input are refused with nothing packed; the signed i686 program
+#      passes an end-to-end case wherever step 3 ran its suite, the x86-64 one
+#      elsewhere.
 #
 # Build trees: build/native, build/windows-x64 and build/windows (or under
-# $QUELVANE_BUILD_ROOT).  QUELVANE_64BIT_ONLY=1 takes the 64-bit-only path on a
-# host that runs 32-bit code too.  Every suite runs even when an earlier one
-# failed; the closing lines name each suite with its result, and the exit code
-# is non-zero when any of them failed.
+# $QUELVANE_BUILD_ROOT).  QUELVANE_64BIT_ONLY=1 takes the 64-bit-only path,
+# and QUELVANE_32BIT_QEMU=1 the qemu road, on a host that runs 32-bit code too.
+# Every suite runs even when an earlier one failed; the closing lines name
+# each suite with its result, and the exit code is non-zero when any of them
+# failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -161,13 +165,14 @@ SignedReleaseCheck() {
         Record "$name" "FAILED: no temporary folder" 0
         return
     fi
-    local problem
+    local problem program="x86-64 program"
+    QuelvaneHostRuns32Bit && program="i686 program"
     problem=$(SignedReleaseProblem "$keys")
     rm -rf "$keys"
     if [[ -n $problem ]]; then
         Record "$name" "FAILED: $problem" $((SECONDS - begin))
     else
-        Record "$name" "passed, both verify, digests of the unsigned build, bad input refused, e2e" \
+        Record "$name" "passed, both verify, digests of the unsigned build, bad input refused, e2e of the $program" \
             $((SECONDS - begin))
     fi
 }
@@ -265,7 +270,9 @@ FormatCheck
 Suite "native suite (Linux)" native "$root/native"
 Suite "x86-64 Windows suite (64-bit Wine)" windows-x64 "$root/windows-x64"
 if QuelvaneHostRuns32Bit; then
-    Suite "i686 Windows suite (32-bit Wine)" windows "$root/windows"
+    echo
+    echo "i686 Windows suite with $QUELVANE_32BIT_WINE: $QUELVANE_32BIT_WHY."
+    Suite "i686 Windows suite ($QUELVANE_32BIT_WINE)" windows "$root/windows"
     notRun=""
 else
     Suite "i686 Windows static checks (no Wine)" windows "$root/windows" -L static

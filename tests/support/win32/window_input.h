@@ -1,7 +1,9 @@
 // Working a window from a test: finding a layout row's control, reading a
 // control's text and class, pressing a key, and running this thread's
 // messages as the program's loop does while waiting.  TextOf and ClassOf read
-// another program's windows too.
+// another program's windows too.  Every time limit that a test sets passes
+// through OnThisHost, which the build stretches where Windows code runs under
+// an emulator.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +22,22 @@
 
 namespace window_input {
 
+// A time limit as this host needs it: the limit on a host that runs the code
+// natively, times QUELVANE_WAIT_FACTOR (1 when unset), which the build sets
+// where 32-bit Wine runs under qemu.  Raises std::runtime_error for a factor
+// that is not a whole number from 1 to 99.
+inline std::chrono::milliseconds OnThisHost(std::chrono::milliseconds limit) {
+    static const int factor = [] {
+        wchar_t text[4] = {};
+        const DWORD length = GetEnvironmentVariableW(L"QUELVANE_WAIT_FACTOR", text, 4);
+        if (length == 0) return 1;
+        const int value = length < 3 && wcsspn(text, L"0123456789") == length ? _wtoi(text) : 0;
+        if (value < 1) throw std::runtime_error("QUELVANE_WAIT_FACTOR must be a whole number from 1 to 99");
+        return value;
+    }();
+    return limit * factor;
+}
+
 // The control that a row of the layout made in the window, found as the
 // dialog manager finds it, by its id; null for the timer, or before the
 // window made its controls.
@@ -28,12 +46,15 @@ inline HWND ControlOf(HWND window, const ui::WindowLayout& layout, std::wstring_
     return GetDlgItem(window, ui::FirstControlId + static_cast<int>(&row - layout.rows.data()));
 }
 
-// Raises std::runtime_error when the window's thread does not answer within 5 s.
+// Raises std::runtime_error when the window's thread does not answer within 5 s
+// (on this host).
 inline std::wstring TextOf(HWND hwnd) {
     const auto send = [hwnd](UINT message, WPARAM wParam, LPARAM lParam) {
+        const auto limit = OnThisHost(std::chrono::seconds(5));
         DWORD_PTR result = 0;
-        if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, 5000, &result))
-            throw std::runtime_error("a window did not tell its text within 5 s");
+        if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, static_cast<UINT>(limit.count()), &result))
+            throw std::runtime_error("a window did not tell its text within " + std::to_string(limit.count() / 1000) +
+                                     " s");
         return static_cast<std::size_t>(result);
     };
     const std::size_t length = send(WM_GETTEXTLENGTH, 0, 0);
@@ -66,8 +87,7 @@ inline std::wstring ExpectedClass(ui::ControlKind kind) {
 // Handles this thread's messages until the condition holds or the time is up,
 // each through the dialog manager of its top-level window first, as the
 // program's loop does; whether it held.
-inline bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
+inline bool PumpUntil(const std::function<bool()>& condition, std::chrono::steady_clock::time_point end) {
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= end) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -87,8 +107,13 @@ inline bool PumpUntil(const std::function<bool()>& condition, std::chrono::milli
     return true;
 }
 
+inline bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    return PumpUntil(condition, std::chrono::steady_clock::now() + OnThisHost(limit));
+}
+
+// A pause of this length on every host: not a limit.
 inline void PumpFor(std::chrono::milliseconds time) {
-    PumpUntil([] { return false; }, time);
+    PumpUntil([] { return false; }, std::chrono::steady_clock::now() + time);
 }
 
 // A key as the keyboard would deliver it to the focused control of this thread.

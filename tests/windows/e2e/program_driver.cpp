@@ -18,13 +18,14 @@ namespace e2e {
 
 using window_input::ClassOf;
 using window_input::ExpectedClass;
+using window_input::OnThisHost;
 using window_input::TextOf;
 
 namespace {
 
 constexpr std::chrono::milliseconds PollInterval{20};
 // A program that does not answer a message within this is hung, not slow.
-constexpr UINT AnswerTimeoutMs = 5000;
+std::chrono::milliseconds AnswerTimeout() { return OnThisHost(std::chrono::seconds(5)); }
 
 std::wstring Widen(std::string_view text) {
     if (text.empty()) return {};
@@ -51,12 +52,16 @@ std::wstring BuiltProgramPath() {
     return path;
 }
 
+std::string Seconds(std::chrono::milliseconds time) { return std::to_string(time.count() / 1000) + " s"; }
+
 LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, AnswerTimeoutMs, &result)) {
+    if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, static_cast<UINT>(AnswerTimeout().count()),
+                             &result)) {
         char number[16];
         std::snprintf(number, sizeof number, "0x%04X", message);
-        throw WaitFailure(std::string("the program did not answer message ") + number + " within 5 s");
+        throw WaitFailure(std::string("the program did not answer message ") + number + " within " +
+                          Seconds(AnswerTimeout()));
     }
     return static_cast<LRESULT>(result);
 }
@@ -83,12 +88,10 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM data) {
     return FALSE;
 }
 
-std::string Seconds(std::chrono::milliseconds time) { return std::to_string(time.count() / 1000) + " s"; }
-
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const auto deadline = std::chrono::steady_clock::now() + OnThisHost(limit);
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(PollInterval);
@@ -137,7 +140,7 @@ RunningProgram::RunningProgram(const std::wstring& executable) {
 RunningProgram::~RunningProgram() {
     if (!HasEnded()) {
         TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, AnswerTimeoutMs);
+        WaitForSingleObject(process_.hProcess, static_cast<DWORD>(AnswerTimeout().count()));
     }
     CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
@@ -146,7 +149,8 @@ RunningProgram::~RunningProgram() {
 bool RunningProgram::HasEnded() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
 
 std::optional<DWORD> RunningProgram::WaitForExit(std::chrono::milliseconds limit) const {
-    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) return std::nullopt;
+    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(OnThisHost(limit).count())) != WAIT_OBJECT_0)
+        return std::nullopt;
     DWORD exitCode = 0;
     GetExitCodeProcess(process_.hProcess, &exitCode);
     return exitCode;
@@ -180,7 +184,7 @@ HWND RunningProgram::WaitForWindow(std::wstring_view title) const {
     if (appeared)
         throw WaitFailure("the program ended (exit code " + std::to_string(WaitForExit({}).value_or(0)) +
                           ") without showing a window titled \"" + Narrow(title) + "\"");
-    throw WaitFailure("no window titled \"" + Narrow(title) + "\" appeared within " + Seconds(Patience));
+    throw WaitFailure("no window titled \"" + Narrow(title) + "\" appeared within " + Seconds(OnThisHost(Patience)));
 }
 
 MessageBoxView RunningProgram::WaitForMessageBox(std::wstring_view title) const {
@@ -191,7 +195,7 @@ MessageBoxView RunningProgram::WaitForMessageBox(std::wstring_view title) const 
     });
     if (!box.hwnd)
         throw WaitFailure("no message box titled \"" + Narrow(title) + "\" appeared " +
-                          (settled ? "before the program ended" : "within " + Seconds(Patience)));
+                          (settled ? "before the program ended" : "within " + Seconds(OnThisHost(Patience))));
     // The message is the box's one static control with text; the icon's has none.
     for (HWND child = GetWindow(box.hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (ClassOf(child) == L"static" && box.text.empty()) box.text = TextOf(child);
@@ -230,13 +234,13 @@ PolicyChangeListener::PolicyChangeListener() {
     thread_ = CreateThread(nullptr, 0, Run, this, 0, &threadId_);
     if (!thread_) FailWithLastError("could not start the listener's thread");
     // Listening before the constructor returns, so that nothing sent later is missed.
-    if (WaitForSingleObject(ready_, AnswerTimeoutMs) != WAIT_OBJECT_0 || !window_)
-        throw std::runtime_error("the listener's window was not made within 5 s");
+    if (WaitForSingleObject(ready_, static_cast<DWORD>(AnswerTimeout().count())) != WAIT_OBJECT_0 || !window_)
+        throw std::runtime_error("the listener's window was not made within " + Seconds(AnswerTimeout()));
 }
 
 PolicyChangeListener::~PolicyChangeListener() {
     PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-    WaitForSingleObject(thread_, AnswerTimeoutMs);
+    WaitForSingleObject(thread_, static_cast<DWORD>(AnswerTimeout().count()));
     CloseHandle(thread_);
     CloseHandle(ready_);
 }

@@ -11,8 +11,9 @@
 //   e2e::MessageBoxView about = program.WaitForMessageBox(L"About Quelvane 2");
 //   e2e::Answer(about, IDNO);
 //
-// Every wait polls against a deadline and raises WaitFailure with a sentence
-// that names what did not happen; nothing sleeps blindly.
+// Every wait polls against a deadline (the limit as this host needs it,
+// window_input::OnThisHost) and raises WaitFailure with a sentence that names
+// what did not happen; nothing sleeps blindly.
 #pragma once
 
 #include <windows.h>

@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <wbemcli.h>
 
+#include <chrono>
 #include <string>
 
 #include "tests/support/win32/stand_in.h"
+#include "tests/support/win32/window_input.h"
 #include "text/utf.h"
 #include "ui/win32/shell_win32.h"
 #include "win32/wine.h"
@@ -28,7 +30,8 @@ struct SeenBox {
 DWORD WINAPI ReadAndAnswer(void* parameter) {
     auto& seen = *static_cast<SeenBox*>(parameter);
     HWND box = nullptr;
-    for (int attempt = 0; attempt < 500 && !(box && IsWindowVisible(box)); ++attempt, Sleep(20))
+    const auto end = std::chrono::steady_clock::now() + window_input::OnThisHost(std::chrono::seconds(10));
+    for (; !(box && IsWindowVisible(box)) && std::chrono::steady_clock::now() < end; Sleep(20))
         box = FindWindowW(L"#32770", seen.title.c_str());
     if (!(seen.found = box != nullptr)) return 1;
     auto shown = [box](int id) { return IsWindowVisible(GetDlgItem(box, id)) != FALSE; };
@@ -75,7 +78,9 @@ std::pair<SeenBox, DWORD> RunFailingChild(const std::wstring& how) {
         if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                             &child))
             return;
-        if (WaitForSingleObject(child.hProcess, 15000) == WAIT_OBJECT_0) GetExitCodeProcess(child.hProcess, &exitCode);
+        const auto limit = window_input::OnThisHost(std::chrono::seconds(15));
+        if (WaitForSingleObject(child.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0)
+            GetExitCodeProcess(child.hProcess, &exitCode);
         CloseHandle(child.hThread);
         CloseHandle(child.hProcess);
     });

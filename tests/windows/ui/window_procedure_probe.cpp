@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/support/win32/window_input.h"
 #include "ui/win32/base_window.h"
 
 namespace {
@@ -53,14 +54,15 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("could not start the throwing copy\n");
         return 2;
     }
-    const DWORD waited = WaitForSingleObject(process.hProcess, 30000);
+    const auto limit = window_input::OnThisHost(std::chrono::seconds(30));
+    const DWORD waited = WaitForSingleObject(process.hProcess, static_cast<DWORD>(limit.count()));
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
     if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     if (waited != WAIT_OBJECT_0) {
-        std::printf("the throwing copy did not end within 30 s\n");
+        std::printf("the throwing copy did not end within %d s\n", static_cast<int>(limit.count() / 1000));
         return 3;
     }
     std::printf("the throwing copy ended with exit code %lu (1 expected: reported, then ended)\n",
