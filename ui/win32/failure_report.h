@@ -1,6 +1,6 @@
 // Windows only: the report of a failure that reached the top of the program
-// unhandled.  One error box says what failed, then the program ends with exit
-// code 1.  Works before any window exists, too.
+// unhandled.  One box, with the warning icon, says what failed, then the
+// program ends with exit code 1.  Works before any window exists, too.
 //
 // Usage, in the catch of each of the program's boundaries (WinMain's and the
 // window procedure's, base_window.h):
