@@ -229,9 +229,19 @@ void LayoutWindow::Bind(BoundControl& control) {
         // A frame's state greys the labels drawn on it.
         if (bound.row->kind == ControlKind::Frame) SyncContainedIn(bound.row->name);
     };
-    // Through the dialog manager, so that the default button follows the focus.
+    // Through the dialog manager, so that the default button follows the
+    // focus.  The dialog manager also selects all the text of an edit box
+    // that it focuses; a focus request leaves what the user typed as it was,
+    // with the selection and caret where they were, so the next key adds to it.
     control.model->FocusRequested = [this, index] {
-        if (HWND hwnd = controls_[index].hwnd) SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
+        HWND hwnd = controls_[index].hwnd;
+        if (!hwnd) return;
+        const bool keepsSelection = (SendMessageW(hwnd, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0;
+        DWORD start = 0, end = 0;
+        if (keepsSelection)
+            SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
+        if (keepsSelection) SendMessageW(hwnd, EM_SETSEL, start, end);
     };
 }
 

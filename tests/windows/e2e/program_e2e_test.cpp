@@ -407,6 +407,9 @@ TEST_F(ProgramEndToEnd, LoginRejectsAWrongPasswordKeepsWaitingAndOpensTheMainWin
     EXPECT_TRUE(IsWindowVisible(login));
     EXPECT_EQ(TextOf(text), L"secret");
     EXPECT_EQ(program->VisibleWindow(MainTitle), nullptr);
+    // Nothing is selected after the box: the next key adds to what was typed.
+    e2e::TypeText(text, L"x");
+    EXPECT_EQ(TextOf(text), L"secretx");
 
     e2e::ClearText(text);
     e2e::TypeText(text, L"Secret");

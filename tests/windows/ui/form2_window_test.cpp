@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/fake_version_probe.h"
@@ -91,11 +92,16 @@ TEST_F(Form2Window, RejectsAWrongPasswordKeepsItAndAcceptsTheRightOneWithEnter) 
     Start();
 
     SetWindowTextW(Control(L"txtPassword"), L"tulip");
+    SendMessageW(Control(L"txtPassword"), EM_SETSEL, 5, 5);  // the caret after the last key
     SendMessageW(Control(L"cmdOK"), BM_CLICK, 0, 0);
     ASSERT_EQ(shell.messages.size(), 1u);
     EXPECT_EQ(shell.messages[0].title, L"Login is failure");
     EXPECT_EQ(TextOf(Control(L"txtPassword")), L"tulip");
     EXPECT_EQ(GetFocus(), Control(L"txtPassword"));
+    // Neither cleared nor selected: the caret is where it was.
+    DWORD start = 0, end = 0;
+    SendMessageW(Control(L"txtPassword"), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(std::make_pair(start, end), std::make_pair(DWORD{5}, DWORD{5}));
 
     PressKey(VK_ESCAPE);  // bound to no button
     EXPECT_NE(window->Hwnd(), nullptr);
