@@ -14,6 +14,11 @@ bool reporting = false;
 
 [[noreturn]] void ShowAndEnd(const std::wstring& text) noexcept {
     reporting = true;
+    // A quit already asked for (the main window's end, while the failure
+    // unwound the windows) would end the box's modal loop at once, before
+    // anyone saw it.  The program ends after the box anyway.
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     // Without a window of the program the box must still come to the front.
     HWND owner = GetActiveWindow();
     const UINT withoutOwner = owner ? 0u : MB_SETFOREGROUND | MB_TASKMODAL;

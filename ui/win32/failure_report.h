@@ -1,6 +1,8 @@
 // Windows only: the report of a failure that reached the top of the program
 // unhandled.  One box, with the warning icon, says what failed, then the
-// program ends with exit code 1.  Works before any window exists, too.
+// program ends with exit code 1.  Works before any window exists, too, and
+// after the last one has gone and asked the message loop to quit: the box
+// waits for OK all the same.
 //
 // Usage, in the catch of each of the program's boundaries (WinMain's and the
 // window procedure's, base_window.h):

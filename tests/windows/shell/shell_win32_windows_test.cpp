@@ -183,4 +183,11 @@ TEST(FailureReport, ShowsWhatFailedInOneErrorBoxBeforeAnyWindowAndEndsWithExitCo
     auto [unknown, unknownExitCode] = RunFailingChild(L"unknown");
     EXPECT_NE(unknown.text.find(L"no description"), std::wstring::npos) << text::ToUtf8(unknown.text);
     EXPECT_EQ(unknownExitCode, 1u);
+
+    // The main window is gone and the loop was asked to quit: the box still waits for OK.
+    auto [afterQuit, afterQuitExitCode] = RunFailingChild(L"main window");
+    ASSERT_TRUE(afterQuit.found) << "the report did not stay on the screen";
+    EXPECT_NE(afterQuit.text.find(L"the main window's load failed"), std::wstring::npos)
+        << text::ToUtf8(afterQuit.text);
+    EXPECT_EQ(afterQuitExitCode, 1u);
 }
