@@ -16,6 +16,14 @@
 #include "win32/dll_search.h"
 #include "win32/wmi_connection.h"
 
+namespace {
+
+// How long the end of the program waits for the WMI warm-up, of the two
+// seconds in which it ends once asked.
+constexpr DWORD WarmUpEndLimitMs = 1000;
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     // Before anything can load a DLL: none may come from the folder that the
     // program was started from (a Downloads folder, say).
@@ -46,6 +54,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         // locks that thread may hold (Microsoft's ExitProcess page).
         exitCode = ui::RunProgramWindows(
             registryProvider, versionProbe, shell, [] { styles::InitXp(); }, IDI_QUELVANE, showCommand);
+
+        // The windows are gone.  A warm-up still inside the service (one slow
+        // to start, or that never answers) is waited for only so long: the
+        // user asked the program to end, and it ends within two seconds.  Past
+        // that, TerminateProcess ends it where it stands.  That is safe: every
+        // registry change went to the service and was answered before its
+        // click returned, no file is open for writing, and the service keeps
+        // no state of this process's that needs a goodbye.  TerminateProcess,
+        // unlike ExitProcess, runs no DLL's unloading, so no lock that the
+        // thread holds inside the service's libraries can be waited for.
+        if (!warmUp.Ended(WarmUpEndLimitMs)) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
     } catch (...) {
         // The boundary of what runs outside any window procedure (whose own
         // is base_window.h's): the windows' creation and first showing, with

@@ -3,6 +3,7 @@
 #include <wbemidl.h>
 
 #include <limits>
+#include <tuple>
 #include <utility>
 
 #include "win32/failure.h"
@@ -116,8 +117,10 @@ WmiWarmUp::WmiWarmUp(std::wstring nameSpace, std::wstring className)
       className_(std::move(className)),
       thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {}
 
-WmiWarmUp::~WmiWarmUp() {
-    if (thread_.IsValid()) WaitForSingleObject(thread_.Get(), INFINITE);
+WmiWarmUp::~WmiWarmUp() { std::ignore = Ended(INFINITE); }
+
+bool WmiWarmUp::Ended(DWORD milliseconds) const {
+    return !thread_.IsValid() || WaitForSingleObject(thread_.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 DWORD WINAPI WmiWarmUp::Run(void* self) {

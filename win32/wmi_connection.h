@@ -93,6 +93,7 @@ private:
 //   CoInitializeEx(...); CoInitializeSecurity(...);   // WinMain, first
 //   const win32::WmiWarmUp warmUp(L"\\\\.\\root\\default", L"StdRegProv");
 //   ...                              // windows; the first ConnectWmi
+//   if (!warmUp.Ended(limit)) ...    // a service that has not answered yet
 //
 // The destructor waits for the thread.
 class WmiWarmUp {
@@ -100,6 +101,9 @@ public:
     // Starts the thread; where none can be started there is no warm-up.
     WmiWarmUp(std::wstring nameSpace, std::wstring className);
     ~WmiWarmUp();
+    // Waits for the thread for at most that long; whether it has ended (true
+    // where none was started).
+    [[nodiscard]] bool Ended(DWORD milliseconds) const;
     WmiWarmUp(const WmiWarmUp&) = delete;
     WmiWarmUp& operator=(const WmiWarmUp&) = delete;
 

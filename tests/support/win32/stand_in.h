@@ -20,6 +20,9 @@
 //   LatencyMs      DWORD   how long each call that crosses to the service takes (ConnectServer,
 //                          GetObject, ExecQuery, Next, ExecMethod; 0 unless set), dispatching
 //                          the caller's messages but keyboard and mouse input meanwhile
+//   StallMultithreaded DWORD  nonzero: such a call from the multithreaded apartment (the
+//                          program's warm-up thread) never returns, as from a service that
+//                          is slow to start or never answers
 //   Faults\STEP    DWORD   the HRESULT that STEP fails with: a method's name (its ExecMethod),
 //                          or ConnectServer, GetObject, ExecQuery, Next, Get(PROPERTY),
 //                          Put(PROPERTY), GetMethod(METHOD) (WBEM_E_NOT_FOUND: a service

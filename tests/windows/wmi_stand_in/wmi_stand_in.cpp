@@ -132,11 +132,22 @@ HRESULT Fault(const std::wstring& step) {
     return static_cast<HRESULT>(ChoiceNumber(stand_in::FaultsKey, step).value_or(S_OK));
 }
 
+// Whether the calling thread is in the multithreaded apartment: joining it
+// again succeeds there (and is taken back), and fails in a single-threaded one.
+bool InMultithreadedApartment() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return false;
+    CoUninitialize();
+    return true;
+}
+
 // One call's way to the service and back: LatencyMs milliseconds, during
 // which the calling thread's messages are dispatched but for keyboard and
 // mouse input, which stays queued in its order.  A WM_QUIT met meanwhile is
-// posted again for the caller's own loop.
+// posted again for the caller's own loop.  With StallMultithreaded, a call
+// from the multithreaded apartment never comes back.
 void CrossToTheService() {
+    if (ChoiceNumber(stand_in::ChoicesKey, L"StallMultithreaded").value_or(0) && InMultithreadedApartment())
+        Sleep(INFINITE);
     const DWORD latency = ChoiceNumber(stand_in::ChoicesKey, L"LatencyMs").value_or(0);
     // Every message number but the keyboard's and the mouse's.
     static constexpr UINT Ranges[][2] = {
