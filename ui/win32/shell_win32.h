@@ -48,9 +48,9 @@ public:
     void LogOff() override;
     // Tells the shell that the person signed in at this desktop is another
     // account than the program's (win32/signed_in_user.h).  Win32Shutdown and
-    // ExitWindowsEx end the caller's own logon session, which is then the
-    // elevated account's, holding little more than this program; the
-    // person's session is the one that the program and the shell run in.
+    // ExitWindowsEx log off the caller's own logon session, which is then the
+    // elevated account's, not the person's; the person's session is the one
+    // that the program and the shell run in.
     void SignedInUserIsAnotherAccount(bool another) { signedInElsewhere_ = another; }
     // PostQuitMessage(0): WinMain's loop ends once the handler returns, then
     // the windows go, the warm-up thread is waited for and COM is left, where
