@@ -4,6 +4,8 @@
 
 #include <objbase.h>
 
+#include <optional>
+#include <string>
 #include <tuple>
 
 #include "registry/win32/wmi_os_version.h"
@@ -14,6 +16,7 @@
 #include "ui/win32/program_windows.h"
 #include "ui/win32/shell_win32.h"
 #include "win32/dll_search.h"
+#include "win32/signed_in_user.h"
 #include "win32/wmi_connection.h"
 
 namespace {
@@ -42,6 +45,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         registry::WmiOsVersionProbe versionProbe;
         // Before the first WMI call: the log-off's privilege (shell_win32.h).
         ui::ShellWin32 shell;
+        // "Current user" is the person at this desktop, also where the program
+        // runs as another account (signed_in_user.h): their hive, their log-off.
+        const std::optional<std::wstring> signedIn = win32::SignedInElsewhere(win32::SystemAccountSources());
+        registryProvider.CurrentUserSid = signedIn;
+        shell.SignedInUserIsAnotherAccount(signedIn.has_value());
         // The first WMI connection's one-time cost runs alongside the making of
         // the login dialog, before its load connects.
         win32::WmiWarmUp warmUp(registry::WmiRegistryProvider::LocalNamespace,

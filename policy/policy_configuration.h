@@ -69,7 +69,12 @@ private:
                            const std::wstring& valueName, std::wstring change);
     // After a carried-out change of a value or a removed key: was it a policy's?
     void NotePolicyChange(const std::wstring& key);
-    // The key as the report of a failure names it, with the current root.
+    // Where the current user is another account (the provider's
+    // CurrentUserSid), that account's hive must be loaded under HKEY_USERS:
+    // a write there would otherwise make a key that nobody's logon reads.
+    // Raises RegistryFailure when it is not; leaves Hive at HiveCurrentUser.
+    void RequireCurrentUsersHive();
+    // The key as the report of a failure names it, with the root it went to.
     std::wstring KeyWithRoot(const std::wstring& key) const;
     // The mask that a drive list text stands for: a table row, or a stored
     // mask that the load added to the list.

@@ -2,6 +2,7 @@
 // values of one save.
 #include <algorithm>
 #include <cwctype>
+#include <tuple>
 
 #include "policy/drive_selection_table.h"
 #include "policy/policy_configuration.h"
@@ -37,7 +38,10 @@ void PolicyConfiguration::ApplyDrivePolicy() {
     ExplorerPolicyKey = ExplorerPolicyPath;
 
     // The drive values of the other scope go, so that only one is in force.
+    // Both scopes change the current user's hive; where that is another
+    // account's, it is looked for before either root changes at all.
     const std::wstring scope = window_.Text(TextControl::cboRestrict);
+    if (scope == ScopeCurrentUser || scope == ScopeAllUsers) RequireCurrentUsersHive();
     if (scope == ScopeCurrentUser) {
         registry_.Hive = HiveLocalMachine;
         RemoveValue(ExplorerPolicyKey, std::wstring(NoDrivesName));
@@ -115,6 +119,21 @@ void PolicyConfiguration::RemoveDisallowRun(const DisallowRunEntries& entries) {
     if (onlyOurs) RemoveValue(ExplorerPolicyKey, std::wstring(DisallowRunName));
     for (const std::wstring& name : entries.program) RemoveValue(key, name);
     if (onlyOurs) RemoveKey(key);
+}
+
+void PolicyConfiguration::RequireCurrentUsersHive() {
+    if (!registry_.CurrentUserSid) return;
+    registry_.Hive = HiveCurrentUser;
+    // The hive's own root key, which the redirection names by the SID alone.
+    // Listing its values answers "not found" exactly when it is missing;
+    // StdRegProv's access check answers a missing key and a refusal alike.
+    try {
+        std::ignore = registry_.EnumRegValues(L"");
+    } catch (const registry::RegistryFailure& failure) {
+        if (failure.Result() != registry::ResultNotFound) throw;
+        throw registry::RegistryFailure(failure.Operation(), failure.RootUsed(), failure.Key(), L"",
+                                        L"the signed-in user's registry is not loaded", failure.Result());
+    }
 }
 
 std::wstring PolicyConfiguration::DisallowRunKey() const {

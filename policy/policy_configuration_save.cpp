@@ -75,17 +75,22 @@ void PolicyConfiguration::SaveSettings() {
     window_.FocusRetypeBox();
 }
 
+// Where the registry really acted: HKEY_USERS\<SID> rather than
+// HKEY_CURRENT_USER while the current user is another account.
 std::wstring PolicyConfiguration::KeyWithRoot(const std::wstring& key) const {
-    const auto root = registry_.Hive;
-    return root ? registry::RootName(*root) + L"\\" + key : key;
+    const auto at = registry_.Where(key);
+    return at ? registry::RootName(at->root) + L"\\" + at->key : key;
 }
 
 void PolicyConfiguration::RequireCarriedOut(registry::ResultCode result, const wchar_t* operation,
                                             const std::wstring& key, const std::wstring& valueName,
                                             std::wstring change) {
-    if (result != registry::ResultSuccess)
-        throw registry::RegistryFailure(operation, registry_.Hive, key, valueName,
+    if (result != registry::ResultSuccess) {
+        const auto at = registry_.Where(key);
+        throw registry::RegistryFailure(operation, at ? std::optional(at->root) : std::nullopt, at ? at->key : key,
+                                        valueName,
                                         L"the registry did not carry it out: " + registry::ResultText(result));
+    }
     changes_.push_back(std::move(change));
 }
 

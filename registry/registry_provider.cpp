@@ -9,6 +9,7 @@ namespace registry {
 std::wstring RootName(Root root) {
     if (root == HiveCurrentUser) return L"HKEY_CURRENT_USER";
     if (root == HiveLocalMachine) return L"HKEY_LOCAL_MACHINE";
+    if (root == HiveUsers) return L"HKEY_USERS";
     wchar_t buffer[16];
     std::swprintf(buffer, 16, L"0x%08X", static_cast<unsigned>(root));
     return buffer;
@@ -62,47 +63,63 @@ std::wstring RegistryFailure::Describe() const {
     return text;
 }
 
-Root RegistryProvider::RequireHive(const wchar_t* operation, const std::wstring& key,
-                                   const std::wstring& valueName) const {
-    if (!Hive) throw RegistryFailure(operation, std::nullopt, key, valueName, L"no registry root has been chosen");
-    return *Hive;
+std::optional<RegistryProvider::Location> RegistryProvider::Where(const std::wstring& key) const {
+    if (!Hive) return std::nullopt;
+    if (*Hive != HiveCurrentUser || !CurrentUserSid) return Location{*Hive, key};
+    return Location{HiveUsers, key.empty() ? *CurrentUserSid : *CurrentUserSid + L"\\" + key};
+}
+
+RegistryProvider::Location RegistryProvider::RequireHive(const wchar_t* operation, const std::wstring& key,
+                                                         const std::wstring& valueName) const {
+    auto location = Where(key);
+    if (!location) throw RegistryFailure(operation, std::nullopt, key, valueName, L"no registry root has been chosen");
+    return std::move(*location);
 }
 
 ResultCode RegistryProvider::CreateRegKey(const std::wstring& key) {
-    return DoCreateRegKey(RequireHive(L"CreateRegKey", key, L""), key);
+    const Location at = RequireHive(L"CreateRegKey", key, L"");
+    return DoCreateRegKey(at.root, at.key);
 }
 
 ResultCode RegistryProvider::SetRegString(const std::wstring& key, const std::wstring& valueName,
                                           const std::wstring& data) {
-    return DoSetRegString(RequireHive(L"SetRegString", key, valueName), key, valueName, data);
+    const Location at = RequireHive(L"SetRegString", key, valueName);
+    return DoSetRegString(at.root, at.key, valueName, data);
 }
 
 ResultCode RegistryProvider::SetRegDword(const std::wstring& key, const std::wstring& valueName, std::int32_t data) {
-    return DoSetRegDword(RequireHive(L"SetRegDword", key, valueName), key, valueName, data);
+    const Location at = RequireHive(L"SetRegDword", key, valueName);
+    return DoSetRegDword(at.root, at.key, valueName, data);
 }
 
 std::wstring RegistryProvider::GetRegString(const std::wstring& key, const std::wstring& valueName) {
-    return DoGetRegString(RequireHive(L"GetRegString", key, valueName), key, valueName);
+    const Location at = RequireHive(L"GetRegString", key, valueName);
+    return DoGetRegString(at.root, at.key, valueName);
 }
 
 std::int32_t RegistryProvider::GetRegDword(const std::wstring& key, const std::wstring& valueName) {
-    return DoGetRegDword(RequireHive(L"GetRegDword", key, valueName), key, valueName);
+    const Location at = RequireHive(L"GetRegDword", key, valueName);
+    return DoGetRegDword(at.root, at.key, valueName);
 }
 
 ResultCode RegistryProvider::DeleteRegValue(const std::wstring& key, const std::wstring& valueName) {
-    return DoDeleteRegValue(RequireHive(L"DeleteRegValue", key, valueName), key, valueName);
+    const Location at = RequireHive(L"DeleteRegValue", key, valueName);
+    return DoDeleteRegValue(at.root, at.key, valueName);
 }
 
 ResultCode RegistryProvider::DeleteRegKey(const std::wstring& key) {
-    return DoDeleteRegKey(RequireHive(L"DeleteRegKey", key, L""), key);
+    const Location at = RequireHive(L"DeleteRegKey", key, L"");
+    return DoDeleteRegKey(at.root, at.key);
 }
 
 bool RegistryProvider::CheckRegAccess(const std::wstring& key, std::uint32_t rights) {
-    return DoCheckRegAccess(RequireHive(L"CheckRegAccess", key, L""), key, rights);
+    const Location at = RequireHive(L"CheckRegAccess", key, L"");
+    return DoCheckRegAccess(at.root, at.key, rights);
 }
 
 std::vector<RegistryValueInfo> RegistryProvider::EnumRegValues(const std::wstring& key) {
-    return DoEnumRegValues(RequireHive(L"EnumRegValues", key, L""), key);
+    const Location at = RequireHive(L"EnumRegValues", key, L"");
+    return DoEnumRegValues(at.root, at.key);
 }
 
 }  // namespace registry

@@ -7,7 +7,10 @@
 //   std::wstring pw = reg.GetRegString(L"Software\\Ploz\\psw", L"MyPassword");
 //
 // Every operation acts on the root that `Hive` holds when it is called.  An
-// operation called while `Hive` is unset raises RegistryFailure.  Writes,
+// operation called while `Hive` is unset raises RegistryFailure.  While
+// `CurrentUserSid` is set, "the current user" is that account, not the one
+// that the program runs as: an operation called with `Hive` at
+// HiveCurrentUser acts on HKEY_USERS\<that SID>\key instead.  Writes,
 // creations and deletions answer the registry's result code and raise only
 // when the call itself fails: a caller that must know whether the registry
 // carried the change out looks at the code.  A read that has nothing of the
@@ -27,6 +30,8 @@ using Root = std::int32_t;
 
 inline constexpr Root HiveCurrentUser = static_cast<Root>(0x80000001u);
 inline constexpr Root HiveLocalMachine = static_cast<Root>(0x80000002u);
+// Every loaded user's hive, each under its account's SID.
+inline constexpr Root HiveUsers = static_cast<Root>(0x80000003u);
 
 // Standard registry access rights, as the rights check asks for them.
 inline constexpr std::uint32_t RightQueryValue = 0x1;
@@ -34,7 +39,7 @@ inline constexpr std::uint32_t RightSetValue = 0x2;
 inline constexpr std::uint32_t RightCreateSubKey = 0x4;
 inline constexpr std::uint32_t RightDelete = 0x10000;
 
-// "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE" or the number in hex.
+// "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS" or the number in hex.
 std::wstring RootName(Root root);
 
 // What the registry answered to a write, creation or deletion: the platform's
@@ -106,6 +111,18 @@ public:
     // caller assigns it; an operation while it is unset is the caller's
     // mistake and raises.
     std::optional<Root> Hive;
+    // The SID ("S-1-5-21-...") of the account whose hive "the current user"
+    // means, where that is not the account that the program runs as (see
+    // win32/signed_in_user.h); unset, HKEY_CURRENT_USER is the current user.
+    std::optional<std::wstring> CurrentUserSid;
+
+    // Where an operation called now on the key acts: the root and the key
+    // relative to it, after the redirection above.  Unset while Hive is.
+    struct Location {
+        Root root;
+        std::wstring key;
+    };
+    std::optional<Location> Where(const std::wstring& key) const;
 
     [[nodiscard]] ResultCode CreateRegKey(const std::wstring& key);
     [[nodiscard]] ResultCode SetRegString(const std::wstring& key, const std::wstring& valueName,
@@ -135,7 +152,7 @@ protected:
     virtual std::vector<RegistryValueInfo> DoEnumRegValues(Root root, const std::wstring& key) = 0;
 
 private:
-    Root RequireHive(const wchar_t* operation, const std::wstring& key, const std::wstring& valueName) const;
+    Location RequireHive(const wchar_t* operation, const std::wstring& key, const std::wstring& valueName) const;
 };
 
 }  // namespace registry

@@ -296,3 +296,43 @@ TEST_F(PolicyTest, AnotherItemThenTheStoredMaskAgainWritesEachInTurn) {
     EXPECT_EQ(Stored(HKCU, ExplorerKey, L"NoDrives"), Dword(15));
     EXPECT_EQ(window.addedDriveItems, std::vector<std::wstring>{custom});
 }
+
+// Whose hive "Current user" is: the program's own account's, or, where the
+// program runs as another account, that of the person at the desktop.
+class CurrentUserHiveTest : public PolicyTest, public ::testing::WithParamInterface<std::optional<std::wstring>> {};
+
+TEST_P(CurrentUserHiveTest, SaveLoadAndFailureReportOfCurrentUserAllUseThatHive) {
+    const std::optional<std::wstring> sid = GetParam();
+    const std::wstring prefix = sid ? *sid + L"\\" : L"";
+    reg.CurrentUserSid = sid;
+    if (sid) reg.SeedKey(HKU, *sid);  // signed in: the hive is loaded
+    reg.Seed(HKLM, SettingsKey, L"SecurityMode", std::int32_t{1});
+    Choose({.scope = L"Current user", .mode = HideDrives, .drive = L"C: and D:", .cmd = Checked});
+    config.ApplyDrivePolicy();
+    auto expected = CurrentUserPolicyLog(HideDrives, L"C: and D:", false, sid ? "HKU" : "HKCU", prefix);
+    if (sid) expected.insert(expected.begin(), Op("HKU", "EnumRegValues", *sid));
+    EXPECT_EQ(reg.DescribedLog(), expected);
+    EXPECT_EQ(reg.HasKey(HKCU, L"Software"), !sid);
+
+    PlainWindowValues shown;
+    policy::PolicyConfiguration(shown, reg).LoadHandler();
+    EXPECT_EQ(shown.Text(policy::TextControl::cboDrive), L"C: and D:");
+    EXPECT_EQ(shown.CheckStateOf(policy::CheckControl::chkCMD), Checked);
+
+    // A whole save (four rights, five settings, the list found this time)
+    // whose last write is refused names where it went, and where the others did.
+    reg.SeedKey(HKLM, RightsKey);
+    reg.RefuseOperation(static_cast<int>(4 + 5 + expected.size() + 1));
+    try {
+        config.cmdSave_Click();
+        FAIL() << "a refused write must fail the save";
+    } catch (const registry::RegistryFailure& failure) {
+        EXPECT_EQ(failure.RootUsed(), sid ? HKU : HKCU);
+        EXPECT_EQ(failure.Key(), prefix + ExplorerKey);
+        const std::wstring root = sid ? L"HKEY_USERS\\" : L"HKEY_CURRENT_USER\\";
+        EXPECT_NE(failure.Describe().find(L"- created key " + root + prefix + ExplorerKey), std::wstring::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OwnOrAnotherAccount, CurrentUserHiveTest,
+                         ::testing::Values(std::nullopt, L"S-1-5-21-7-7-7-1001"));

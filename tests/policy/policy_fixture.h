@@ -22,6 +22,7 @@ namespace policy_test {
 using namespace keys;
 inline constexpr registry::Root HKCU = registry::HiveCurrentUser;
 inline constexpr registry::Root HKLM = registry::HiveLocalMachine;
+inline constexpr registry::Root HKU = registry::HiveUsers;
 
 // Log lines as MemoryRegistry describes them, with the long paths spelled out.
 inline std::string Op(const char* root, const char* operation, const std::wstring& key, const std::string& rest = "") {
@@ -37,25 +38,28 @@ using enum values::CheckState;
 // stored: the machine's drive values go, the user's list of programs is read
 // (listExisted: it held the program's "1"; else there is no subkey yet), the
 // command prompt is blocked and the registry tools are not, and the drive
-// value of the mode is written with the item's mask.
+// value of the mode is written with the item's mask.  The user's hive is
+// HKEY_CURRENT_USER, or (user "HKU", prefix "<SID>\\") another account's.
 inline std::vector<std::string> CurrentUserPolicyLog(policy::SecurityOption mode, std::wstring_view drive,
-                                                     bool listExisted) {
+                                                     bool listExisted, const char* user = "HKCU",
+                                                     const std::wstring& prefix = L"") {
+    const std::wstring explorer = prefix + ExplorerKey, list = prefix + DisallowRunKey, system = prefix + SystemKey;
     const std::string chosen = mode == PreventAccess ? "NoViewOnDrive" : "NoDrives";
     const std::string other = mode == PreventAccess ? "NoDrives" : "NoViewOnDrive";
     std::vector<std::string> log{Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoDrives"),
                                  Op("HKLM", "DeleteRegValue", ExplorerKey, "|NoViewOnDrive")};
     if (listExisted) {
-        log.push_back(Op("HKCU", "EnumRegValues", DisallowRunKey));
-        log.push_back(Op("HKCU", "GetRegString", DisallowRunKey, "|1"));
+        log.push_back(Op(user, "EnumRegValues", list));
+        log.push_back(Op(user, "GetRegString", list, "|1"));
     } else {
-        log.push_back(Op("HKCU", "EnumRegValues", DisallowRunKey, " (failed)"));
+        log.push_back(Op(user, "EnumRegValues", list, " (failed)"));
     }
     for (const std::string& line :
-         {Op("HKCU", "CreateRegKey", ExplorerKey), Op("HKCU", "SetRegDword", ExplorerKey, "|DisallowRun=1"),
-          Op("HKCU", "CreateRegKey", DisallowRunKey), Op("HKCU", "SetRegString", DisallowRunKey, "|1=\"cmd.exe\""),
-          Op("HKCU", "CreateRegKey", SystemKey), Op("HKCU", "SetRegDword", SystemKey, "|DisableRegistryTools=0"),
-          Op("HKCU", "DeleteRegValue", ExplorerKey, "|" + other), Op("HKCU", "CreateRegKey", ExplorerKey),
-          Op("HKCU", "SetRegDword", ExplorerKey, "|" + chosen + "=" + std::to_string(Mask(drive)))})
+         {Op(user, "CreateRegKey", explorer), Op(user, "SetRegDword", explorer, "|DisallowRun=1"),
+          Op(user, "CreateRegKey", list), Op(user, "SetRegString", list, "|1=\"cmd.exe\""),
+          Op(user, "CreateRegKey", system), Op(user, "SetRegDword", system, "|DisableRegistryTools=0"),
+          Op(user, "DeleteRegValue", explorer, "|" + other), Op(user, "CreateRegKey", explorer),
+          Op(user, "SetRegDword", explorer, "|" + chosen + "=" + std::to_string(Mask(drive)))})
         log.push_back(line);
     return log;
 }

@@ -138,3 +138,23 @@ TEST_F(SaveTest, AnUnreachableRegistryFailsTheSaveAtTheRightsCheck) {
     EXPECT_EQ(reg.Log().size(), 1u);
     EXPECT_TRUE(window.messages.empty());
 }
+
+// The person at the desktop is another account whose hive is not loaded: a
+// write there would make a key that no logon reads.
+TEST_F(SaveTest, ASaveForASignedInUserWhoseHiveIsMissingFailsBeforeAnyPolicyChanges) {
+    reg.CurrentUserSid = L"S-1-5-21-7-7-7-1001";
+    reg.Seed(HKLM, ExplorerKey, L"NoDrives", std::int32_t{4});
+    for (const wchar_t* scope : {L"Current user", L"All users"}) {
+        Choose({.scope = scope, .mode = PreventAccess, .drive = L"C:"});
+        try {
+            config.cmdSave_Click();
+            ADD_FAILURE() << "the save must fail";
+        } catch (const registry::RegistryFailure& failure) {
+            EXPECT_EQ(failure.what(), std::string("EnumRegValues failed on HKEY_USERS\\S-1-5-21-7-7-7-1001: "
+                                                  "the signed-in user's registry is not loaded"));
+            EXPECT_EQ(failure.ChangesBefore()->size(), 5u);  // the settings and the password
+        }
+        EXPECT_EQ(Stored(HKLM, ExplorerKey, L"NoDrives"), Dword(4));
+        EXPECT_FALSE(window.timerRunning);
+    }
+}

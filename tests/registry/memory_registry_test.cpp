@@ -10,14 +10,26 @@ using registry::HiveLocalMachine;
 using registry::MemoryRegistry;
 using registry::RegistryFailure;
 
+namespace {
+
+std::unique_ptr<registry::RegistryProvider> Unreachable() {
+    auto reg = std::make_unique<MemoryRegistry>();
+    reg->SetUnreachable(true);
+    return reg;
+}
+
+std::unique_ptr<registry::RegistryProvider> Fresh() { return std::make_unique<MemoryRegistry>(); }
+
+const RegistryUnderTest ForAnotherAccount{"MemoryRegistryForAnotherAccount", Fresh, Unreachable,
+                                          L"S-1-5-21-7-7-7-1001"};
+
+}  // namespace
+
+// Once on HKEY_CURRENT_USER, once on another account's hive under HKEY_USERS.
 INSTANTIATE_TEST_SUITE_P(InMemory, RegistryContract,
-                         ::testing::Values(RegistryUnderTest{
-                             "MemoryRegistry", [] { return std::make_unique<MemoryRegistry>(); },
-                             [] {
-                                 auto reg = std::make_unique<MemoryRegistry>();
-                                 reg->SetUnreachable(true);
-                                 return std::unique_ptr<registry::RegistryProvider>(std::move(reg));
-                             }}),
+                         ::testing::Values(RegistryUnderTest{"MemoryRegistry", Fresh, Unreachable}, ForAnotherAccount),
+                         RegistryUnderTestName());
+INSTANTIATE_TEST_SUITE_P(InMemory, RegistryContractOnHkeyUsers, ::testing::Values(ForAnotherAccount),
                          RegistryUnderTestName());
 
 TEST(MemoryRegistry, AccessIsTrueOnlyWhenEveryAskedRightIsHeld) {

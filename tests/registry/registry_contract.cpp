@@ -215,6 +215,7 @@ TEST_P(RegistryContract, AccessIsGrantedOnAnOwnKeyAndRefusedOnAMissingOne) {
 TEST_P(RegistryContract, EveryOperationRaisesWhenTheProviderCannotBeReached) {
     auto down = GetParam().makeUnreachable();
     down->Hive = HiveCurrentUser;
+    down->CurrentUserSid = GetParam().currentUserSid;
     EXPECT_THROW(std::ignore = down->CreateRegKey(Base), RegistryFailure);
     EXPECT_THROW(std::ignore = down->SetRegString(Base, L"S", L"x"), RegistryFailure);
     EXPECT_THROW(std::ignore = down->SetRegDword(Base, L"D", 1), RegistryFailure);
@@ -230,4 +231,21 @@ TEST_P(RegistryContract, EveryOperationRaisesWhenTheProviderCannotBeReached) {
         // Never to be taken for a key that is simply missing.
         EXPECT_NE(failure.Result(), registry::ResultNotFound) << failure.what();
     }
+}
+
+// The current user's operations land in HKEY_USERS\<SID>, which is
+// HKEY_CURRENT_USER itself exactly when the SID is the running account's.
+TEST_P(RegistryContractOnHkeyUsers, TheCurrentUsersHiveIsTheSidsKeyUnderHkeyUsers) {
+    const std::wstring sid = GetParam().currentUserSid.value();
+    reg->Hive = HiveCurrentUser;
+    EXPECT_EQ(reg->CreateRegKey(Base), registry::ResultSuccess);
+    EXPECT_EQ(reg->SetRegDword(Base, L"Number", 12), registry::ResultSuccess);
+    reg->Hive = registry::HiveUsers;
+    EXPECT_EQ(reg->GetRegDword(sid + L"\\" + Base, L"Number"), 12);
+    reg->Hive = HiveCurrentUser;
+    reg->CurrentUserSid.reset();
+    if (GetParam().ownAccount)
+        EXPECT_EQ(reg->GetRegDword(Base, L"Number"), 12);
+    else
+        EXPECT_THROW(reg->GetRegDword(Base, L"Number"), RegistryFailure);
 }

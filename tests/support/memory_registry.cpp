@@ -12,6 +12,7 @@ namespace {
 std::wstring ShortRoot(Root root) {
     if (root == HiveCurrentUser) return L"HKCU";
     if (root == HiveLocalMachine) return L"HKLM";
+    if (root == HiveUsers) return L"HKU";
     return RootName(root);
 }
 

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <wbemcli.h>
 #include <wrl/client.h>
+#include <wtsapi32.h>
 
 #include <cstdio>
 #include <vector>
@@ -163,6 +164,16 @@ void ShellWin32::AnnouncePolicyChange() {
 }
 
 void ShellWin32::LogOff() {
+    if (signedInElsewhere_) {
+        // Not on Windows 2000 without Terminal Services, whose wtsapi32 is
+        // missing: the failure says so, rather than a log-off of the wrong
+        // session.  bWait FALSE: the program ends through its loop meanwhile.
+        static auto* const logOffSession =
+            win32::SystemProcedure<decltype(WTSLogoffSession)>(L"wtsapi32.dll", "WTSLogoffSession");
+        if (!logOffSession(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, FALSE))
+            FailWithLastError(L"WTSLogoffSession");
+        return;
+    }
     EnableShutdownPrivilege();
 
     // Wine's Win32_OperatingSystem has no Win32Shutdown (GetMethod answers

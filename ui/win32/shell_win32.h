@@ -43,8 +43,15 @@ public:
     // Win32Shutdown with flags 0 on every Win32_OperatingSystem of root\cimv2,
     // with impersonation and the shutdown privilege.  Raises win32::PlatformFailure
     // when the service, the query or a call fails; a log-off that the system
-    // merely refuses goes unnoticed.
+    // merely refuses goes unnoticed.  Where the person at the desktop is
+    // another account (below), WTSLogoffSession of the program's session.
     void LogOff() override;
+    // Tells the shell that the person signed in at this desktop is another
+    // account than the program's (win32/signed_in_user.h).  Win32Shutdown and
+    // ExitWindowsEx log off the caller's own logon session, which is then the
+    // elevated account's, not the person's; the person's session is the one
+    // that the program and the shell run in.
+    void SignedInUserIsAnotherAccount(bool another) { signedInElsewhere_ = another; }
     // PostQuitMessage(0): WinMain's loop ends once the handler returns, then
     // the windows go, the warm-up thread is waited for and COM is left, where
     // ExitProcess would kill that thread inside the service (see WinMain).
@@ -52,6 +59,7 @@ public:
 
 private:
     SystemLogOff systemLogOff_;
+    bool signedInElsewhere_ = false;
 };
 
 }  // namespace ui

@@ -11,6 +11,7 @@
 #include "tests/support/win32/registry_witness.h"
 #include "tests/support/win32/stand_in.h"
 #include "text/utf.h"
+#include "win32/signed_in_user.h"
 #include "win32/wine.h"
 
 using registry::HiveCurrentUser;
@@ -31,20 +32,26 @@ void ClearTestKeys() {
     }
 }
 
+std::unique_ptr<registry::RegistryProvider> Fresh() {
+    ClearTestKeys();
+    return std::make_unique<WmiRegistryProvider>();
+}
+
+std::unique_ptr<registry::RegistryProvider> Unreachable() {
+    return std::make_unique<WmiRegistryProvider>(MissingNamespace);
+}
+
+const RegistryUnderTest OnHkeyUsers{"WmiRegistryProviderOnHkeyUsers", Fresh, Unreachable,
+                                    win32::SystemAccountSources().own(), true};
+
 }  // namespace
 
+// Once on HKEY_CURRENT_USER, once on HKEY_USERS\<the test's own SID>, read
+// from its token: the same hive reached by the other root.
 INSTANTIATE_TEST_SUITE_P(UnderWindowsOrWine, RegistryContract,
-                         ::testing::Values(RegistryUnderTest{"WmiRegistryProvider",
-                                                             [] {
-                                                                 ClearTestKeys();
-                                                                 return std::unique_ptr<registry::RegistryProvider>(
-                                                                     std::make_unique<WmiRegistryProvider>());
-                                                             },
-                                                             [] {
-                                                                 return std::unique_ptr<registry::RegistryProvider>(
-                                                                     std::make_unique<WmiRegistryProvider>(
-                                                                         MissingNamespace));
-                                                             }}),
+                         ::testing::Values(RegistryUnderTest{"WmiRegistryProvider", Fresh, Unreachable}, OnHkeyUsers),
+                         RegistryUnderTestName());
+INSTANTIATE_TEST_SUITE_P(UnderWindowsOrWine, RegistryContractOnHkeyUsers, ::testing::Values(OnHkeyUsers),
                          RegistryUnderTestName());
 
 class WmiRegistryProviderTest : public ::testing::Test {

@@ -9,7 +9,8 @@
 // answers as Microsoft documents Windows' service:
 //   root\default  StdRegProv: CreateKey, DeleteKey, EnumKey, EnumValues, DeleteValue,
 //                 GetDWORDValue, GetStringValue, SetDWORDValue, SetStringValue and
-//                 CheckAccess, with their documented signatures, on the prefix's registry
+//                 CheckAccess, with their documented signatures, on the prefix's registry,
+//                 in each tree that the documentation lists for hDefKey (HKEY_USERS too)
 //   root\cimv2    Win32_OperatingSystem: Version, and Win32Shutdown(Flags, Reserved)
 //   any other namespace is refused with WBEM_E_INVALID_NAMESPACE.
 // Results and out-values come in Windows' automation forms: uint32 as VT_I4,
@@ -426,8 +427,13 @@ DWORD EnumValues(Arguments& args, Object& out) { return List(args, out, true); }
 
 DWORD CreateKey(Arguments& args, Object&) {
     HKEY root = args.Root(), created = nullptr;
-    const LONG result = RegCreateKeyExW(root, args.Text(L"sSubKeyName").c_str(), 0, nullptr, 0, KEY_QUERY_VALUE,
-                                        nullptr, &created, nullptr);
+    const std::wstring path = args.Text(L"sSubKeyName");
+    // Directly under HKEY_USERS lie the loaded users' hives, which no key's
+    // creation makes, though Wine's registry would: Microsoft's pages name no
+    // answer, and the harsher reading refuses it.
+    if (root == HKEY_USERS && Opened(root, path.substr(0, path.find(L'\\')), KEY_READ).result == ERROR_FILE_NOT_FOUND)
+        return ERROR_ACCESS_DENIED;
+    const LONG result = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE, nullptr, &created, nullptr);
     if (created) RegCloseKey(created);
     return result;
 }
