@@ -64,8 +64,11 @@ def read_pixel_map(path):
             fail(line, f'colour component "{text}" is not two hex digits')
         return int(text, 16)
 
-    with open(path, encoding="utf-8") as file:
-        lines = file.read().split("\n")
+    try:
+        with open(path, encoding="utf-8") as file:
+            lines = file.read().split("\n")
+    except UnicodeDecodeError as error:
+        raise BadInput(f"{path}: not UTF-8 text ({error.reason} at byte {error.start})")
     if lines and lines[-1] == "":
         lines.pop()
     for number, text in enumerate(lines, 1):
