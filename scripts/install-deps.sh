@@ -6,7 +6,8 @@ set -euo pipefail
 # wine32:i386 installs even where the kernel runs no 32-bit code; whether it
 # can run is scripts/wine-host.sh's question.  wine64 runs the x86-64 build on
 # every host; fonts-wine gives the prefixes Wine's own MS Sans Serif and Tahoma.
-# python3 reads the embedded manifest back (its check); zip makes the release,
+# python3 makes the program icon (app/resources/make_icon.py) and reads the
+# embedded manifest and the icon back (their checks); zip makes the release,
 # unzip reads it back (the test command).  osslsigncode signs the release's
 # programs, openssl reads the signing certificate (and makes the test
 # command's throw-away one); libxml2-dev reads the Group Policy template
