@@ -104,11 +104,12 @@ QuelvaneUseWine "$arch" || exit 1
 # Where qemu runs 32-bit code, all that follows runs in a namespace of its own
 # whose every process ends with this script, the watcher below included, when
 # CTest kills the test on its time limit.  So the prefix copy is made out
-# here, and a watcher out here removes it once the namespace has ended.
+# here, and a watcher out here removes it, and the inner watcher's process id
+# file beside it, once the namespace has ended.
 if [ "$arch" = win32 ] && [ "$QUELVANE_32BIT_ROAD" = qemu ] && ! QuelvaneInQemuNamespace; then
     mkdir -p "$state/runs" && _QUELVANE_WINE_COPY="$(mktemp -d "$state/runs/run.XXXXXX")" || exit 1
     export _QUELVANE_WINE_COPY
-    [ "$keep" = 1 ] || setsid -f bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done; rm -rf "$2"' \
+    [ "$keep" = 1 ] || setsid -f bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done; rm -rf "$2" "$2.watcher"' \
         watcher "$$" "$_QUELVANE_WINE_COPY" </dev/null >/dev/null 2>&1
 fi
 [ "$arch" = win64 ] || QuelvaneExec32Bit "$0" "${arguments[@]}"
