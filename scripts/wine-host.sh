@@ -130,10 +130,10 @@ exit $status'
 # user's own id they take the very folders that they take outside, each the
 # user's own, and no mount has to hide another's: a private /tmp would also
 # hide what the scripts hand in under /tmp (mktemp's files, the runner's
-# state, /tmp/.X11-unix for a display).  A prefix is used by one namespace at a time (the runner's
-# copies, a template made under a lock and waited for), as it must be: a
-# wineserver knows its clients by the process ids they report, which hold in
-# its own PID namespace only.
+# state, /tmp/.X11-unix for a display).  A prefix is used by one namespace at
+# a time (the runner's copies, a template made under a lock and waited for),
+# as it must be: a wineserver knows its clients by the process ids they
+# report, which hold in its own PID namespace only.
 _quelvaneQemuNamespace=(unshare --user --map-root-user --mount --pid -- bash -c "$_quelvaneForward" quelvane-ns
     setpriv --pdeathsig KILL -- bash -c '
     source "$0" || exit 1
