@@ -101,11 +101,22 @@ esac
 
 # Exports WINEARCH, WINELOADER, WINESERVER; says why when this host cannot.
 QuelvaneUseWine "$arch" || exit 1
-# Where qemu runs 32-bit code, all that follows runs in a namespace of its own.
+# Where qemu runs 32-bit code, all that follows runs in a namespace of its own
+# whose every process ends with this script, the watcher below included, when
+# CTest kills the test on its time limit.  So the prefix copy is made out
+# here, and a watcher out here removes it, and the inner watcher's process id
+# file beside it, once the namespace has ended.
+if [ "$arch" = win32 ] && [ "$QUELVANE_32BIT_ROAD" = qemu ] && ! QuelvaneInQemuNamespace; then
+    mkdir -p "$state/runs" && _QUELVANE_WINE_COPY="$(mktemp -d "$state/runs/run.XXXXXX")" || exit 1
+    export _QUELVANE_WINE_COPY
+    [ "$keep" = 1 ] || setsid -f bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done; rm -rf "$2" "$2.watcher"' \
+        watcher "$$" "$_QUELVANE_WINE_COPY" </dev/null >/dev/null 2>&1
+fi
 [ "$arch" = win64 ] || QuelvaneExec32Bit "$0" "${arguments[@]}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 
-copy=""
+copy="${_QUELVANE_WINE_COPY:-}"
+unset _QUELVANE_WINE_COPY
 watcherPidFile=""
 
 Cleanup() {
@@ -146,8 +157,10 @@ StartWatcher() {
 
 QuelvaneMakePrefix "$state/template-$arch" || exit 1
 
-mkdir -p "$state/runs"
-copy="$(mktemp -d "$state/runs/run.XXXXXX")" || exit 1
+if [ -z "$copy" ]; then
+    mkdir -p "$state/runs"
+    copy="$(mktemp -d "$state/runs/run.XXXXXX")" || exit 1
+fi
 
 if [ "$display" = xvfb ]; then
     QuelvaneStartXvfb || exit 1

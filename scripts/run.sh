@@ -43,13 +43,18 @@ QuelvaneMakePrefix "$WINEPREFIX" winxp
 echo "Starting the $flavour of Quelvane 2 ($exe) with $wine: $why."
 if [[ -n ${DISPLAY:-} ]]; then
     QuelvaneStartServer
-    exec "$WINELOADER" "$exe"
+    # The wineserver writes the prefix's registry as it ends, and on the qemu
+    # road it ends with this script: wait for it.
+    status=0
+    "$WINELOADER" "$exe" || status=$?
+    "$WINESERVER" -w
+    exit "$status"
 fi
 
 shots="$(realpath "$build")/screenshots"
 mkdir -p "$shots"
 QuelvaneStartXvfb
-trap '"$WINESERVER" -k 2>/dev/null || true; QuelvaneStopXvfb' EXIT
+trap '"$WINESERVER" -k 2>/dev/null || true; "$WINESERVER" -w 2>/dev/null || true; QuelvaneStopXvfb' EXIT
 started=$(date +%s.%N)
 QuelvaneStartServer
 "$WINELOADER" "$exe" &

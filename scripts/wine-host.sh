@@ -12,6 +12,8 @@
 #   QuelvaneExec32Bit "$0" "$@"
 #       before a script starts 32-bit Wine: on the qemu road it runs again in
 #       a namespace where 32-bit programs start (exec); elsewhere it returns.
+#       Whatever the script leaves running there ends with it: a script that
+#       needs its wineserver's registry written waits for it ("$WINESERVER" -w).
 #
 # Why the loader is always named: Debian's `wine` wrapper starts the 32-bit
 # loader whenever package wine32:i386 is installed, and a kernel that runs no
@@ -25,9 +27,10 @@
 #           or later: 7.2 loops in wineboot) runs them.  Wine starts its own
 #           32-bit loader again and again (every Wine process, wineboot's
 #           services), so qemu has to sit where the kernel looks for a
-#           program's format: binfmt_misc.  That lives in a private user and
-#           mount namespace (kernels from 6.7 on give each its own), which
-#           dies with its last process: nothing on the machine changes.
+#           program's format: binfmt_misc.  That lives in a private user,
+#           mount and PID namespace (kernels from 6.7 on give each user
+#           namespace its own), whose processes all end with the command that
+#           it runs: nothing on the machine changes, and nothing stays.
 #           scripts/install-deps.sh fetches qemu-i386 into QUELVANE_QEMU_DIR;
 #   none    neither; QUELVANE_HOST_32BIT_REASON says why, in one line.
 #
@@ -76,8 +79,18 @@ QuelvaneQemuVersion() {
 # every i386 ELF program (executable or shared object, as the kernel's loader
 # sees them) to qemu-i386.  Flag F opens qemu when the handler is registered,
 # so it starts whatever the namespace's programs see of the file system.
+# Refused in the machine's own user namespace, whose binfmt_misc is the
+# machine's: there, as root, it would hand every i386 program on the machine
+# to qemu.  (In any other one, the kernel gives the namespace a binfmt_misc of
+# its own from 6.7 on, and refuses the mount before.)
 QuelvaneRegisterQemu() {
-    local misc=/proc/sys/fs/binfmt_misc
+    local misc=/proc/sys/fs/binfmt_misc inside outside count
+    read -r inside outside count </proc/self/uid_map
+    if [ "$inside $outside $count" = "0 0 4294967295" ]; then
+        echo "wine-host.sh: QuelvaneRegisterQemu registers qemu-i386 only in a private user namespace" \
+             "(QuelvaneExec32Bit makes one), never for the whole machine" >&2
+        return 1
+    fi
     mount -t binfmt_misc binfmt_misc "$misc" 2>/dev/null &&
         printf '%s' ":quelvane-i386:M::"'\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'":"'\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'":$QUELVANE_QEMU:F" \
             >"$misc/register" 2>/dev/null
@@ -86,12 +99,52 @@ QuelvaneRegisterQemu() {
 # Whether this shell runs in such a namespace.
 QuelvaneInQemuNamespace() { [ -e /proc/sys/fs/binfmt_misc/quelvane-i386 ]; }
 
+# Runs "$@" as its child, hands it each HUP, INT and TERM that it gets and
+# ends with its status.  Both ends of the namespace's PID namespace run it:
+# outside, the process that callers see and signal (unshare --fork would
+# block INT and TERM there until the namespace ends); inside, its first
+# process, which the kernel spares every signal without a handler, so that
+# the script below it keeps the usual ones.  As that first process, bash
+# also reaps the orphans, wineserver among them.
+_quelvaneForward='"$@" & child=$!
+trap "kill -HUP $child" HUP; trap "kill -INT $child" INT; trap "kill -TERM $child" TERM
+wait $child; status=$?
+while kill -0 $child 2>/dev/null; do wait $child; status=$?; done
+exit $status'
+
 # The command that runs a command in a new namespace with the handler
-# registered, run as it is or by exec.
-_quelvaneQemuNamespace=(unshare --user --map-root-user --mount -- bash -c '
-    source "$0" && QuelvaneRegisterQemu && exec "$@"
-    echo "wine-host.sh: no binfmt_misc of its own for a user namespace: a kernel older than 6.7?" >&2
-    exit 1' "$_quelvaneWineHost")
+# registered, run as it is or by exec.  User, mount and PID namespaces: when
+# the command ends, or is killed, the kernel ends every process left in it
+# (a wineserver, qemu-i386, Xvfb), so that none outlives it.  The outer
+# process forks exactly once, since a PID namespace ends with its first
+# process, and that one is killed (PDEATHSIG) when the outer one is.
+#
+# --map-root-user gives the rights to mount /proc and binfmt_misc, and nothing
+# else needs them: the command runs in a second user namespace, under the
+# user's own id again.  Under id 0, every user's Wine and scripts would take
+# root's folders: upstream Wine's server folder /tmp/.wine-0 ("not owned by
+# you" to a user who is not root, once root has used Wine) and the runner's
+# default state folder /tmp/quelvane-wine-0 ("Permission denied").  (Debian's
+# Wine keeps its server folder in /run/user/UID/wine, or where that is out of
+# reach in a folder of TMPDIR that it names in the prefix.)  Under the
+# user's own id they take the very folders that they take outside, each the
+# user's own, and no mount has to hide another's: a private /tmp would also
+# hide what the scripts hand in under /tmp (mktemp's files, the runner's
+# state, /tmp/.X11-unix for a display).  A prefix is used by one namespace at
+# a time (the runner's copies, a template made under a lock and waited for),
+# as it must be: a wineserver knows its clients by the process ids they
+# report, which hold in its own PID namespace only.
+_quelvaneQemuNamespace=(unshare --user --map-root-user --mount --pid -- bash -c "$_quelvaneForward" quelvane-ns
+    setpriv --pdeathsig KILL -- bash -c '
+    source "$0" || exit 1
+    if ! mount -t proc proc /proc; then
+        echo "wine-host.sh: no /proc of its own for a PID namespace" >&2
+    elif ! QuelvaneRegisterQemu; then
+        echo "wine-host.sh: no binfmt_misc of its own for a user namespace: a kernel older than 6.7?" >&2
+    else
+        exec unshare --user --map-user="$1" --map-group="$2" -- bash -c "$_quelvaneForward" quelvane-init "${@:3}"
+    fi
+    exit 1' "$_quelvaneWineHost" "$(id -u)" "$(id -g)")
 
 # Whether this host runs 32-bit code, that is 32-bit Wine, in either way.  Sets
 # QUELVANE_32BIT_ROAD (native, qemu, or nothing) and, on a road,
@@ -157,8 +210,10 @@ QuelvaneHostRuns32Bit() {
 
 # SCRIPT [ARGUMENTS...]: on the qemu road, outside its namespace, runs the
 # script again (exec) in a namespace of its own; returns otherwise.  Every
-# process that the script starts, a watcher that it leaves behind included,
-# stays in the namespace, which ends with the last of them.
+# process that the script starts stays in the namespace and ends with the
+# script, a watcher that it leaves behind included; the process id that the
+# caller knows stays the same, and a HUP, INT or TERM sent to it reaches the
+# script.
 QuelvaneExec32Bit() {
     QuelvaneHostRuns32Bit || return 0
     if [ "$QUELVANE_32BIT_ROAD" = qemu ] && ! QuelvaneInQemuNamespace; then

@@ -68,16 +68,33 @@ if [[ $answer == qemu* ]]; then
         "qemu|32-bit Wine under qemu-i386 10.0.2|2||this host runs no 32-bit code (*: Exec format error)|"
     # A script that asks again in the namespace that QuelvaneExec32Bit made:
     # the same road, the reason that the first run found, the 64-bit
-    # wineserver (a wineserver under qemu could not read other processes).
+    # wineserver (a wineserver under qemu could not read other processes),
+    # the user's own id (whose folders Wine then takes, as outside).  It
+    # leaves a process behind, as a wineserver that outlives a killed test.
+    ln -s "$(command -v sleep)" "$work/lingerer"
     printf '%s\n' 'source "$1" || exit' 'QUELVANE_WINE32_LOADER=$2 QUELVANE_WINE64_SERVER=$3' \
         'QuelvaneExec32Bit "$0" "$@"' 'QuelvaneUseWine win32 || exit' \
-        'echo "$QUELVANE_32BIT_ROAD|$QUELVANE_32BIT_WHY|$WINESERVER|$(ls /proc/sys/fs/binfmt_misc)"' >"$work/again.sh"
+        'setsid -f "$(dirname "$0")/lingerer" 30 </dev/null >/dev/null 2>&1' \
+        'echo "$QUELVANE_32BIT_ROAD|$QUELVANE_32BIT_WHY|$WINESERVER|$(id -u)|$(ls /proc/sys/fs/binfmt_misc)"' >"$work/again.sh"
     Expect "a script runs again in a namespace that hands i386 programs to qemu" \
         "$("${host[@]}" bash "$work/again.sh" "$probe" "$work/refused-loader" "$work/loader")" \
-        "qemu|this host runs no 32-bit code (*: Exec format error)|$work/loader|quelvane-i386*register*status"
+        "qemu|this host runs no 32-bit code (*: Exec format error)|$work/loader|$(id -u)|quelvane-i386*register*status"
+    Expect "no process started in the namespace outlives it" "$(pgrep -f "$work/lingerer")" ""
 else
     Expect "a kernel that refuses the namespace says so" "$answer" \
         "||1|||this host runs no 32-bit code (*), and 32-bit Wine does not start under qemu-i386 10.0.2 in a private namespace (*)"
+fi
+
+# In the machine's own user namespace the handler would be the machine's.  A
+# qemu that does not exist keeps even a failing guard from registering one,
+# and a mount namespace of root's own from mounting anything.
+read -r inside outside count </proc/self/uid_map
+if [[ "$inside $outside $count" == "0 0 4294967295" ]]; then
+    isolate=()
+    ((EUID == 0)) && isolate=(unshare --mount --propagation private)
+    Expect "registering qemu outside a private namespace is refused" "$("${isolate[@]}" bash -c \
+        'source "$0" && QUELVANE_QEMU=/nonexistent/qemu-i386 QuelvaneRegisterQemu; echo "status $?"' "$probe" 2>&1)" \
+        "wine-host.sh: QuelvaneRegisterQemu registers qemu-i386 only in a private user namespace *, never for the whole machine"$'\n'"status 1"
 fi
 
 ((failures == 0)) && echo "All cases passed." || echo "$failures case(s) FAILED."
