@@ -1,6 +1,7 @@
 // Working a window from a test: finding a layout row's control, reading a
-// control's text and class, pressing a key, and running this thread's
-// messages as the program's loop does while waiting.  TextOf and ClassOf read
+// control's text, class and name for a screen reader, the layout that a
+// window shows, pressing a key, and running this thread's messages as the
+// program's loop does while waiting.  TextOf and ClassOf read
 // another program's windows too.  Every time limit that a test sets passes
 // through OnThisHost, which the build stretches where Windows code runs under
 // an emulator.
@@ -16,6 +17,9 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
+#include "text/utf.h"
 #include "ui/controls.h"
 #include "ui/layout.h"
 #include "ui/win32/layout_window.h"
@@ -82,6 +86,57 @@ inline std::wstring ExpectedClass(ui::ControlKind kind) {
     case ui::ControlKind::ProgressBar: return L"msctls_progress32";
     default: return L"button";
     }
+}
+
+// The name that Active Accessibility, and UI Automation after it, gives a
+// text box or a list: the text of the nearest static before it in the Z
+// order, looking no further back than a control with both WS_GROUP and
+// WS_TABSTOP; empty where there is none.
+inline std::wstring AccessibleName(HWND control) {
+    for (HWND sibling = GetWindow(control, GW_HWNDPREV); sibling; sibling = GetWindow(sibling, GW_HWNDPREV)) {
+        if (ClassOf(sibling) == L"static") return TextOf(sibling);
+        if ((GetWindowLongW(sibling, GWL_STYLE) & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) break;
+    }
+    return L"";
+}
+
+// The tooltip window that a window owns: a top-level window of its own; null
+// until it is made.
+inline HWND TooltipOf(HWND window) {
+    HWND tooltip = nullptr;
+    do tooltip = FindWindowExW(nullptr, tooltip, L"tooltips_class32", nullptr);
+    while (tooltip && GetWindow(tooltip, GW_OWNER) != window);
+    return tooltip;
+}
+
+// What a window lays out, a line each: its size, then every control's place
+// in the client area and font (for a list also the heights of its field and
+// items), then its tooltip's font.
+inline std::vector<std::string> LayoutOf(HWND window, const ui::WindowLayout& layout) {
+    const auto fontOf = [](HWND hwnd) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+        return " font " + std::to_string(font.lfHeight) + " " + std::to_string(font.lfWeight);
+    };
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::vector<std::string> lines{std::to_string(rect.right - rect.left) + " " +
+                                   std::to_string(rect.bottom - rect.top)};
+    for (const ui::LayoutRow& row : layout.rows) {
+        HWND control = ControlOf(window, layout, row.name, row.member);
+        if (!control) continue;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        std::string line = text::ToUtf8(std::wstring(row.name)) + " " + std::to_string(rect.left) + " " +
+                           std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
+                           std::to_string(rect.bottom) + fontOf(control);
+        if (row.kind == ui::ControlKind::ComboList)
+            for (WPARAM item : {static_cast<WPARAM>(-1), WPARAM{0}})
+                line += " " + std::to_string(SendMessageW(control, CB_GETITEMHEIGHT, item, 0));
+        lines.push_back(line);
+    }
+    lines.push_back("tooltip" + fontOf(TooltipOf(window)));
+    return lines;
 }
 
 // Handles this thread's messages until the condition holds or the time is up,

@@ -2,21 +2,27 @@
 // it (scripts/screenshot-form1.sh): an in-memory registry, Windows XP as the
 // version, message boxes answered OK without being shown.
 //
-//   ui_form1_preview.exe [SECONDS] [fresh|saved]
+//   ui_form1_preview.exe [SECONDS] [fresh|saved|report FILE]
 //
 // "saved" chooses a drive and clicks Save, so the status line and the bar run
 // to "Save process is successful" and 100%.  The window closes itself after
-// SECONDS (default 10), or when closed.
+// SECONDS (default 10), or when closed.  "report" writes the window's layout
+// (window_input::LayoutOf) to FILE once its tooltip is made, and ends: the
+// window tests build it as ui_form1_layout_report, to see what a start at
+// another resolution lays out.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_keys.h"
 #include "tests/support/fake_version_probe.h"
 #include "tests/support/recording_shell.h"
+#include "tests/support/win32/window_input.h"
 #include "ui/form1.h"
 #include "ui/win32/program_windows.h"
 
@@ -47,6 +53,13 @@ int wmain(int argc, wchar_t** argv) {
     window.Create();
     window.Show();
 
+    if (argc > 3 && std::wstring(argv[2]) == L"report") {
+        using namespace window_input;
+        PumpUntil([&] { return TooltipOf(window.Hwnd()) != nullptr; }, std::chrono::seconds(5));
+        std::ofstream report{std::filesystem::path(argv[3])};
+        for (const std::string& line : LayoutOf(window.Hwnd(), ui::Form1Layout)) report << line << '\n';
+        return report ? 0 : 1;
+    }
     if (saved) {
         form.cboDrive.SetText(L"C: and D:");
         form.cmdSave.Press();
