@@ -222,30 +222,23 @@ void LayoutWindow::CreateControls() {
     // Siblings are made top of the Z order first, and the Z order is the
     // keyboard order: the controls in tab order, then the frames, which lie
     // behind everything drawn on them.  A screen reader names a text box or a
-    // list after the static right before it in the Z order, searching no
-    // further back than a tab stop that starts a group: the label that names
-    // one goes there, out of its tab index's place, which changes no keyboard
-    // order since statics take no focus.  A frame is no static that a screen
-    // reader reads, so an invisible static right there carries its caption.
-    const auto namesABox = [](const LayoutRow& row) { return !row.labelFor.empty(); };
+    // list after the nearest static before it in the Z order, searching no
+    // further back than a tab stop that starts a group; here that is no label
+    // of the design.  So right before each box that a row's caption names
+    // stands an invisible static with that caption.  The visible labels keep
+    // their places: one right above its box would paint over the box's edge
+    // where the two overlap by a pixel, and a frame is no static at all.
     std::vector<BoundControl*> order;
     for (BoundControl& control : controls_)
-        if (control.row->kind != ControlKind::Timer &&
-            !(control.row->kind == ControlKind::Label && namesABox(*control.row)))
-            order.push_back(&control);
+        if (control.row->kind != ControlKind::Timer) order.push_back(&control);
     std::stable_sort(order.begin(), order.end(), [](const BoundControl* a, const BoundControl* b) {
         const bool aFrame = a->row->kind == ControlKind::Frame, bFrame = b->row->kind == ControlKind::Frame;
         if (aFrame != bFrame) return bFrame;
         return a->row->tabIndex < b->row->tabIndex;
     });
     for (BoundControl* control : order) {
-        for (BoundControl& label : controls_) {
-            if (!namesABox(*label.row) || label.row->labelFor != control->row->name) continue;
-            if (label.row->kind == ControlKind::Frame)
-                CreateInvisibleLabel(label.row->text);
-            else
-                CreateControl(label);
-        }
+        for (const LayoutRow& label : layout_.rows)
+            if (label.labelFor == control->row->name) CreateInvisibleLabel(label.text);
         CreateControl(*control);
     }
 
@@ -286,7 +279,7 @@ void LayoutWindow::CreateControl(BoundControl& control) {
     kind.fit(control.hwnd, rect);
 }
 
-// Where the visible label is a frame: its caption, for screen readers alone.
+// A caption for screen readers alone.
 void LayoutWindow::CreateInvisibleLabel(std::wstring_view caption) {
     const std::wstring text(caption);
     // Not WS_VISIBLE, and of no size: it takes no room and is never drawn.

@@ -34,8 +34,8 @@
 // moving back gives the first layout again, to the pixel.
 //
 // Names: a screen reader names a text box or a list after the static right
-// before it in the Z order.  A row's labelFor puts its label there; a frame's
-// caption goes there in an invisible static, since frames are read as no name.
+// before it in the Z order.  The caption of a row whose labelFor names the box
+// stands there in an invisible static, since the Z order is the tab order.
 // A failure that escapes a handler rises to the program's boundary for it:
 // the window procedure's (base_window.h), or WinMain's for the load and the
 // activation that Create and Show run outside any window procedure.

@@ -120,7 +120,7 @@ TEST_F(Form1Window, HasAFixedClientAreaOfThreeHundredThirteenByFourHundredTwenty
 }
 
 TEST_F(Form1Window, DrawsEveryControlOfTheLayoutWithItsClassPlaceAndSize) {
-    // Drawn: the invisible statics that name two lists for screen readers are not.
+    // Drawn: the invisible statics that name the boxes for screen readers are not.
     std::vector<HWND> children;
     for (HWND child = GetWindow(window->Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) children.push_back(child);
