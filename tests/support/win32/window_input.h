@@ -1,7 +1,6 @@
 // Working a window from a test: finding a layout row's control, reading a
-// control's text, class and name for a screen reader, the layout that a
-// window shows, pressing a key, and running this thread's messages as the
-// program's loop does while waiting.  TextOf and ClassOf read
+// control's text and class, pressing a key, and running this thread's
+// messages as the program's loop does while waiting.  TextOf and ClassOf read
 // another program's windows too.  Every time limit that a test sets passes
 // through OnThisHost, which the build stretches where Windows code runs under
 // an emulator.
@@ -16,7 +15,6 @@
 #include <cwctype>
 #include <string>
 #include <string_view>
-
 #include <vector>
 
 #include "text/utf.h"
@@ -88,10 +86,8 @@ inline std::wstring ExpectedClass(ui::ControlKind kind) {
     }
 }
 
-// The name that Active Accessibility, and UI Automation after it, gives a
-// text box or a list: the text of the nearest static before it in the Z
-// order, looking no further back than a control with both WS_GROUP and
-// WS_TABSTOP; empty where there is none.
+// The name that Active Accessibility gives a text box or a list: the nearest static before it in the
+// Z order, looking no further back than a control with both WS_GROUP and WS_TABSTOP; empty for none.
 inline std::wstring AccessibleName(HWND control) {
     for (HWND sibling = GetWindow(control, GW_HWNDPREV); sibling; sibling = GetWindow(sibling, GW_HWNDPREV)) {
         if (ClassOf(sibling) == L"static") return TextOf(sibling);
@@ -100,18 +96,8 @@ inline std::wstring AccessibleName(HWND control) {
     return L"";
 }
 
-// The tooltip window that a window owns: a top-level window of its own; null
-// until it is made.
-inline HWND TooltipOf(HWND window) {
-    HWND tooltip = nullptr;
-    do tooltip = FindWindowExW(nullptr, tooltip, L"tooltips_class32", nullptr);
-    while (tooltip && GetWindow(tooltip, GW_OWNER) != window);
-    return tooltip;
-}
-
-// What a window lays out, a line each: its size, then every control's place
-// in the client area and font (for a list also the heights of its field and
-// items), then its tooltip's font.
+// What a window lays out, a line each: its size, every control's font and place (a list's field and
+// item heights too), its tooltip's font.
 inline std::vector<std::string> LayoutOf(HWND window, const ui::WindowLayout& layout) {
     const auto fontOf = [](HWND hwnd) {
         LOGFONTW font{};
@@ -127,15 +113,17 @@ inline std::vector<std::string> LayoutOf(HWND window, const ui::WindowLayout& la
         if (!control) continue;
         GetWindowRect(control, &rect);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-        std::string line = text::ToUtf8(std::wstring(row.name)) + " " + std::to_string(rect.left) + " " +
-                           std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
-                           std::to_string(rect.bottom) + fontOf(control);
+        std::string line = text::ToUtf8(std::wstring(row.name)) + fontOf(control);
+        for (LONG edge : {rect.left, rect.top, rect.right, rect.bottom}) line += " " + std::to_string(edge);
         if (row.kind == ui::ControlKind::ComboList)
             for (WPARAM item : {static_cast<WPARAM>(-1), WPARAM{0}})
                 line += " " + std::to_string(SendMessageW(control, CB_GETITEMHEIGHT, item, 0));
         lines.push_back(line);
     }
-    lines.push_back("tooltip" + fontOf(TooltipOf(window)));
+    HWND tooltip = nullptr;  // a top-level window that the window owns
+    do tooltip = FindWindowExW(nullptr, tooltip, L"tooltips_class32", nullptr);
+    while (tooltip && GetWindow(tooltip, GW_OWNER) != window);
+    lines.push_back("tooltip" + fontOf(tooltip));
     return lines;
 }
 

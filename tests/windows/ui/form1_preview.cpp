@@ -6,16 +6,13 @@
 //
 // "saved" chooses a drive and clicks Save, so the status line and the bar run
 // to "Save process is successful" and 100%.  The window closes itself after
-// SECONDS (default 10), or when closed.  "report" writes the window's layout
-// (window_input::LayoutOf) to FILE once its tooltip is made, and ends: the
-// window tests build it as ui_form1_layout_report, to see what a start at
-// another resolution lays out.
+// SECONDS (default 10), or when closed.  "report" writes the window's LayoutOf
+// to FILE and ends (for the window tests).
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "tests/support/memory_registry.h"
@@ -54,11 +51,12 @@ int wmain(int argc, wchar_t** argv) {
     window.Show();
 
     if (argc > 3 && std::wstring(argv[2]) == L"report") {
-        using namespace window_input;
-        PumpUntil([&] { return TooltipOf(window.Hwnd()) != nullptr; }, std::chrono::seconds(5));
-        std::ofstream report{std::filesystem::path(argv[3])};
-        for (const std::string& line : LayoutOf(window.Hwnd(), ui::Form1Layout)) report << line << '\n';
-        return report ? 0 : 1;
+        window_input::PumpFor(std::chrono::milliseconds(100));  // the first showing posted the tooltip's making
+        FILE* report = _wfopen(argv[3], L"w");
+        if (!report) return 1;
+        for (const std::string& line : window_input::LayoutOf(window.Hwnd(), ui::Form1Layout))
+            std::fprintf(report, "%s\n", line.c_str());
+        return std::fclose(report) == 0 ? 0 : 1;
     }
     if (saved) {
         form.cboDrive.SetText(L"C: and D:");
