@@ -8,7 +8,8 @@ The manifest is resource 1 of type 24 (RT_MANIFEST), read back from the
 program with windres.  It must be well-formed XML and hold, for the processor
 ARCH (X86 or amd64): the program's identity and the common controls 6.0
 dependency, both naming ARCH; requestedExecutionLevel "highestAvailable"
-without uiAccess; supportedOS for Vista, 7, 8, 8.1 and 10/11; dpiAware true.
+without uiAccess; supportedOS for Vista, 7, 8, 8.1 and 10/11; dpiAware true
+and the 2016 dpiAwareness asking first for PerMonitorV2.
 What Windows XP SP2 and SP3 refuse or crash on is an offence too: an element in
 the asm.v1 namespace that XP does not know (a trustInfo whose namespace was
 never declared lands there) and a namespace declared more than once.  Every
@@ -27,6 +28,7 @@ ASM_V1 = "urn:schemas-microsoft-com:asm.v1"
 ASM_V3 = "urn:schemas-microsoft-com:asm.v3"
 COMPATIBILITY = "urn:schemas-microsoft-com:compatibility.v1"
 WINDOWS_SETTINGS = "http://schemas.microsoft.com/SMI/2005/WindowsSettings"
+WINDOWS_SETTINGS_2016 = "http://schemas.microsoft.com/SMI/2016/WindowsSettings"
 # The asm.v1 elements that an application manifest may hold on Windows XP.
 XP_ELEMENTS = {"assembly", "assemblyIdentity", "description", "dependency", "dependentAssembly", "noInherit",
                "file", "comClass", "typelib", "windowClass", "comInterfaceExternalProxyStub"}
@@ -109,11 +111,18 @@ def offences_of(text, arch):
         offences.append("no asm.v3 trustInfo requesting the level highestAvailable without uiAccess")
     found_os = {e.getAttribute("Id").lower() for e in find(COMPATIBILITY, "supportedOS")}
     offences += [f"no supportedOS for Windows {name}" for guid, name in SUPPORTED_OS.items() if guid not in found_os]
-    dpi = [e for e in find(WINDOWS_SETTINGS, "dpiAware")
-           if [(a.namespaceURI, a.localName) for a in ancestors(e)][:2] == [(ASM_V3, "windowsSettings"),
-                                                                            (ASM_V3, "application")]]
+    def in_windows_settings(namespace, name):
+        return [e for e in find(namespace, name)
+                if [(a.namespaceURI, a.localName) for a in ancestors(e)][:2] == [(ASM_V3, "windowsSettings"),
+                                                                                 (ASM_V3, "application")]]
+
+    dpi = in_windows_settings(WINDOWS_SETTINGS, "dpiAware")
     if len(dpi) != 1 or text_of(dpi[0]).strip().lower() != "true":
         offences.append("no asm.v3 application/windowsSettings/dpiAware of true")
+    # Windows 10 takes the first mode of the list that it knows.
+    awareness = in_windows_settings(WINDOWS_SETTINGS_2016, "dpiAwareness")
+    if len(awareness) != 1 or text_of(awareness[0]).split(",")[0].strip().lower() != "permonitorv2":
+        offences.append("no asm.v3 application/windowsSettings/dpiAwareness asking first for PerMonitorV2")
     return offences
 
 
@@ -150,7 +159,8 @@ def main():
     if offences:
         sys.exit(f"check-windows-manifest: {options.input}:\n  " + "\n  ".join(offences))
     print(f"check-windows-manifest: {options.input}: resource 1, {len(text)} bytes, well-formed, {options.arch}, "
-          "common controls 6.0, highestAvailable, supportedOS Vista to 10/11, dpiAware, each namespace declared once")
+          "common controls 6.0, highestAvailable, supportedOS Vista to 10/11, dpiAware, PerMonitorV2, "
+          "each namespace declared once")
 
 
 if __name__ == "__main__":

@@ -26,9 +26,12 @@
 #   --state DIR         QUELVANE_WINE_STATE    where the template prefix and the per-run copies live
 #                                              (the toolchain passes BUILD/wine; default /tmp/quelvane-wine-UID)
 #   --display MODE      QUELVANE_WINE_DISPLAY  none (default: no X display, DISPLAY unset),
-#                                              xvfb (a private Xvfb 1024x768x24 at 96 dpi; DISPLAY set),
+#                                              xvfb (a private Xvfb, 1024x768x24 unless --screen, at 96 dpi;
+#                                              DISPLAY set),
 #                                              null (Wine's null graphics driver: windows exist, nothing is drawn),
 #                                              host (keep the caller's DISPLAY, to watch a test)
+#   --screen WxHxD      QUELVANE_WINE_SCREEN   the xvfb display's screen, e.g. 1280x1024x24, for a window
+#                                              larger than 1024x768 (Wine keeps a window within the screen)
 #   --windows-version V QUELVANE_WINE_VERSION  the Windows version the prefix reports: winxp, win2k, win7, ...
 #   --dpi N             QUELVANE_WINE_DPI      the screen resolution that programs see (96 unless set), e.g. 144
 #   --timeout SECONDS   QUELVANE_WINE_TIMEOUT  end the program after this long (exit code 124); 0 = never
@@ -59,6 +62,7 @@ arguments=("$@")
 arch="${QUELVANE_WINE_ARCH:-win32}"
 state="${QUELVANE_WINE_STATE:-${TMPDIR:-/tmp}/quelvane-wine-$(id -u)}"
 display="${QUELVANE_WINE_DISPLAY:-none}"
+screen="${QUELVANE_WINE_SCREEN:-1024x768x24}"
 windowsVersion="${QUELVANE_WINE_VERSION:-}"
 dpi="${QUELVANE_WINE_DPI:-}"
 timeoutSeconds="${QUELVANE_WINE_TIMEOUT:-0}"
@@ -75,6 +79,7 @@ while [ $# -gt 0 ]; do
         --arch) arch="$2"; shift 2 ;;
         --state) state="$2"; shift 2 ;;
         --display) display="$2"; shift 2 ;;
+        --screen) screen="$2"; shift 2 ;;
         --windows-version) windowsVersion="$2"; shift 2 ;;
         --dpi) dpi="$2"; shift 2 ;;
         --timeout) timeoutSeconds="$2"; shift 2 ;;
@@ -88,6 +93,7 @@ while [ $# -gt 0 ]; do
 done
 [ $# -gt 0 ] || usage
 case "$display" in none|xvfb|null|host) ;; *) echo "wine-test.sh: unknown display mode '$display'" >&2; exit 2 ;; esac
+case "$screen" in [1-9]*x[1-9]*x[1-9]*) ;; *) echo "wine-test.sh: screen must be WIDTHxHEIGHTxDEPTH" >&2; exit 2 ;; esac
 case "$timeoutSeconds" in ''|*[!0-9]*) echo "wine-test.sh: timeout must be whole seconds" >&2; exit 2 ;; esac
 case "$dpi" in ''|[1-9][0-9]|[1-9][0-9][0-9]) ;; *) echo "wine-test.sh: dpi must be a number from 10 to 999" >&2; exit 2 ;; esac
 if [ -n "$wmiStandIn" ] && [ ! -f "$wmiStandIn" ]; then
@@ -163,7 +169,7 @@ if [ -z "$copy" ]; then
 fi
 
 if [ "$display" = xvfb ]; then
-    QuelvaneStartXvfb || exit 1
+    QuelvaneStartXvfb "$screen" || exit 1
 elif [ "$display" != host ]; then
     unset DISPLAY
 fi

@@ -5,7 +5,7 @@
 #   source scripts/wine-prefix.sh || exit 2      # sources scripts/wine-host.sh too
 #   QuelvaneUseWine win32 || exit 1               # WINELOADER, WINESERVER for that prefix
 #   QuelvaneMakePrefix DIR [VERSION] || exit 1    # once: locked, tried twice
-#   QuelvaneStartXvfb || exit 1                   # DISPLAY of a private Xvfb, QUELVANE_XVFB_PID
+#   QuelvaneStartXvfb [WxHxD] || exit 1           # DISPLAY of a private Xvfb, QUELVANE_XVFB_PID
 #   QuelvaneWaitForWindow "Quelvane 2 - Login" "Quelvane 2"   # prints the title that appeared
 #   QuelvaneCaptureWindow "Quelvane 2" FILE.png   # waits for the window, saves its client area
 #   QuelvaneStopXvfb
@@ -64,14 +64,14 @@ QuelvaneMakePrefix() {
     [ -f "$prefix/.quelvane-ready" ] || { QuelvaneLog "could not make the $WINEARCH Wine prefix $prefix"; return 1; }
 }
 
-# Starts a private Xvfb (1024x768x24, 96 dpi) and exports its DISPLAY;
-# QUELVANE_XVFB_PID is its process.  -displayfd picks a free display number and
+# Starts a private Xvfb (1024x768x24 unless given another screen, 96 dpi) and
+# exports its DISPLAY; QUELVANE_XVFB_PID is its process.  -displayfd picks a free display number and
 # writes it once the server accepts clients, so parallel callers never race for
 # a number.
 QuelvaneStartXvfb() {
     local displayFile
     displayFile="$(mktemp "${TMPDIR:-/tmp}/quelvane-display.XXXXXX")" || return 1
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$displayFile" </dev/null >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768x24}" -dpi 96 -nolisten tcp 3>"$displayFile" </dev/null >/dev/null 2>&1 &
     QUELVANE_XVFB_PID=$!
     for _ in $(seq 200); do
         [ -s "$displayFile" ] && break

@@ -15,7 +15,8 @@ namespace ui {
 // clang-format off
 inline constexpr LayoutRow Form2Rows[] = {
     {.name = L"Frame1", .kind = ControlKind::Frame,
-     .left = 120, .top = 120, .width = 2655, .height = 855, .tabIndex = 0, .text = L"Password required"},
+     .left = 120, .top = 120, .width = 2655, .height = 855, .tabIndex = 0, .text = L"Password required",
+     .labelFor = L"txtPassword"},
     {.name = L"txtPassword", .kind = ControlKind::TextBox,
      .left = 240, .top = 480, .width = 2415, .height = 285, .tabIndex = 1, .text = L"",
      .password = true, .inputMethodDisabled = true},

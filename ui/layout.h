@@ -46,6 +46,9 @@ struct LayoutRow {
     std::span<const std::wstring_view> items{};  // drop-down list items, in order
     int minimum = 0, maximum = 0;                // progress bar range
     bool inputMethodDisabled = false;            // text box: no input method editor
+    // A label or frame whose caption names this text box or list, the name
+    // that a screen reader says for it.
+    std::wstring_view labelFor{};
 };
 
 struct WindowLayout {

@@ -14,8 +14,8 @@ namespace ui {
 
 namespace {
 
-// A drop-down list is created with the height of its open list; the closed
-// box then takes the height of the layout row.
+// A drop-down list is placed with the height of its open list (at 96 DPI);
+// the closed box then takes the height of the layout row.
 constexpr int DroppedListPixels = 200;
 
 template <typename Model>
@@ -85,7 +85,7 @@ LRESULT CALLBACK LeaveEscapeToTheDialog(HWND hwnd, UINT message, WPARAM wParam, 
     return result;
 }
 
-void PrepareTextBox(HWND hwnd, const LayoutRow& row, const RECT&) {
+void PrepareTextBox(HWND hwnd, const LayoutRow& row) {
     SendMessageW(hwnd, EM_LIMITTEXT, 0, 0);                             // 0: as much as the box can hold
     if (row.password) SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);  // not the themed bullet
     if (row.inputMethodDisabled) ImmAssociateContext(hwnd, nullptr);
@@ -163,10 +163,10 @@ void OptionInput(const BoundControl& control) {
 
 DWORD ComboStyle(const LayoutRow& row) { return Grouped(row) | CBS_DROPDOWNLIST | WS_VSCROLL; }
 
-void PrepareCombo(HWND hwnd, const LayoutRow&, const RECT& rect) {
-    // Made with the height of its open list; the closed box's height follows
-    // its selection field: make that field as much taller or shorter as the
-    // box misses the row's height.
+void FitCombo(HWND hwnd, const RECT& rect) {
+    // Placed with the height of its open list; the closed box's height follows
+    // its selection field, whose height follows the font: make that field as
+    // much taller or shorter as the box misses the row's height.
     // The field keeps a minimum that its font needs.
     RECT box;
     GetWindowRect(hwnd, &box);
@@ -205,7 +205,7 @@ void ButtonInput(const BoundControl& control) { ModelOf<ButtonModel>(control).Pr
 
 DWORD ProgressStyle(const LayoutRow& row) { return Grouped(row); }
 
-void PrepareProgress(HWND hwnd, const LayoutRow& row, const RECT&) {
+void PrepareProgress(HWND hwnd, const LayoutRow& row) {
     SendMessageW(hwnd, PBM_SETRANGE32, static_cast<WPARAM>(row.minimum), static_cast<LPARAM>(row.maximum));
 }
 
@@ -250,7 +250,7 @@ constexpr std::array<ControlKindRow, 9> KindRows{{
      .sync = SyncOption, .input = OptionInput},
     {.kind = ComboList, .className = L"COMBOBOX", .style = ComboStyle, .createdHeight = DroppedListPixels,
      .tabStop = true, .inputNotification = CBN_SELCHANGE,
-     .prepare = PrepareCombo, .sync = SyncCombo, .input = ComboInput},
+     .fit = FitCombo, .sync = SyncCombo, .input = ComboInput},
     {.kind = Button, .className = L"BUTTON", .style = ButtonStyle,
      .tabStop = true, .inputNotification = BN_CLICKED,
      .input = ButtonInput},

@@ -15,7 +15,8 @@
 //   const ui::ControlKindRow& kind = ui::KindRow(row.kind);
 //   DWORD style = WS_CHILD | WS_VISIBLE | kind.style(row) | (kind.tabStop ? WS_TABSTOP : 0);
 //   CreateWindowExW(kind.exStyle, kind.className, ..., style, ...);
-//   kind.prepare(hwnd, row, rect);          // once, after creation
+//   kind.prepare(hwnd, row);                // once, after creation
+//   kind.fit(hwnd, rect);                   // once its font and place are set, and after each new resolution
 //   kind.sync(bound, window);               // after every change of the model
 //   if (code == kind.inputNotification) kind.input(bound);   // WM_COMMAND from the control
 #pragma once
@@ -41,7 +42,7 @@ inline constexpr int NoInputNotification = -1;
 
 // The table writes its rows with designated initializers.  A field with a
 // default here may be left out: no extended style, the row's own height, no
-// tab stop, no input, and nothing to prepare, show or hand back.
+// tab stop, no input, and nothing to prepare, fit, show or hand back.
 struct ControlKindRow {
     ControlKind kind;
     const wchar_t* className;  // null: no window of its own (the timer)
@@ -50,11 +51,14 @@ struct ControlKindRow {
     // later members of an option array.
     DWORD (*style)(const LayoutRow& row);
     DWORD exStyle = 0;
-    int createdHeight = 0;  // pixels the control is made with; 0 for the row's own height
+    int createdHeight = 0;  // pixels at 96 DPI the control is made with; 0 for the row's own height
     bool tabStop = false;   // made a stop of the tab order (option buttons decide that in their sync)
     int inputNotification = NoInputNotification;  // the WM_COMMAND code that carries user input
-    // What the class needs after creation beyond its styles; rect is the row's place.
-    void (*prepare)(HWND control, const LayoutRow& row, const RECT& rect) = [](HWND, const LayoutRow&, const RECT&) {};
+    // What the class needs after creation beyond its styles.
+    void (*prepare)(HWND control, const LayoutRow& row) = [](HWND, const LayoutRow&) {};
+    // Fits the control to the row's place, rect, once its font and place are
+    // set: after creation and after every change of resolution.
+    void (*fit)(HWND control, const RECT& rect) = [](HWND, const RECT&) {};
     // Shows the model's state in the control; window is the control's parent.
     void (*sync)(BoundControl& control, HWND window) = [](BoundControl&, HWND) {};
     // Hands the control's user input to the model.

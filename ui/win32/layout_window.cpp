@@ -19,11 +19,56 @@ constexpr wchar_t WindowClassName[] = L"Quelvane2LayoutWindow";
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // Posted by the first showing; see CreateTooltips.
 constexpr UINT CreateTooltipsMessage = WM_APP + 1;
+// Windows 8.1's, not in the headers for the Windows versions that this
+// program is built for (_WIN32_WINNT 0x0501).
+constexpr UINT DpiChangedMessage = 0x02E0;  // WM_DPICHANGED
+constexpr int DesignDpi = 96;               // the resolution at which a pixel is 15 twips
 constexpr std::wstring_view WindowFontFace = L"MS Sans Serif";
 constexpr int WindowFontHundredthsOfPoint = 800;
 constexpr int MarkerFontHundredthsOfPoint = 825;
 
 HINSTANCE ThisModule() { return GetModuleHandleW(nullptr); }
+
+// Windows 10 (from 1607 on) gives each monitor its own resolution, and these
+// calls exist only there: bound by name, so that Windows 2000 still starts.
+struct PerMonitorCalls {
+    UINT(WINAPI* dpiForWindow)(HWND) = nullptr;
+    int(WINAPI* systemMetricsForDpi)(int, UINT) = nullptr;
+    BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;
+    BOOL(WINAPI* systemParametersInfoForDpi)(UINT, UINT, void*, UINT, UINT) = nullptr;
+};
+
+template <typename Function>
+void BindUser32(Function& function, HMODULE user32, const char* name) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+}
+
+const PerMonitorCalls& PerMonitor() {
+    static const PerMonitorCalls calls = [] {
+        PerMonitorCalls found;
+        // Loaded in every process that makes a window: asking for it loads nothing.
+        if (const HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
+            BindUser32(found.dpiForWindow, user32, "GetDpiForWindow");
+            BindUser32(found.systemMetricsForDpi, user32, "GetSystemMetricsForDpi");
+            BindUser32(found.adjustWindowRectExForDpi, user32, "AdjustWindowRectExForDpi");
+            BindUser32(found.systemParametersInfoForDpi, user32, "SystemParametersInfoForDpi");
+        }
+        return found;
+    }();
+    return calls;
+}
+
+int SystemMetric(int index, int dpi) {
+    return PerMonitor().systemMetricsForDpi ? PerMonitor().systemMetricsForDpi(index, static_cast<UINT>(dpi))
+                                            : GetSystemMetrics(index);
+}
+
+// NONCLIENTMETRICSW as Windows Vista and later have it: the headers for the
+// versions that this program is built for end it one field early.
+struct NonClientMetrics {
+    NONCLIENTMETRICSW upToXp;
+    int paddedBorderWidth;
+};
 
 void RegisterWindowClass() {
     WNDCLASSEXW windowClass{};
@@ -69,10 +114,13 @@ HBRUSH BrushOf(SystemColour colour) { return GetSysColorBrush(static_cast<int>(c
 LayoutWindow::LayoutWindow(const WindowLayout& layout, ControlList models, LayoutWindowEvents events,
                            int iconResourceId)
     : layout_(layout), models_(std::move(models)), events_(std::move(events)), iconResourceId_(iconResourceId) {
-    for (std::size_t i = 0; i < layout_.rows.size(); ++i)
+    for (std::size_t i = 0; i < layout_.rows.size(); ++i) {
         if (models_.size() != layout_.rows.size() || &models_[i]->Row() != &layout_.rows[i])
             throw std::logic_error(text::ToUtf8(std::wstring(layout_.name)) +
                                    " needs one model for each row of its layout, in the layout's order");
+        // A label for a box that the layout lacks would never be made.
+        if (!layout_.rows[i].labelFor.empty()) FindRow(layout_, layout_.rows[i].labelFor);
+    }
 }
 
 LayoutWindow::~LayoutWindow() {
@@ -92,35 +140,57 @@ void LayoutWindow::Create(ContentsAt contentsAt) {
 
     {
         win32::ScreenDc screen;
-        dpiX_ = GetDeviceCaps(screen.Get(), LOGPIXELSX);
-        dpiY_ = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+        dpi_ = GetDeviceCaps(screen.Get(), LOGPIXELSY);
     }
-    RECT frame{0, 0, TwipsToPixels(layout_.clientWidth, dpiX_), TwipsToPixels(layout_.clientHeight, dpiY_)};
-    AdjustWindowRectEx(&frame, WindowStyle, FALSE, 0);
-
+    const SIZE frame = FrameSize();
     const std::wstring caption(layout_.caption);
-    if (!CreateWindowExW(0, WindowClassName, caption.c_str(), WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, ThisModule(), this))
+    if (!CreateWindowExW(0, WindowClassName, caption.c_str(), WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx,
+                         frame.cy, nullptr, nullptr, ThisModule(), this))
         win32::FailWithLastError(L"CreateWindowExW");
+    // Only the window knows its monitor, and with it its resolution, which
+    // may not be the screen's that the size above was made for.
+    if (PerMonitor().dpiForWindow) {
+        const int monitorDpi = static_cast<int>(PerMonitor().dpiForWindow(hwnd_));
+        if (monitorDpi > 0 && monitorDpi != dpi_) {
+            dpi_ = monitorDpi;
+            const SIZE size = FrameSize();
+            SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
     contentsMade_ = false;
     if (contentsAt == ContentsAt::Creation) CreateContents();
     if (events_.load) events_.load();
 }
 
+SIZE LayoutWindow::FrameSize() const {
+    RECT frame{0, 0, TwipsToPixels(layout_.clientWidth, dpi_), TwipsToPixels(layout_.clientHeight, dpi_)};
+    if (PerMonitor().adjustWindowRectExForDpi)
+        PerMonitor().adjustWindowRectExForDpi(&frame, WindowStyle, FALSE, 0, static_cast<UINT>(dpi_));
+    else
+        AdjustWindowRectEx(&frame, WindowStyle, FALSE, 0);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
 void LayoutWindow::CreateContents() {
     contentsMade_ = true;
-    if (iconResourceId_ != 0) {
-        // Both sizes from the same resource; the system picks the image.
-        bigIcon_.reset(static_cast<HICON>(LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconResourceId_), IMAGE_ICON,
-                                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-        smallIcon_.reset(
-            static_cast<HICON>(LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconResourceId_), IMAGE_ICON,
-                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-        if (bigIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-        if (smallIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-    }
-
+    LoadIcons();
     CreateControls();
+}
+
+void LayoutWindow::LoadIcons() {
+    if (iconResourceId_ == 0) return;
+    // Both sizes from the same resource; the system picks the image.
+    const auto load = [this](int width, int height) {
+        return win32::UniqueIcon(
+            static_cast<HICON>(LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconResourceId_), IMAGE_ICON,
+                                          SystemMetric(width, dpi_), SystemMetric(height, dpi_), 0)));
+    };
+    win32::UniqueIcon big = load(SM_CXICON, SM_CYICON), little = load(SM_CXSMICON, SM_CYSMICON);
+    // The window lets go of the icons that it shows before they are destroyed.
+    if (big) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    if (little) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(little.get()));
+    if (big) bigIcon_ = std::move(big);
+    if (little) smallIcon_ = std::move(little);
 }
 
 void LayoutWindow::Show(int showCommand) {
@@ -136,19 +206,28 @@ void LayoutWindow::Destroy() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void LayoutWindow::CreateControls() {
+void LayoutWindow::MakeFonts() {
     // The layout was drawn for "MS Sans Serif" 8 pt, the markers in its
-    // 8.25 pt bold: both are made for the screen's resolution.
-    windowFont_ = MakeFont(WindowFontFace, WindowFontHundredthsOfPoint, FW_NORMAL, dpiY_);
-    markerFont_ = MakeFont(WindowFontFace, MarkerFontHundredthsOfPoint, FW_BOLD, dpiY_);
+    // 8.25 pt bold: both are made for the window's resolution.
+    windowFont_ = MakeFont(WindowFontFace, WindowFontHundredthsOfPoint, FW_NORMAL, dpi_);
+    markerFont_ = MakeFont(WindowFontFace, MarkerFontHundredthsOfPoint, FW_BOLD, dpi_);
+}
 
+void LayoutWindow::CreateControls() {
+    MakeFonts();
     controls_.clear();
     int id = FirstControlId;
     for (ControlModel* model : models_) controls_.push_back({&model->Row(), model, nullptr, id++, false});
 
     // Siblings are made top of the Z order first, and the Z order is the
     // keyboard order: the controls in tab order, then the frames, which lie
-    // behind everything drawn on them.
+    // behind everything drawn on them.  A screen reader names a text box or a
+    // list after the nearest static before it in the Z order, searching no
+    // further back than a tab stop that starts a group; here that is no label
+    // of the design.  So right before each box that a row's caption names
+    // stands an invisible static with that caption.  The visible labels keep
+    // their places: one right above its box would paint over the box's edge
+    // where the two overlap by a pixel, and a frame is no static at all.
     std::vector<BoundControl*> order;
     for (BoundControl& control : controls_)
         if (control.row->kind != ControlKind::Timer) order.push_back(&control);
@@ -157,7 +236,11 @@ void LayoutWindow::CreateControls() {
         if (aFrame != bFrame) return bFrame;
         return a->row->tabIndex < b->row->tabIndex;
     });
-    for (BoundControl* control : order) CreateControl(*control);
+    for (BoundControl* control : order) {
+        for (const LayoutRow& label : layout_.rows)
+            if (label.labelFor == control->row->name) CreateInvisibleLabel(label.text);
+        CreateControl(*control);
+    }
 
     for (BoundControl& control : controls_) {
         Bind(control);
@@ -174,8 +257,8 @@ RECT LayoutWindow::PixelRect(const LayoutRow& row) const {
         left += frame.left;
         top += frame.top;
     }
-    const int x = TwipsToPixels(left, dpiX_), y = TwipsToPixels(top, dpiY_);
-    return {x, y, x + TwipsToPixels(row.width, dpiX_), y + TwipsToPixels(row.height, dpiY_)};
+    const int x = TwipsToPixels(left, dpi_), y = TwipsToPixels(top, dpi_);
+    return {x, y, x + TwipsToPixels(row.width, dpi_), y + TwipsToPixels(row.height, dpi_)};
 }
 
 void LayoutWindow::CreateControl(BoundControl& control) {
@@ -186,17 +269,78 @@ void LayoutWindow::CreateControl(BoundControl& control) {
     const RECT rect = PixelRect(row);
     const std::wstring text(row.text);
     const DWORD style = WS_CHILD | WS_VISIBLE | kind.style(row) | (kind.tabStop ? WS_TABSTOP : 0);
-    const int height = kind.createdHeight ? kind.createdHeight : rect.bottom - rect.top;
     control.hwnd = CreateWindowExW(kind.exStyle, kind.className, text.c_str(), style, rect.left, rect.top,
-                                   rect.right - rect.left, height, hwnd_,
+                                   rect.right - rect.left, PlacedHeight(kind, rect), hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), ThisModule(), nullptr);
     if (!control.hwnd) win32::FailWithLastError(L"CreateWindowExW");
 
-    HFONT font = row.boldMarkerFont && markerFont_ ? markerFont_.get()
-                 : windowFont_                     ? windowFont_.get()
-                                                   : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    kind.prepare(control.hwnd, row, rect);
+    SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row)), FALSE);
+    kind.prepare(control.hwnd, row);
+    kind.fit(control.hwnd, rect);
+}
+
+// A caption for screen readers alone.
+void LayoutWindow::CreateInvisibleLabel(std::wstring_view caption) {
+    const std::wstring text(caption);
+    // Not WS_VISIBLE, and of no size: it takes no room and is never drawn.
+    if (!CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_GROUP | SS_LEFT, 0, 0, 0, 0, hwnd_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)), ThisModule(), nullptr))
+        win32::FailWithLastError(L"CreateWindowExW");
+}
+
+// The controls are moved and given their new fonts as a start at the new
+// resolution makes them, every place from the layout's twips again, then the
+// window takes the rectangle that Windows chose for it on its new monitor.
+void LayoutWindow::ChangeDpi(int dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    if (contentsMade_) {
+        // The controls draw with the old fonts until they have the new ones.
+        const win32::UniqueFont oldWindowFont = std::move(windowFont_), oldMarkerFont = std::move(markerFont_);
+        MakeFonts();
+        for (BoundControl& control : controls_)
+            if (control.hwnd) PlaceControl(control);
+        SetTooltipFont();
+        LoadIcons();
+    }
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void LayoutWindow::PlaceControl(BoundControl& control) {
+    const ControlKindRow& kind = KindRow(control.row->kind);
+    const RECT rect = PixelRect(*control.row);
+    SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(*control.row)), FALSE);
+    SetWindowPos(control.hwnd, nullptr, rect.left, rect.top, rect.right - rect.left, PlacedHeight(kind, rect),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    kind.fit(control.hwnd, rect);
+}
+
+int LayoutWindow::PlacedHeight(const ControlKindRow& kind, const RECT& rect) const {
+    return kind.createdHeight ? MulDiv(kind.createdHeight, dpi_, DesignDpi) : rect.bottom - rect.top;
+}
+
+HFONT LayoutWindow::FontOf(const LayoutRow& row) const {
+    return row.boldMarkerFont && markerFont_ ? markerFont_.get()
+           : windowFont_                     ? windowFont_.get()
+                                             : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// The tooltip draws in the status font that it takes for the system's
+// resolution; on a monitor of another scale it needs that font at the
+// window's.  Only Windows 10 tells a font for a resolution, and only there
+// can the two differ.
+void LayoutWindow::SetTooltipFont() {
+    if (!tooltip_ || !PerMonitor().systemParametersInfoForDpi) return;
+    NonClientMetrics metrics{};
+    metrics.upToXp.cbSize = sizeof metrics;
+    if (!PerMonitor().systemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
+                                                 static_cast<UINT>(dpi_)))
+        return;
+    win32::UniqueFont font(CreateFontIndirectW(&metrics.upToXp.lfStatusFont));
+    if (!font) return;
+    SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    tooltipFont_ = std::move(font);
 }
 
 // A tooltip shows only once the pointer rests on a control: its window is
@@ -219,6 +363,7 @@ void LayoutWindow::CreateTooltips() {
         tool.lpszText = text.data();
         SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    SetTooltipFont();
 }
 
 void LayoutWindow::Bind(BoundControl& control) {
@@ -342,6 +487,11 @@ LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
     case CreateTooltipsMessage: CreateTooltips(); return 0;
+    case DpiChangedMessage:
+        // The new resolution in the high word, and the rectangle that Windows
+        // suggests for the window on its new monitor.
+        ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
         return OnControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));

@@ -23,9 +23,19 @@
 // the models through the same setters that the program uses.  While the
 // binding writes to a control, the notifications that the control sends
 // about it are dropped, so a program change never comes back as a second,
-// user-made event.  Sizes come from the screen's real resolution; the client
-// area is the layout's, the frame fixed.  A row's control has the id
+// user-made event.  A row's control has the id
 // FirstControlId plus the row's index in the layout, so GetDlgItem finds it.
+//
+// Resolution: the window is laid out for its monitor's (GetDpiForWindow on
+// Windows 10, else the screen's), the client area the layout's, the frame
+// fixed.  Moved to a monitor of another scale (WM_DPICHANGED), it makes its
+// fonts and icons again and lays every control out from the layout's twips
+// as a start there would, then takes the rectangle that Windows suggests; so
+// moving back gives the first layout again, to the pixel.
+//
+// Names: a screen reader names a text box or a list after the static right
+// before it in the Z order.  The caption of a row whose labelFor names the box
+// stands there in an invisible static, since the Z order is the tab order.
 // A failure that escapes a handler rises to the program's boundary for it:
 // the window procedure's (base_window.h), or WinMain's for the load and the
 // activation that Create and Show run outside any window procedure.
@@ -84,7 +94,16 @@ private:
     void CreateContents();
     void CreateControls();
     void CreateControl(BoundControl& control);
+    void CreateInvisibleLabel(std::wstring_view caption);
     void CreateTooltips();
+    void MakeFonts();
+    void LoadIcons();
+    void PlaceControl(BoundControl& control);
+    void SetTooltipFont();
+    void ChangeDpi(int dpi, const RECT& suggested);
+    SIZE FrameSize() const;
+    int PlacedHeight(const ControlKindRow& kind, const RECT& rect) const;
+    HFONT FontOf(const LayoutRow& row) const;
     void Bind(BoundControl& control);
     void Sync(BoundControl& control);
     void SyncContainedIn(std::wstring_view frame);
@@ -102,11 +121,11 @@ private:
     LayoutWindowEvents events_;
     int iconResourceId_;
     bool contentsMade_ = false;
-    int dpiX_ = 96;
-    int dpiY_ = 96;
+    int dpi_ = 96;
     std::vector<BoundControl> controls_;
     win32::UniqueFont windowFont_;
     win32::UniqueFont markerFont_;
+    win32::UniqueFont tooltipFont_;
     win32::UniqueIcon bigIcon_;
     win32::UniqueIcon smallIcon_;
     HWND tooltip_ = nullptr;  // owned by the window, destroyed with it

@@ -15,7 +15,9 @@
 #include <cwctype>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "text/utf.h"
 #include "ui/controls.h"
 #include "ui/layout.h"
 #include "ui/win32/layout_window.h"
@@ -82,6 +84,47 @@ inline std::wstring ExpectedClass(ui::ControlKind kind) {
     case ui::ControlKind::ProgressBar: return L"msctls_progress32";
     default: return L"button";
     }
+}
+
+// The name that Active Accessibility gives a text box or a list: the nearest static before it in the
+// Z order, looking no further back than a control with both WS_GROUP and WS_TABSTOP; empty for none.
+inline std::wstring AccessibleName(HWND control) {
+    for (HWND sibling = GetWindow(control, GW_HWNDPREV); sibling; sibling = GetWindow(sibling, GW_HWNDPREV)) {
+        if (ClassOf(sibling) == L"static") return TextOf(sibling);
+        if ((GetWindowLongW(sibling, GWL_STYLE) & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) break;
+    }
+    return L"";
+}
+
+// What a window lays out, a line each: its size, every control's font and place (a list's field and
+// item heights too), its tooltip's font.
+inline std::vector<std::string> LayoutOf(HWND window, const ui::WindowLayout& layout) {
+    const auto fontOf = [](HWND hwnd) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+        return " font " + std::to_string(font.lfHeight) + " " + std::to_string(font.lfWeight);
+    };
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::vector<std::string> lines{std::to_string(rect.right - rect.left) + " " +
+                                   std::to_string(rect.bottom - rect.top)};
+    for (const ui::LayoutRow& row : layout.rows) {
+        HWND control = ControlOf(window, layout, row.name, row.member);
+        if (!control) continue;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        std::string line = text::ToUtf8(std::wstring(row.name)) + fontOf(control);
+        for (LONG edge : {rect.left, rect.top, rect.right, rect.bottom}) line += " " + std::to_string(edge);
+        if (row.kind == ui::ControlKind::ComboList)
+            for (WPARAM item : {static_cast<WPARAM>(-1), WPARAM{0}})
+                line += " " + std::to_string(SendMessageW(control, CB_GETITEMHEIGHT, item, 0));
+        lines.push_back(line);
+    }
+    HWND tooltip = nullptr;  // a top-level window that the window owns
+    do tooltip = FindWindowExW(nullptr, tooltip, L"tooltips_class32", nullptr);
+    while (tooltip && GetWindow(tooltip, GW_OWNER) != window);
+    lines.push_back("tooltip" + fontOf(tooltip));
+    return lines;
 }
 
 // Handles this thread's messages until the condition holds or the time is up,

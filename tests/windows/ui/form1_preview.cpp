@@ -2,14 +2,16 @@
 // it (scripts/screenshot-form1.sh): an in-memory registry, Windows XP as the
 // version, message boxes answered OK without being shown.
 //
-//   ui_form1_preview.exe [SECONDS] [fresh|saved]
+//   ui_form1_preview.exe [SECONDS] [fresh|saved|report FILE]
 //
 // "saved" chooses a drive and clicks Save, so the status line and the bar run
 // to "Save process is successful" and 100%.  The window closes itself after
-// SECONDS (default 10), or when closed.
+// SECONDS (default 10), or when closed.  "report" writes the window's LayoutOf
+// to FILE and ends (for the window tests).
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -17,6 +19,7 @@
 #include "tests/support/registry_keys.h"
 #include "tests/support/fake_version_probe.h"
 #include "tests/support/recording_shell.h"
+#include "tests/support/win32/window_input.h"
 #include "ui/form1.h"
 #include "ui/win32/program_windows.h"
 
@@ -47,6 +50,14 @@ int wmain(int argc, wchar_t** argv) {
     window.Create();
     window.Show();
 
+    if (argc > 3 && std::wstring(argv[2]) == L"report") {
+        window_input::PumpFor(std::chrono::milliseconds(100));  // the first showing posted the tooltip's making
+        FILE* report = _wfopen(argv[3], L"w");
+        if (!report) return 1;
+        for (const std::string& line : window_input::LayoutOf(window.Hwnd(), ui::Form1Layout))
+            std::fprintf(report, "%s\n", line.c_str());
+        return std::fclose(report) == 0 ? 0 : 1;
+    }
     if (saved) {
         form.cboDrive.SetText(L"C: and D:");
         form.cmdSave.Press();

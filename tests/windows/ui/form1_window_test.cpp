@@ -4,9 +4,13 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <process.h>
+#include <shlwapi.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,6 +22,7 @@
 #include "tests/support/main_window_session.h"
 #include "text/utf.h"
 #include "ui/win32/program_windows.h"
+#include "win32/module.h"
 
 using registry::HiveCurrentUser;
 using registry::HiveLocalMachine;
@@ -123,9 +128,10 @@ TEST_F(Form1Window, HasAFixedClientAreaOfThreeHundredThirteenByFourHundredTwenty
 }
 
 TEST_F(Form1Window, DrawsEveryControlOfTheLayoutWithItsClassPlaceAndSize) {
+    // Drawn: the invisible statics that name the boxes for screen readers are not.
     std::vector<HWND> children;
     for (HWND child = GetWindow(window->Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        children.push_back(child);
+        if (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) children.push_back(child);
     EXPECT_EQ(children.size(), 25u);
 
     for (const LayoutRow& row : ui::Form1Layout.rows) {
@@ -180,6 +186,55 @@ TEST_F(Form1Window, ShowsTheLoadedAndActivatedStateInTheControls) {
         if (row.kind == ControlKind::Timer) continue;
         SCOPED_TRACE(NameOf(row));
         EXPECT_EQ(IsWindowEnabled(Control(row)) != FALSE, row.name != L"cmdSave");
+    }
+}
+
+TEST_F(Form1Window, NamesEveryTextBoxAndListForAScreenReaderAfterItsLabel) {
+    std::vector<std::wstring> names;
+    for (const LayoutRow& row : ui::Form1Layout.rows)
+        if (row.kind == ControlKind::TextBox || row.kind == ControlKind::ComboList)
+            names.push_back(AccessibleName(Control(row)));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Drive letters", L"Restrict to:", L"Password    :", L"Retype        :",
+                                                L"Notes: "}));
+}
+
+namespace {
+
+// LayoutOf the main window as a start at this resolution makes it: a build of
+// the preview, started while the desktop settings say so (Wine reads them as
+// a program starts), reports it.
+std::vector<std::string> LayoutOfAStartAt(DWORD dpi, DWORD was) {
+    SHSetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    const auto quoted = [](const std::filesystem::path& path) { return L"\"" + path.wstring() + L"\""; };
+    const auto program = std::filesystem::path(win32::ExecutablePath()).replace_filename("ui_form1_layout_report.exe");
+    const auto report = std::filesystem::temp_directory_path() / "form1-layout.txt";
+    _wspawnl(_P_WAIT, program.c_str(), quoted(program).c_str(), L"30", L"report", quoted(report).c_str(), nullptr);
+    SHSetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &was, sizeof was);
+    std::ifstream file(report);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(Form1Window, MovedToTwiceTheScaleAndBackLaysOutAsAStartThereAndThenAsBeforeEveryTime) {
+    constexpr UINT DpiChanged = 0x02E0;  // WM_DPICHANGED, newer than the headers for XP
+    const std::vector<std::string> first = LayoutOf(window->Hwnd(), ui::Form1Layout);
+    const int dpi = ScreenDpi();
+    const std::vector<std::string> twice = LayoutOfAStartAt(2 * dpi, dpi);
+    ASSERT_EQ(twice.size(), first.size());
+    RECT before, after;
+    GetWindowRect(window->Hwnd(), &before);
+    const int width = std::stoi(twice[0]), height = std::stoi(twice[0].substr(twice[0].find(' ')));  // its size
+    const RECT suggested{before.left + 8, before.top + 8, before.left + 8 + width, before.top + 8 + height};
+    for (int move = 0; move < 3; ++move) {
+        SendMessageW(window->Hwnd(), DpiChanged, MAKEWPARAM(2 * dpi, 2 * dpi), reinterpret_cast<LPARAM>(&suggested));
+        GetWindowRect(window->Hwnd(), &after);
+        EXPECT_TRUE(EqualRect(&after, &suggested));
+        EXPECT_EQ(LayoutOf(window->Hwnd(), ui::Form1Layout), twice);
+        SendMessageW(window->Hwnd(), DpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&before));
+        EXPECT_EQ(LayoutOf(window->Hwnd(), ui::Form1Layout), first);
     }
 }
 

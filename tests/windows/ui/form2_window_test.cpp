@@ -82,6 +82,7 @@ TEST_F(Form2Window, WaitsWithTheFocusInThePasswordBoxWhenAPasswordIsStored) {
     EXPECT_EQ(client.bottom, 1575 / 15);
     EXPECT_EQ(GetFocus(), Control(L"txtPassword"));
     EXPECT_EQ(TextOf(Control(L"Frame1")), L"Password required");
+    EXPECT_EQ(AccessibleName(Control(L"txtPassword")), L"Password required");  // said by a screen reader
     EXPECT_EQ(SendMessageW(Control(L"txtPassword"), EM_GETPASSWORDCHAR, 0, 0), L'*');
     EXPECT_EQ(GetWindowLongW(Control(L"cmdOK"), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
     EXPECT_TRUE(hostCalls.empty());
