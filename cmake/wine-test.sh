@@ -181,7 +181,7 @@ export QUELVANE_WINE_PREFIX="$copy"
 QuelvaneStartServer || exit 1
 
 if [ "$display" = null ]; then
-    "$WINELOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 ||
+    QuelvaneRegAdd 'HKCU\Software\Wine\Drivers' /v Graphics /d null ||
         { QuelvaneLog "could not select the null graphics driver"; exit 1; }
     # Wine picks the graphics driver when its server and desktop start: begin again.
     "$WINESERVER" -k >/dev/null 2>&1
@@ -189,7 +189,7 @@ if [ "$display" = null ]; then
 fi
 if [ -n "$windowsVersion" ]; then
     # Read by every Wine process at its start, so it is set before the program runs.
-    "$WINELOADER" reg add 'HKCU\Software\Wine' /v Version /d "$windowsVersion" /f >/dev/null 2>&1 ||
+    QuelvaneRegAdd 'HKCU\Software\Wine' /v Version /d "$windowsVersion" ||
         { QuelvaneLog "could not set the Windows version to $windowsVersion"; exit 1; }
 fi
 
@@ -197,14 +197,14 @@ if [ -n "$wmiStandIn" ]; then
     # What the program's CoCreateInstance(CLSID_WbemLocator) loads; Wine's own
     # wbemprox.dll is registered there otherwise.  Wine maps Z: to /.
     standInPath="Z:$(readlink -f "$wmiStandIn" | tr / '\\')"
-    "$WINELOADER" reg add 'HKLM\Software\Classes\CLSID\{4590F811-1D3A-11D0-891F-00AA004B2E24}\InprocServer32' \
-        /ve /d "$standInPath" /f >/dev/null 2>&1 || { QuelvaneLog "could not register the WMI stand-in $standInPath"; exit 1; }
+    QuelvaneRegAdd 'HKLM\Software\Classes\CLSID\{4590F811-1D3A-11D0-891F-00AA004B2E24}\InprocServer32' \
+        /ve /d "$standInPath" || { QuelvaneLog "could not register the WMI stand-in $standInPath"; exit 1; }
 fi
 
 if [ -n "$dpi" ]; then
     # Wine takes the resolution from the user's desktop settings when a
     # program starts.
-    "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 ||
+    QuelvaneRegAdd 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" ||
         { QuelvaneLog "could not set the screen resolution to $dpi dpi"; exit 1; }
 fi
 

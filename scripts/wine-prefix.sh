@@ -28,6 +28,25 @@ QuelvaneStartServer() {
         { QuelvaneLog "could not start $WINESERVER for $WINEPREFIX"; return 1; }
 }
 
+# reg add ARGUMENTS... /f in WINEPREFIX, tried three times a second apart: on
+# a busy machine one has been seen to fail once.  What reg said the last time
+# goes to the log.  Through a file, not a pipe, which a service that the call
+# starts would hold open.
+QuelvaneRegAdd() {
+    local said attempt
+    said=$(mktemp) || return 1
+    for attempt in 1 2 3; do
+        if "$WINELOADER" reg add "$@" /f >"$said" 2>&1 </dev/null; then
+            rm -f "$said"
+            return 0
+        fi
+        sleep 1
+    done
+    QuelvaneLog "reg add $* failed three times: $(tr -d '\r' <"$said" | tail -n 3)"
+    rm -f "$said"
+    return 1
+}
+
 # Makes the prefix DIR for the architecture of QuelvaneUseWine, unless it is
 # ready already; VERSION (winxp, win2k, ...) is the Windows version it reports.
 # Under a lock, so that parallel callers wait for one another and then find it
